@@ -1,0 +1,2 @@
+#include "cli/commands.h"
+int RunCommandLine(int, char**) { return 0; }

@@ -1,0 +1,2 @@
+#include "cli/commands.h"
+int main(int argc, char** argv) { return RunCommandLine(argc, argv); }

@@ -1,0 +1,1 @@
+#include "document/plaquet_document.h"

@@ -1,0 +1,17 @@
+#pragma once
+// Turns the document into ctx.g_image (and ctx.g_pressedImage when the pressed button is on).
+struct EngineContext;
+struct PlaquetDocument;
+
+// Full render: size, place, rasterize, run styles, compose. Clears doc.previewDirty. Returns 0.
+int RenderPreview(PlaquetDocument& doc, EngineContext& ctx);
+// Composes the item canvases of the last full render again.
+void Recompose(PlaquetDocument& doc, EngineContext& ctx);
+// Recompose, then reduce the pictures to 8 bits with `colours` entries (16 or 256).
+void RenderReduced(PlaquetDocument& doc, EngineContext& ctx, int colours);
+
+void SizeItems(PlaquetDocument& doc, EngineContext& ctx);
+void PlaceBackgroundAndBullet(PlaquetDocument& doc, EngineContext& ctx);
+void ComputePage(PlaquetDocument& doc, EngineContext& ctx);
+// Copies the item's kind, text, font, box parameters and effects into ctx.in.
+void LoadRenderInputs(const PlaquetDocument& doc, const PlaquetItem& item, EngineContext& ctx);

@@ -1,0 +1,42 @@
+#pragma once
+// Stands in for the platform font rasterizer: a LogFont (face, height, width, weight, italic,
+// charset) chosen through fontconfig and drawn bi-level with FreeType, laid out as DrawText does
+// with format 0: lines split at line breaks, no wrapping, left and top aligned, "&" a mnemonic
+// prefix ("&&" draws one "&").
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "document/log_font.h"
+
+namespace platform {
+
+struct TextExtent {
+  int32_t width = 0;   // right of DT_CALCRECT on (0, 0, 0, 0)
+  int32_t height = 0;  // bottom
+};
+
+class FontLayer {
+ public:
+  FontLayer();
+  ~FontLayer();
+  FontLayer(const FontLayer&) = delete;
+  FontLayer& operator=(const FontLayer&) = delete;
+
+  // DrawText with DT_CALCRECT: the extent of the whole text.
+  TextExtent MeasureText(const LogFont& font, std::string_view text);
+  // DrawText format 0 into the rectangle (left, top, right, bottom), clipped to it and to the
+  // target. Ink pixels get 255 in every byte of the pixel; others are left as they are.
+  // rows: entry 0 = top row; bytesPerPixel 1 or 3.
+  void DrawText(const LogFont& font, std::string_view text, int left, int top, int right, int bottom,
+                uint8_t* const* rows, int targetWidth, int targetHeight, int bytesPerPixel = 3);
+  // The font file fontconfig picked for this LogFont (for tests and diagnostics).
+  std::string ResolvedFile(const LogFont& font);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace platform
