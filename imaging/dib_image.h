@@ -5,6 +5,7 @@
 // file holds after its 14-byte file header.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ struct ExportOptions {
   int jpegCompression = -1;        // -1: the unscaled tables; otherwise the File Option value
   bool jpegProgressive = false;
   bool pngSmall = false;           // adaptive filters and lazy matching
+  // Starts the GIF converter (argv[0] is the program's path) and waits for it: true when it ran
+  // and exited with status 0, else false with the reason in *error. Supplied by the caller, since
+  // starting processes belongs to the platform layer.
+  std::function<bool(const std::vector<std::string>& argv, std::string* error)> runProcess;
 };
 
 class DibImage {
