@@ -1,0 +1,75 @@
+#pragma once
+// The rules behind saving a picture, shared by the Save and Batch Creation pages and the command
+// line: which render each output type needs, how output names are formed, writing the picture
+// (and its pressed-button variant), and the size a file would have.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "imaging/dib_image.h"
+
+struct EngineContext;
+struct PlaquetDocument;
+
+enum ImageFileType : int {
+  Gif16 = 2,
+  Gif256 = 3,
+  Jpeg = 4,
+  Bmp = 5,
+  Png256 = 6,
+  PngTrueColor = 7,
+  GifThroughConverter = 8,
+};
+
+// The command line's names: png256, png, jpeg, bmp, gif16, gif256, gif.
+std::optional<ImageFileType> ImageFileTypeFromName(std::string_view name);
+const char* ImageFileTypeName(ImageFileType type);
+// The type a file name asks for when no type is given, as the export dispatcher decides it
+// (.bmp, .gif, .jpg/.jpeg, .png anywhere in the name, in that order). colours 16 or 256 turn
+// .png into Png256 and .gif into Gif16/Gif256; 0 = not given.
+std::optional<ImageFileType> ImageFileTypeForPath(const std::string& path, int colours = 0);
+// ".gif", ".jpg", ".bmp" or ".png".
+const char* ExtensionFor(ImageFileType type);
+
+// The extension rule of output names: a 4-character extension (a '.' fourth from the end) is
+// replaced, otherwise the extension is appended. An empty path stays empty.
+std::string WithExtension(const std::string& path, const std::string& extension);
+// The same rule, but an empty path stays empty and is not given an extension.
+std::string ChangeExtensionIfNamed(const std::string& path, const std::string& extension);
+// photo.gif -> photo_.gif
+std::string PressedButtonName(const std::string& name);
+// card -> card, card.bmp -> card (a 4-character extension removed)
+std::string BaseName(const std::string& path);
+
+struct SaveSettings {
+  ImageFileType type = Jpeg;
+  int jpegQuality = -1;         // -1: the unscaled tables; else the File Option "Compression" value
+  bool jpegProgressive = false;
+  bool pngSmall = false;
+  int colours = 0;              // 16 or 256 to reduce a BMP; 0 = the type's own depth
+  std::string converterFolder;  // folder of bmp2gif, ending with '/'
+  std::function<bool(const std::vector<std::string>&, std::string*)> runProcess;
+};
+
+// The render a type selection does first (Gif16: RenderReduced(16); Gif256: RenderReduced(256);
+// Png256: Recompose then RenderReduced(256); the others Recompose). Needs a full render before.
+void RenderForType(PlaquetDocument& doc, EngineContext& ctx, const SaveSettings& settings);
+
+// Writes ctx.g_image (and ctx.g_pressedImage under the pressed-button name when the document's
+// pressed button is on) under outputPath with the type's extension, after the type's render.
+// Returns the names written; throws GraphicsException naming the file on any failure. Files are
+// written whole or not at all.
+std::vector<std::string> WriteOutputFiles(PlaquetDocument& doc, EngineContext& ctx, const std::string& outputPath,
+                                          const SaveSettings& settings);
+
+// Names WriteOutputFiles would write for outputPath.
+std::vector<std::string> OutputFileNames(const PlaquetDocument& doc, const std::string& outputPath,
+                                         const SaveSettings& settings);
+
+// The byte size the picture as it stands would have as a file of the settings' type, measured by
+// writing "fs.zzz" into cacheFolder. Type 8 is measured as Gif256. Throws GraphicsException.
+int64_t CalculateFileSize(PlaquetDocument& doc, EngineContext& ctx, const SaveSettings& settings,
+                          const std::string& cacheFolder);
