@@ -3,6 +3,7 @@
 // Style files, the dispatcher, the dialogs and the command line all read it.
 #include <array>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "effects/effect_record.h"
@@ -24,6 +25,8 @@ struct EffectParam {
   int startValue;
   double scale;          // the stored integer times scale is the value the effect works with
   std::vector<std::pair<int, const char*>> choices;  // for ParamKind::Choice
+  int page = 1;            // slider page size (page-up/page-down step)
+  const char* group = "";  // dialog group box the control sits in, "" for none
 };
 
 struct EffectInfo {
@@ -42,8 +45,10 @@ const char* EffectKey(int type);
 const char* EffectDisplayName(int type);
 // The type whose key the line starts with, tried in type order over each key's length; -1 if none.
 int EffectTypeFromLineStart(std::string_view line);
-// A fresh record of the type with the start values.
+// A fresh record of the type with the start values (all zero for an unknown type).
 EffectRecord EffectStartRecord(int type);
+// The parameter of the type that lives in slot; nullptr when the type does not use the slot.
+const EffectParam* FindEffectParam(int type, int slot);
 
 // The per-type start records in the order they are held: CutOut, Space, Fog, RoundBox,
 // 3dSingleColor, Tile, StarFilter, DisturbTemplet, DepthField, LinearGradient, DropShadow,
