@@ -2,6 +2,7 @@
 // Turns the document into ctx.g_image (and ctx.g_pressedImage when the pressed button is on).
 struct EngineContext;
 struct PlaquetDocument;
+struct PlaquetItem;
 
 // Full render: size, place, rasterize, run styles, compose. Clears doc.previewDirty. Returns 0.
 int RenderPreview(PlaquetDocument& doc, EngineContext& ctx);
