@@ -1,5 +1,16 @@
 #pragma once
 // Reduces a 24-bit picture to 16 or 256 colours, palette entry 0 reserved for the fill colour.
+//
+// Popularity: the palette takes the fill colour and then the colours in the order of a tally
+// that moves a colour at most one place forward per pixel. Optimized median cut: the colour cube
+// (5 bits a channel) is cut into at most 8 x 8 x 8 boxes holding about equal pixel counts per
+// channel, and each box's mean colour becomes a palette entry, in box order.
+// Either way every pixel maps to the palette entry nearest by sum of absolute channel
+// differences (ties go to the earlier entry). Each call is self-contained.
+//
+// The tally holds at most 49,999 colours; further new colours of a very colourful picture are
+// not counted (they still map to their nearest entry). Palette entries below `colours` that no
+// collected colour fills repeat entry 0; entries from `colours` on are black.
 #include <cstdint>
 
 #include "imaging/dib_image.h"
@@ -8,6 +19,6 @@ enum ReduceColorMethod : int { Popularity = 0, OptimizedMedianCut = 1 };
 
 // inRows: `height` rows of `width` blue-green-red pixels, top row first. outRows: `height` rows
 // of `width` palette indexes. fillColour is a COLORREF. method: 0 popularity, anything else
-// optimized median cut.
+// optimized median cut. colours: 16 or 256 (clamped to 1..256).
 void ReduceColors(uint8_t* const* outRows, const uint8_t* const* inRows, BgrPalette& palette, int colours,
                   int width, int height, int32_t fillColour, int method);

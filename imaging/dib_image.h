@@ -4,6 +4,7 @@
 // bottom row first, each padded to a multiple of 4 bytes. This block is byte for byte what a BMP
 // file holds after its 14-byte file header.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -93,3 +94,8 @@ class DibRowTable {
 int WriteBmp(const DibImage& image, const std::string& path);
 // The BMP reader: 1 on success, 0 with the reason in *error.
 int ReadBmp(const std::string& path, DibImage& image, std::string* error = nullptr);
+
+// The BMP reader on a file already in memory (the whole file, file header included).
+int ReadBmpMemory(const uint8_t* data, size_t size, DibImage& image, std::string* error = nullptr);
+// The bytes WriteBmp writes; empty for an empty picture.
+std::vector<uint8_t> EncodeBmp(const DibImage& image);
