@@ -1,0 +1,130 @@
+#include "document/preferences.h"
+
+#include <ini.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+#include <strings.h>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "document/text_file_io.h"
+
+namespace {
+
+constexpr const char* kSection = "quorbel";
+
+struct Entry {
+  std::string section, key, value;
+};
+
+struct ReadState {
+  std::vector<Entry> entries;
+};
+
+int Collect(void* user, const char* section, const char* key, const char* value) {
+  auto* state = static_cast<ReadState*>(user);
+  state->entries.push_back({section, key, value});
+  return 1;
+}
+
+// Parses the whole file; false when it can't be opened or is malformed.
+bool ReadEntries(const std::string& path, std::vector<Entry>& entries) {
+  std::error_code ec;
+  if (path.empty() || std::filesystem::is_directory(path, ec)) return false;
+  ReadState state;
+  if (ini_parse(path.c_str(), Collect, &state) != 0) return false;
+  entries = std::move(state.entries);
+  return true;
+}
+
+bool SameName(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
+
+bool ParseInt(const std::string& text, int32_t* out) {
+  errno = 0;
+  char* end = nullptr;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (end == text.c_str() || *end != '\0' || errno == ERANGE) return false;
+  if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
+    return false;
+  *out = static_cast<int32_t>(v);
+  return true;
+}
+
+struct Key {
+  const char* name;
+  int32_t ProgramSettings::*field;
+};
+constexpr Key kKeys[] = {
+    {"antialiasing", &ProgramSettings::antiAliasing},
+    {"clipblank", &ProgramSettings::clipBlank},
+    {"reducecolormethod", &ProgramSettings::reduceColorMethod},
+};
+
+}  // namespace
+
+std::string PreferencesPath() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  std::filesystem::path base;
+  if (xdg && xdg[0] == '/') {
+    base = xdg;
+  } else {
+    const char* home = std::getenv("HOME");
+    if (!home || !home[0]) return "";
+    base = std::filesystem::path(home) / ".config";
+  }
+  return (base / "quorbel" / "quorbel.ini").string();
+}
+
+ProgramSettings LoadPreferences(const std::string& path) {
+  ProgramSettings settings;
+  std::vector<Entry> entries;
+  if (!ReadEntries(path, entries)) return settings;
+  for (const Entry& e : entries) {
+    if (!SameName(e.section, kSection)) continue;
+    for (const Key& k : kKeys) {
+      int32_t v;
+      if (SameName(e.key, k.name) && ParseInt(e.value, &v)) settings.*k.field = v;
+    }
+  }
+  return settings;
+}
+
+bool StorePreferences(const ProgramSettings& settings, const std::string& path,
+                      std::string* error) {
+  if (path.empty()) {
+    if (error) *error = "no folder for the preferences (neither XDG_CONFIG_HOME nor HOME is set)";
+    return false;
+  }
+  std::vector<Entry> entries;
+  ReadEntries(path, entries);  // a missing or malformed file is simply replaced
+  std::string text = std::string("[") + kSection + "]\n";
+  for (const Key& k : kKeys) text += std::string(k.name) + "=" + std::to_string(settings.*k.field) + "\n";
+  for (const Entry& e : entries) {
+    if (SameName(e.section, kSection)) {
+      bool ours = false;
+      for (const Key& k : kKeys) ours = ours || SameName(e.key, k.name);
+      if (!ours) text += e.key + "=" + e.value + "\n";
+    }
+  }
+  std::string lastSection = kSection;
+  for (const Entry& e : entries) {
+    if (SameName(e.section, kSection)) continue;
+    if (e.section != lastSection) {
+      text += "\n[" + e.section + "]\n";
+      lastSection = e.section;
+    }
+    text += e.key + "=" + e.value + "\n";
+  }
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  std::error_code ec;
+  if (!folder.empty()) std::filesystem::create_directories(folder, ec);
+  if (ec) {
+    if (error) *error = "cannot create the folder " + folder.string() + ": " + ec.message();
+    return false;
+  }
+  return WriteTextFile(path, text, error);
+}

@@ -1,0 +1,18 @@
+#pragma once
+// The user's three preferences, kept between runs in an INI file, section [quorbel], integer
+// keys "antialiasing", "clipblank" and "reducecolormethod".
+#include <string>
+
+#include "document/plaquet_document.h"
+
+// $XDG_CONFIG_HOME/quorbel/quorbel.ini, or ~/.config/quorbel/quorbel.ini when that is not set
+// (or not an absolute path); "" when neither variable gives a folder.
+std::string PreferencesPath();
+
+// The stored values; a missing, unreadable or malformed file gives the start values (1, 1, 1),
+// and so does a key that is absent or not an integer, for that key.
+ProgramSettings LoadPreferences(const std::string& path);
+// Writes the three values, creating the folder; other sections and keys of the file are kept.
+// The file is replaced whole or not at all; false with the reason in *error.
+bool StorePreferences(const ProgramSettings& settings, const std::string& path,
+                      std::string* error = nullptr);

@@ -1,0 +1,54 @@
+#include "document/text_file_io.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "imaging/atomic_file.h"
+#include "imaging/graphics_exception.h"
+
+namespace {
+void SetError(std::string* error, std::string reason) {
+  if (error) *error = std::move(reason);
+}
+}  // namespace
+
+bool OpenTextFile(const std::string& path, std::ifstream& in, std::string* error) {
+  if (path.empty()) {
+    SetError(error, "no file name given");
+    return false;
+  }
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    SetError(error, "is a folder, not a file");
+    return false;
+  }
+  errno = 0;
+  in.open(path, std::ios::binary);
+  if (!in.is_open()) {
+    SetError(error, errno != 0 ? std::strerror(errno) : "cannot open the file");
+    return false;
+  }
+  return true;
+}
+
+bool WriteTextFile(const std::string& path, const std::string& bytes, std::string* error) {
+  if (path.empty()) {
+    SetError(error, "no file name given");
+    return false;
+  }
+  try {
+    AtomicFileWriter out(path);
+    out.Write(bytes.data(), bytes.size());
+    out.Commit();
+    return true;
+  } catch (const GraphicsException& e) {
+    // The writer's message names the file; the caller does that already, so keep the reason.
+    std::string message = e.what();
+    const std::string named = path + ": ";
+    const size_t at = message.find(named);
+    SetError(error, at == std::string::npos ? message : message.substr(at + named.size()));
+    return false;
+  }
+}
