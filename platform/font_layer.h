@@ -12,6 +12,19 @@
 
 namespace platform {
 
+// How a LogFont was resolved and sized (for tests and diagnostics).
+struct FontMetrics {
+  std::string file;         // font file fontconfig picked
+  int faceIndex = 0;        // face inside that file
+  int32_t ascent = 0;       // pixels from the top of a line to its baseline
+  int32_t descent = 0;      // pixels below the baseline
+  int32_t lineHeight = 0;   // cell height: the distance between lines
+  double emPixelsX = 0;     // requested em size, horizontally (differs when width is set)
+  double emPixelsY = 0;     // requested em size, vertically
+  bool syntheticBold = false;    // bold asked for, the face has none: outlines emboldened
+  bool syntheticItalic = false;  // italic asked for, the face has none: outlines slanted
+};
+
 struct TextExtent {
   int32_t width = 0;   // right of DT_CALCRECT on (0, 0, 0, 0)
   int32_t height = 0;  // bottom
@@ -33,6 +46,8 @@ class FontLayer {
                 uint8_t* const* rows, int targetWidth, int targetHeight, int bytesPerPixel = 3);
   // The font file fontconfig picked for this LogFont (for tests and diagnostics).
   std::string ResolvedFile(const LogFont& font);
+  // The face and sizes used for this LogFont.
+  FontMetrics Metrics(const LogFont& font);
 
  private:
   struct Impl;

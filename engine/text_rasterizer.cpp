@@ -1,0 +1,276 @@
+#include "engine/text_rasterizer.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "engine/engine_context.h"
+#include "engine/render_error.h"
+#include "platform/round_rect.h"
+
+namespace {
+
+int64_t RoundUp4(int64_t v) { return v <= 0 ? 0 : (v + 3) / 4 * 4; }
+int64_t RoundDown4(int64_t v) { return v <= 0 ? 0 : v / 4 * 4; }
+
+bool WithinLimits(int64_t w, int64_t h) {
+  return w >= 0 && h >= 0 && w <= WorkSet::kMaxSide && h <= WorkSet::kMaxSide &&
+         w * h <= WorkSet::kMaxPixels;
+}
+
+std::string Describe(const LogFont& f) {
+  return "font \"" + f.faceName + "\" of height " + std::to_string(f.height) + " and width " +
+         std::to_string(f.width);
+}
+
+// Font failures (no font installed at all) surface as render errors, like every other failure
+// of a render.
+template <typename F>
+auto WithFont(const LogFont& font, F&& f) {
+  try {
+    return f();
+  } catch (const RenderError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw RenderError(Describe(font) + ": " + e.what());
+  }
+}
+
+// The room the item's effects need around the shape, as a box around the origin.
+struct Room {
+  int64_t minX = 0, maxX = 0, minY = 0, maxY = 0;
+  void Box(int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
+    minX = std::min(minX, x0);
+    maxX = std::max(maxX, x1);
+    minY = std::min(minY, y0);
+    maxY = std::max(maxY, y1);
+  }
+};
+
+Room EffectRoom(const std::vector<EffectRecord>& effects) {
+  Room room;
+  for (const EffectRecord& e : effects) {
+    const int64_t dx = e.p[2], dy = e.p[3];
+    switch (e.type) {
+      case SingleColor:
+      case LinearGradient:
+      case ThreeDSingleColor:
+      case Fog:
+      case Space:
+        room.Box(dx, dx, dy, dy);
+        break;
+      case OutLine: {
+        const int64_t r = e.p[4];
+        room.Box(dx - r, dx + r, dy - r, dy + r);
+        break;
+      }
+      case DropShadow: {
+        const int64_t r = e.p[5];
+        room.Box(dx - r + 1, dx + r - 1, dy - r + 1, dy + r - 1);
+        break;
+      }
+      case StarFilter: {
+        const int64_t ady = std::llabs(dy);
+        room.Box(dx - 3, dx + 3, ady - 3, ady + 3);
+        break;
+      }
+      default:  // Depth of Field, Disturbing Font, Tile, Round Box, Cut Out: no room
+        break;
+    }
+  }
+  return room;
+}
+
+struct TextBox {
+  int64_t width = 0, height = 0, clipShiftX = 0, clipShiftY = 0;
+  bool blank = false;  // clipBlank on and no ink at all
+};
+
+TextBox MeasureTextBox(EngineContext& ctx) {
+  const LogFont& font = ctx.in.renderFont;
+  const std::string& text = ctx.in.renderText;
+  const platform::TextExtent extent = WithFont(font, [&] { return ctx.fonts.MeasureText(font, text); });
+  const int64_t w4 = RoundUp4(extent.width), h4 = RoundUp4(extent.height);
+  TextBox box;
+  if (!ctx.settings.clipBlank) {
+    box.width = w4;
+    box.height = h4 + 1;
+    return box;
+  }
+  if (!WithinLimits(w4, h4))
+    throw RenderError("text drawn with the " + Describe(font) + " is " + std::to_string(w4) + " x " +
+                      std::to_string(h4) + " pixels, larger than the renderer allows");
+  std::vector<uint8_t> plane(static_cast<size_t>(w4 * h4), 0);
+  std::vector<uint8_t*> rows(static_cast<size_t>(h4));
+  for (int64_t y = 0; y < h4; ++y) rows[size_t(y)] = plane.data() + y * w4;
+  WithFont(font, [&] {
+    ctx.fonts.DrawText(font, text, 0, 0, int(w4), int(h4), rows.data(), int(w4), int(h4), 1);
+    return 0;
+  });
+
+  int64_t left = w4, right = 0, topInk = -1, bottomInk = -1;
+  for (int64_t y = 0; y < h4; ++y) {
+    const uint8_t* row = rows[size_t(y)];
+    bool any = false;
+    for (int64_t x = 0; x < w4; ++x) {
+      if (!row[x]) continue;
+      any = true;
+      left = std::min(left, x);
+      right = std::max(right, x + 1);
+    }
+    if (any) {
+      if (topInk < 0) topInk = y;
+      bottomInk = y;
+    }
+  }
+  if (topInk < 0) {
+    // Only blanks: an empty item of the size an empty text gets.
+    box.blank = true;
+    return box;
+  }
+  // One blank row is kept above the ink, none below, left or right.
+  box.clipShiftX = left;
+  box.clipShiftY = topInk - 1;
+  box.width = right - left;
+  box.height = bottomInk - topInk + 2;
+  return box;
+}
+
+int32_t Narrow(int64_t v, const char* what) {
+  if (v < INT32_MIN || v > INT32_MAX)
+    throw RenderError(std::string("the effects' ") + what + " is out of range");
+  return int32_t(v);
+}
+
+}  // namespace
+
+void ComputeWorkArea(EngineContext& ctx) {
+  LayoutOutputs& out = ctx.layout;
+  const RenderInputs& in = ctx.in;
+  if (in.renderText.empty()) {
+    out.textOffsetX = out.textOffsetY = 0;
+    out.workWidth = int32_t(RoundDown4(int64_t(out.extraWidth) + 4));
+    out.workHeight = int32_t(RoundDown4(int64_t(out.extraHeight) + 4));
+    return;
+  }
+
+  const Room room = EffectRoom(in.effects);
+  const int64_t offX = int64_t(in.extensionX) - room.minX, offY = int64_t(in.extensionY) - room.minY;
+  const int64_t extraW = 2 * int64_t(in.extensionX) - room.minX + room.maxX;
+  const int64_t extraH = 2 * int64_t(in.extensionY) - room.minY + room.maxY;
+  out.textOffsetX = Narrow(offX, "horizontal offset");
+  out.textOffsetY = Narrow(offY, "vertical offset");
+  out.extraWidth = Narrow(extraW, "horizontal room");
+  out.extraHeight = Narrow(extraH, "vertical room");
+
+  int64_t boxW = 0, boxH = 0;
+  switch (in.kind) {
+    case kKindFont:
+    case kKindStretchedFont: {
+      const TextBox box = MeasureTextBox(ctx);
+      out.clipShiftX = int32_t(box.clipShiftX);
+      out.clipShiftY = int32_t(box.clipShiftY);
+      if (box.blank) {
+        out.clipShiftX = out.clipShiftY = 0;
+        boxW = boxH = 1;  // so that the sizes below equal those of an empty text
+      } else {
+        boxW = box.width;
+        boxH = box.height;
+      }
+      break;
+    }
+    case kKindRoundBox:
+    case kKindFixedRoundBox:
+      boxW = in.renderBoxParams[0];
+      boxH = in.renderBoxParams[1];
+      break;
+    default:  // None, and kinds no page offers
+      out.workWidth = out.workHeight = 0;
+      return;
+  }
+
+  const int64_t sumW = extraW + boxW + 3, sumH = extraH + boxH + 3;
+  out.unroundedWidth = Narrow(sumW, "width");
+  out.unroundedHeight = Narrow(sumH, "height");
+  // A picture shrunk past nothing by the extension sliders is empty, not negative.
+  const int64_t w = RoundDown4(sumW), h = RoundDown4(sumH);
+  if (!WithinLimits(w, h))
+    throw RenderError("work area of " + std::to_string(w) + " x " + std::to_string(h) +
+                      " pixels is larger than the renderer allows");
+  out.workWidth = int32_t(w);
+  out.workHeight = int32_t(h);
+}
+
+void RasterizeItem(EngineContext& ctx) {
+  ctx.work.glyphChanged = true;
+  ComputeWorkArea(ctx);
+  const LayoutOutputs& out = ctx.layout;
+  WorkSet& work = ctx.work;
+  work.Allocate(out.workWidth, out.workHeight);
+
+  const RenderInputs& in = ctx.in;
+  switch (in.kind) {
+    case kKindFont:
+    case kKindStretchedFont:
+      if (!in.renderText.empty() && work.workWidth > 0 && work.workHeight > 0) {
+        const int64_t left = int64_t(out.textOffsetX) - out.clipShiftX;
+        const int64_t top = int64_t(out.textOffsetY) - out.clipShiftY;
+        WithFont(in.renderFont, [&] {
+          ctx.fonts.DrawText(in.renderFont, in.renderText, int(std::clamp<int64_t>(left, INT32_MIN, INT32_MAX)),
+                             int(std::clamp<int64_t>(top, INT32_MIN, INT32_MAX)), work.workWidth,
+                             work.workHeight, work.glyphRows.data(), work.workWidth, work.workHeight, 3);
+          return 0;
+        });
+      }
+      break;
+    case kKindRoundBox:
+    case kKindFixedRoundBox: {
+      const int64_t x0 = out.textOffsetX, y0 = out.textOffsetY;
+      const int64_t x1 = x0 + in.renderBoxParams[0], y1 = y0 + in.renderBoxParams[1];
+      // A box of negative or zero size draws nothing; coordinates past int range cannot be
+      // inside the work area, so clamping them keeps the drawn part unchanged.
+      auto c = [](int64_t v) { return int(std::clamp<int64_t>(v, INT32_MIN / 2, INT32_MAX / 2)); };
+      if (x1 > x0 && y1 > y0)
+        platform::FillRoundRect(work.glyphRows.data(), work.workWidth, work.workHeight, 3, c(x0), c(y0),
+                                c(x1), c(y1), in.renderBoxParams[2], in.renderBoxParams[3]);
+      break;
+    }
+    default:
+      break;
+  }
+  work.FinishRasterizing();
+}
+
+void MeasureText(EngineContext& ctx) {
+  LayoutOutputs& out = ctx.layout;
+  const RenderInputs& in = ctx.in;
+  out.textOffsetX = in.extensionX;
+  out.textOffsetY = in.extensionY;
+  if (in.renderText.empty() || in.renderText == "&") {
+    out.workWidth = int32_t(RoundDown4(int64_t(out.extraWidth) + 4));
+    out.workHeight = int32_t(RoundDown4(int64_t(out.extraHeight) + 4));
+    return;
+  }
+  int64_t w = 0, h = 0;
+  switch (in.kind) {
+    case kKindRoundBox:
+    case kKindFixedRoundBox:  // measured like the other box kind
+      w = in.renderBoxParams[0];
+      h = in.renderBoxParams[1];
+      break;
+    case kKindFont:
+    case kKindStretchedFont: {
+      const platform::TextExtent e =
+          WithFont(in.renderFont, [&] { return ctx.fonts.MeasureText(in.renderFont, in.renderText); });
+      w = e.width;
+      h = e.height;
+      break;
+    }
+    default:
+      break;
+  }
+  out.workWidth = int32_t(std::min<int64_t>(RoundUp4(w), INT32_MAX / 4 * 4));
+  out.workHeight = int32_t(std::min<int64_t>(RoundUp4(h), INT32_MAX / 4 * 4));
+}
