@@ -1,0 +1,13 @@
+// The three star light patterns, read once from the program folder.
+#include "effects/special_effects.h"
+#include "engine/engine_context.h"
+
+void LoadLightPatterns(EngineContext& ctx) {
+  for (size_t i = 0; i < ctx.lightPatterns.size(); ++i) {
+    ConvolutionKernel& pattern = ctx.lightPatterns[i];
+    pattern = ConvolutionKernel();
+    // A missing or short file leaves the pattern empty; its star filter then paints nothing.
+    if (!pattern.LoadFromFile(101, 101, ctx.programFolder + "star" + std::to_string(i) + ".lit"))
+      pattern = ConvolutionKernel();
+  }
+}

@@ -1,0 +1,37 @@
+// Round Box: the item's shape replaced by a rounded rectangle centred in the work area.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "effects/special_effects.h"
+#include "engine/engine_context.h"
+#include "platform/round_rect.h"
+
+namespace {
+// Keeps coordinates from a style file inside int range, with room for the primitive's own
+// arithmetic; a box edge that far out is off the area either way.
+int ToCoordinate(double v) {
+  constexpr double kLimit = 1 << 28;
+  if (!std::isfinite(v)) return 0;
+  return int(std::trunc(std::clamp(v, -kLimit, kLimit)));
+}
+}  // namespace
+
+void RoundBoxEffect(EngineContext& ctx, const EffectRecord& record) {
+  WorkSet& work = ctx.work;
+  const int W = work.workWidth, H = work.workHeight;
+  const int halfW = W / 2, halfH = H / 2;
+  // W x sizeX is an integer product before scaling; int64 keeps it from overflowing.
+  const double hw = double(int64_t(W) * record.p[4]) * 0.0005;
+  const double hh = double(int64_t(H) * record.p[5]) * 0.0005;
+  const int left = ToCoordinate(halfW - hw), right = ToCoordinate(halfW + hw);
+  const int top = ToCoordinate(halfH - hh), bottom = ToCoordinate(halfH + hh);
+  const int rx = ToCoordinate(std::trunc(record.p[6] * double(W) * 0.001));
+  const int ry = ToCoordinate(std::trunc(record.p[7] * double(H) * 0.001));
+  std::fill(work.glyphMask.begin(), work.glyphMask.end(), 0);
+  if (W > 0 && H > 0)
+    platform::FillRoundRect(work.glyphRows.data(), W, H, 3, left, top, right, bottom, rx, ry);
+  // Effects after the box follow its outline and its surface, not those of the glyphs it replaced.
+  work.BuildEdgePlane();
+  work.glyphChanged = true;
+}

@@ -1,0 +1,67 @@
+// Space: the glyphs filled with star points whose colours follow black-body radiation.
+#include <algorithm>
+#include <cmath>
+
+#include "effects/fractal_noise.h"
+#include "effects/shift_window.h"
+#include "effects/special_effects.h"
+#include "effects/three_d_model.h"
+#include "engine/engine_context.h"
+
+namespace {
+// Planck's law with the constants the star colours were tuned with; lambda in metres.
+double BlackBody(double lambda, double temperature) {
+  const double b = 3.7469147814359997e-16 /
+                   (std::pow(lambda, 5) * (std::exp(0.014404347826086955 / (lambda * temperature)) - 1));
+  return std::isfinite(b) && b > 0 ? b : 0.0;
+}
+
+void AddStar(double out[3], double k, double temperature) {
+  out[0] += k * 1e-10 * BlackBody(7e-7, temperature);
+  out[1] += k * 1e-10 * BlackBody(6e-7, temperature);
+  out[2] += k * 1e-10 * BlackBody(5e-7, temperature);
+}
+}  // namespace
+
+void SpaceEffect(const EffectTarget& t, const EffectRecord& record) {
+  EngineContext& ctx = t.ctx;
+  const FractalNoise& noise = ContextNoise(ctx);
+  RandomGenerator& random = ctx.random;
+  auto rand = [&random](int n) { return n == 0 ? 0 : random.Next() % n; };
+  const double scale = double(record.p[4]) * 0.001;
+  const int intensity = record.p[5];
+  const int second = int(std::clamp(intensity * 0.6, -2147483648.0, 2147483647.0));
+  const ShiftWindow win(t.W, t.H, record.p[2], record.p[3]);
+  for (int y = win.y0; y < win.y1; ++y) {
+    const int sy = y - win.dy;
+    const uint8_t* glyph = t.glyphRows[sy];
+    uint8_t* dest = t.colorRows[y];
+    uint16_t* coverage = t.coverage16 + size_t(y) * t.W;
+    for (int x = win.x0; x < win.x1; ++x) {
+      const int sx = x - win.dx;
+      if (glyph[sx * 3] == 0) continue;
+      const double px = sx * scale, py = sy * scale;
+      double out[3] = {0, 0, 0};  // red, green, blue
+      if (rand(intensity) < 100) {
+        const double n = (noise(px * 0.1, py * 0.1, 20.0) + 1) * 0.8;
+        const double temperature = rand(1000) + n * 5000;
+        const double k = rand(1000) * 0.0001 + 0.021;
+        AddStar(out, k, temperature);
+      }
+      if (rand(second) < 100) {
+        const double n = (noise(px * 0.3, py * 0.3 + 120, 120) + 1) * 0.8;
+        const double temperature = rand(3000) + n * 3000;
+        const double k = rand(800) * 5e-5 + 0.01;
+        AddStar(out, k, temperature);
+      }
+      for (double& c : out) c = std::min(c, 255.0);
+      if (out[0] + out[1] + out[2] != 0) {
+        uint8_t* p = dest + x * 3;
+        p[2] = uint8_t(out[0]);
+        p[1] = uint8_t(out[1]);
+        p[0] = uint8_t(out[2]);
+        coverage[x] = uint16_t(coverage[x] + 255);
+      }
+    }
+  }
+}
