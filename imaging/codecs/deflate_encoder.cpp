@@ -232,6 +232,11 @@ std::vector<uint8_t> DeflateEncoder::Compress(const uint8_t* data, size_t size, 
   return std::move(sink.bytes);
 }
 
+void DeflateEncoder::Abandon() {
+  ReleaseBuffers();
+  underway_ = false;
+}
+
 void DeflateEncoder::ReleaseBuffers() {
   std::vector<uint8_t>().swap(buffer_);
   std::vector<int32_t>().swap(head_);

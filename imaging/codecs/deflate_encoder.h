@@ -57,6 +57,8 @@ class DeflateEncoder {
   void CompressData(ByteSink& stream, const uint8_t* bytes, size_t count);
   void FinishCompression(ByteSink& stream);
   bool Underway() const { return underway_; }
+  // Drops a compression that failed half way, so that the encoder can start again.
+  void Abandon();
 
   // One-shot convenience: the whole zlib stream of data.
   static std::vector<uint8_t> Compress(const uint8_t* data, size_t size, int level, bool smallest = false);
