@@ -130,8 +130,10 @@ std::string ChangeExtensionIfNamed(const std::string& path, const std::string& e
 }
 
 std::string PressedButtonName(const std::string& name) {
-  if (HasFourCharExtension(name)) return name.substr(0, name.size() - 4) + "_" + name.substr(name.size() - 4);
-  return name + "_";
+  const size_t slash = name.find_last_of('/');
+  const size_t dot = name.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return name + "_";
+  return name.substr(0, dot) + "_" + name.substr(dot);
 }
 
 std::string BaseName(const std::string& path) {
@@ -161,7 +163,12 @@ void RenderForType(PlaquetDocument& doc, EngineContext& ctx, const SaveSettings&
 
 std::vector<std::string> OutputFileNames(const PlaquetDocument& doc, const std::string& outputPath,
                                          const SaveSettings& settings) {
-  std::vector<std::string> names{WithExtension(outputPath, ExtensionFor(settings.type))};
+  // A name that already carries the type's extension (in any case, or ".jpeg") is kept as typed.
+  const std::string ext = ExtensionFor(settings.type);
+  const std::string upPath = Upper(outputPath);
+  const bool keep = (upPath.size() > ext.size() && upPath.ends_with(Upper(ext))) ||
+                    (settings.type == Jpeg && upPath.size() > 5 && upPath.ends_with(".JPEG"));
+  std::vector<std::string> names{keep ? outputPath : WithExtension(outputPath, ext)};
   if (doc.pressedButton) names.push_back(PressedButtonName(names.front()));
   return names;
 }
