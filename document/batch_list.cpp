@@ -21,6 +21,8 @@ std::vector<std::string> ParseBatchList(TextLineReader& in, bool* cut) {
         current.resize(current.size() - 2);
       if (current.size() > kMaxBatchString) {
         current.resize(kMaxBatchString);
+        // Don't leave half a line break at the cut.
+        if (current.back() == '\r') current.pop_back();
         overlong = true;
       }
       if (overlong && cut) *cut = true;

@@ -47,7 +47,7 @@ void WriteItem(PlaquetDocument& doc, const PlaquetItem& item, std::string& out) 
                   f.pitchAndFamily}) +
          "\r\n";
   const std::string face = CutTo(f.faceName, LogFont::kMaxFaceName);
-  out += face.substr(0, face.find_first_of("\r\n")) + "\r\n";
+  out += face.substr(0, face.find('\n')) + "\r\n";
   out += "fmoreinfo" + Numbers({item.moreInfo[0], item.moreInfo[1]}) + "\r\n";
   out += "extention" + Numbers({item.extension[0], item.extension[1]}) + "\r\n";
   FormatBackgroundLine(doc.backdropKind, doc.backdropColour, doc.backdropBitmap, out);

@@ -92,6 +92,8 @@ struct PlaquetDocument {
   PlaquetItem& background() { return items.at(kBackgroundItem); }
   PlaquetItem& bullet() { return items.at(kBulletItem); }
   PlaquetItem& message() { return items.at(kMessageItem); }
+  const PlaquetItem& background() const { return items.at(kBackgroundItem); }
+  const PlaquetItem& bullet() const { return items.at(kBulletItem); }
   const PlaquetItem& message() const { return items.at(kMessageItem); }
 
   // Copies the item into the next slot: 0, or -1 when six items are already present.

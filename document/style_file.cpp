@@ -16,8 +16,9 @@ constexpr int kFileOrder[12] = {2, 3, 4, 5, 0, 1, 6, 7, 8, 9, 10, 11};
 
 bool StartsWith(std::string_view s, std::string_view key) { return s.substr(0, key.size()) == key; }
 
-// A field written on a line of its own must not carry a line break into the file.
-std::string OneLine(const std::string& s) { return s.substr(0, s.find_first_of("\r\n")); }
+// A field written on a line of its own must not carry a line feed into the file (a CR alone is
+// text to the readers).
+std::string OneLine(const std::string& s) { return s.substr(0, s.find('\n')); }
 
 char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 

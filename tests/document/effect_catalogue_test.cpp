@@ -1,0 +1,134 @@
+#include "effects/effect_catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+TEST(EffectCatalogue, KeysNamesAndTitlesOfEveryType) {
+  struct Row {
+    const char* key;
+    const char* display;
+    const char* title;
+  };
+  const Row rows[kEffectTypeCount] = {
+      {"SingleColor", "Draw", "Effect : Draw"},
+      {"OutLine", "Outline", "Effect : Outline"},
+      {"DropShadow", "Drop Shadow", "Effect : Drop Shadow"},
+      {"LinearGradient", "Linear Gradient", "Gradient"},
+      {"DepthField", "Depth of Field", "Depth of field"},
+      {"DisturbTemplet", "Disturbing Font", "Distort Templet : Sine & Cosine"},
+      {"StarFilter", "Star Filtering", "Effect : Star Filtering"},
+      {"Tile", "Tile", "Effect : Tile"},
+      {"3dSingleColor", "3D Single Color", "Effect : 3D Single Color"},
+      {"RoundBox", "Round Box", "Effect : Rectangle"},
+      {"Fog", "Fog", "Effect : Fog"},
+      {"Space", "Space", "Effect : Space"},
+      {"CutOut", "Cut Out", "Effect : Cut Out"},
+  };
+  for (int t = 0; t < kEffectTypeCount; ++t) {
+    const EffectInfo* info = FindEffectInfo(t);
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->type, t);
+    EXPECT_STREQ(info->key, rows[t].key);
+    EXPECT_STREQ(EffectKey(t), rows[t].key);
+    EXPECT_STREQ(EffectDisplayName(t), rows[t].display);
+    EXPECT_STREQ(info->dialogTitle, rows[t].title);
+  }
+  EXPECT_EQ(FindEffectInfo(-1), nullptr);
+  EXPECT_EQ(FindEffectInfo(13), nullptr);
+  EXPECT_STREQ(EffectKey(13), "");
+}
+
+TEST(EffectCatalogue, LineStartFindsTheTypeByKeyPrefix) {
+  for (int t = 0; t < kEffectTypeCount; ++t)
+    EXPECT_EQ(EffectTypeFromLineStart(std::string(EffectKey(t)) + " 0 0 2 0 255"), t);
+  // Only the key's own length is compared, and the comparison is case-sensitive.
+  EXPECT_EQ(EffectTypeFromLineStart("OutLineWide 1"), OutLine);
+  EXPECT_EQ(EffectTypeFromLineStart("3dSingleColor"), ThreeDSingleColor);
+  EXPECT_EQ(EffectTypeFromLineStart("outline 1"), -1);
+  EXPECT_EQ(EffectTypeFromLineStart(" SingleColor"), -1);
+  EXPECT_EQ(EffectTypeFromLineStart("Til"), -1);
+  EXPECT_EQ(EffectTypeFromLineStart(""), -1);
+}
+
+TEST(EffectCatalogue, StartTemplatesInHeldOrderWithStartValues) {
+  const EffectTemplates t = StartEffectTemplates();
+  const int order[kEffectTypeCount] = {CutOut, Space, Fog, RoundBox, ThreeDSingleColor,
+                                       Tile, StarFilter, DisturbTemplet, DepthField,
+                                       LinearGradient, DropShadow, SingleColor, OutLine};
+  for (int i = 0; i < kEffectTypeCount; ++i) {
+    EXPECT_EQ(t[i].type, order[i]);
+    EXPECT_EQ(EffectTemplateIndex(order[i]), i);
+    EXPECT_TRUE(t[i].fileName.empty());
+  }
+  EXPECT_EQ(EffectTemplateIndex(99), -1);
+  auto rec = [&](int type) { return t[EffectTemplateIndex(type)].p; };
+  using P = std::array<int32_t, 12>;
+  EXPECT_EQ(rec(Space), (P{0, 0, 0, 0, 200, 200, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(rec(Fog), (P{0, 0, 0, 0, 0, 200, 25, 1000, 100, 0, 100, 100}));
+  EXPECT_EQ(rec(RoundBox), (P{0, 0, 0, 0, 1, 1, 100, 100, 0, 0, 0, 0}));
+  EXPECT_EQ(rec(ThreeDSingleColor), (P{0, 0, 0, 0, 0, 200, 25, 1000, 100, 0, 0, 0}));
+  EXPECT_EQ(rec(StarFilter), (P{0xFFFFFF, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(rec(DisturbTemplet), (P{0, 0, 100, 0, 1, 100, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(rec(LinearGradient), (P{0x0000FF, 0xFFFF00, 0, 0, 20, 20, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(rec(DropShadow), (P{0, 0, 0, 0, 50, 2, 0, 0, 0, 0, 0, 0}));
+  for (int type : {CutOut, Tile, DepthField, SingleColor, OutLine}) EXPECT_EQ(rec(type), P{});
+}
+
+TEST(EffectCatalogue, ParameterTableAgreesWithStartRecordsAndIsWellFormed) {
+  for (int t = 0; t < kEffectTypeCount; ++t) {
+    const EffectRecord start = EffectStartRecord(t);
+    EXPECT_EQ(start.type, t);
+    std::set<int> slots;
+    for (const EffectParam& p : FindEffectInfo(t)->params) {
+      SCOPED_TRACE(std::string(EffectKey(t)) + " " + p.name);
+      ASSERT_GE(p.slot, 0);
+      ASSERT_LT(p.slot, 12);
+      EXPECT_TRUE(slots.insert(p.slot).second) << "slot listed twice";
+      EXPECT_EQ(p.startValue, start.p[p.slot]);
+      EXPECT_LE(p.minValue, p.maxValue);
+      EXPECT_EQ(FindEffectParam(t, p.slot), &p);
+      if (p.kind == ParamKind::Choice) {
+        EXPECT_FALSE(p.choices.empty());
+      }
+    }
+    // Every offset is the -20..20 pair in slots 2 and 3.
+    if (const EffectParam* x = FindEffectParam(t, 2); x && std::string(x->name) == "offsetX") {
+      EXPECT_EQ(x->minValue, -20);
+      EXPECT_EQ(x->maxValue, 20);
+      ASSERT_NE(FindEffectParam(t, 3), nullptr);
+      EXPECT_STREQ(FindEffectParam(t, 3)->label, "Vertical");
+    }
+  }
+  EXPECT_EQ(FindEffectParam(Tile, 0), nullptr);
+  EXPECT_EQ(FindEffectParam(DisturbTemplet, 2), nullptr);  // starts at 100, unused
+  EXPECT_TRUE(FindEffectInfo(Tile)->usesFileName);
+  EXPECT_TRUE(FindEffectInfo(SingleColor)->usesFileName);
+  EXPECT_FALSE(FindEffectInfo(OutLine)->usesFileName);
+}
+
+TEST(EffectCatalogue, ChoiceTextsAndScales) {
+  const EffectParam* tmpl = FindEffectParam(DisturbTemplet, 4);
+  ASSERT_NE(tmpl, nullptr);
+  const char* names[] = {"Original Font", "sin(x)",       "sin(y)",     "sin(x,y)", "Fractal(x)",
+                         "Fractal(y)",    "Fractal(x,y)", "Random Dot", "Enlarge"};
+  ASSERT_EQ(tmpl->choices.size(), 9u);
+  for (int i = 0; i < 9; ++i) {
+    EXPECT_EQ(tmpl->choices[i].first, i);
+    EXPECT_STREQ(tmpl->choices[i].second, names[i]);
+  }
+  const EffectParam* star = FindEffectParam(StarFilter, 1);
+  ASSERT_EQ(star->choices.size(), 3u);
+  EXPECT_STREQ(star->choices[2].second, "blur with diagonal steak lne");
+  const EffectParam* fill = FindEffectParam(SingleColor, 4);
+  ASSERT_EQ(fill->choices.size(), 3u);
+  EXPECT_EQ(fill->choices[1].first, 4);
+  EXPECT_STREQ(fill->choices[2].second, "Bitmap(streach)");
+  // Scales turn the stored integers into what the effects work with.
+  EXPECT_DOUBLE_EQ(FindEffectParam(DropShadow, 4)->scale * 50, 1.0);
+  EXPECT_DOUBLE_EQ(FindEffectParam(StarFilter, 5)->scale * 10, 10000.0);
+  EXPECT_DOUBLE_EQ(FindEffectParam(ThreeDSingleColor, 7)->scale * 1000, 1.0);
+  EXPECT_STREQ(FindEffectParam(RoundBox, 6)->label, "Round X(%)");
+  EXPECT_EQ(FindEffectParam(RoundBox, 4)->maxValue, 2000);
+}

@@ -1,0 +1,132 @@
+#include "document/plaquet_document.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+EffectRecord Rec(int type, int32_t colour, int32_t fillKind = 0, std::string file = "") {
+  EffectRecord r = EffectStartRecord(type);
+  r.p[0] = colour;
+  r.p[4] = fillKind;
+  r.fileName = std::move(file);
+  return r;
+}
+}  // namespace
+
+TEST(PlaquetDocument, StartUpState) {
+  const PlaquetDocument doc = MakeStartUpDocument();
+  ASSERT_EQ(doc.itemCount(), 3);
+  const PlaquetItem& bg = doc.items[kBackgroundItem];
+  const PlaquetItem& bullet = doc.items[kBulletItem];
+  const PlaquetItem& msg = doc.items[kMessageItem];
+  EXPECT_EQ(bg.kind, kKindNone);
+  EXPECT_EQ(bullet.kind, kKindNone);
+  EXPECT_EQ(bg.text, "a");
+  EXPECT_EQ(bg.styleName, "test1.sty");
+  EXPECT_EQ(bullet.styleName, "test1.sty");
+  EXPECT_EQ(bullet.x, -20);
+  EXPECT_EQ(bg.x, 0);
+  EXPECT_EQ(msg.kind, 0);
+  EXPECT_EQ(msg.text, "Quorbel!");
+  EXPECT_EQ(msg.styleName, "ttt.sty");
+  for (const PlaquetItem& item : doc.items) {
+    EXPECT_EQ(item.font.height, 20);
+    EXPECT_EQ(item.font.width, 10);
+    EXPECT_EQ(item.font.faceName, "Arial");
+    EXPECT_EQ(item.font.weight, 0);
+    EXPECT_EQ(item.effectCount(), 0);
+    EXPECT_EQ(item.y, 0);
+  }
+  EXPECT_EQ(doc.backdropKind, 0);
+  EXPECT_EQ(doc.backdropColour, 0xFFFFFF);
+  EXPECT_EQ(doc.currentStyle.backdropKind, kBackdropTransparent);
+  EXPECT_EQ(doc.currentStyle.backdropColour, 0xFFFFFF);
+  EXPECT_EQ(doc.currentStyle.effectCount(), 0);
+  EXPECT_TRUE(doc.currentStyleFile.empty());
+  EXPECT_EQ(doc.boxParams, (std::array<int32_t, 6>{100, 100, 950, 950, 100, 100}));
+  EXPECT_EQ(doc.effectTemplates, StartEffectTemplates());
+}
+
+TEST(PlaquetDocument, AppendingPastSixItemsIsRefused) {
+  PlaquetDocument doc = MakeStartUpDocument();
+  PlaquetItem extra;
+  extra.text = "x";
+  EXPECT_EQ(doc.AppendItem(extra), 0);
+  EXPECT_EQ(doc.AppendItem(extra), 0);
+  EXPECT_EQ(doc.AppendItem(extra), 0);
+  EXPECT_EQ(doc.itemCount(), 6);
+  extra.text = "seventh";
+  EXPECT_EQ(doc.AppendItem(extra), -1);
+  EXPECT_EQ(doc.itemCount(), 6);
+  EXPECT_EQ(doc.items.back().text, "x");
+}
+
+TEST(PlaquetDocument, MainColourSearchesBackwardsForThePaintRecord) {
+  PlaquetDocument doc = MakeStartUpDocument();
+  PlaquetItem& msg = doc.message();
+  EXPECT_EQ(doc.MainColour(kMessageItem), -2);
+  msg.effects = {Rec(SingleColor, 0x112233, 2), Rec(ThreeDSingleColor, 0x445566),
+                 Rec(DropShadow, 0x777777)};
+  EXPECT_EQ(doc.MainColour(kMessageItem), 0x445566);
+  // A tiled-bitmap Draw after the 3D record is the one found, and it is not a colour.
+  msg.effects.push_back(Rec(SingleColor, 0x000099, 4));
+  EXPECT_EQ(doc.MainColour(kMessageItem), -1);
+  msg.effects.back().p[4] = 0;  // start value: a single colour
+  EXPECT_EQ(doc.MainColour(kMessageItem), 0x000099);
+
+  doc.SetMainColour(kMessageItem, 0x00ABCD);
+  EXPECT_EQ(msg.effects[3].p[0], 0x00ABCD);
+  EXPECT_EQ(msg.effects[1].p[0], 0x445566);
+  msg.effects.pop_back();
+  doc.SetMainColour(kMessageItem, 0x010101);
+  EXPECT_EQ(msg.effects[1].p[0], 0x010101);
+
+  // The texture goes to the last Draw record only, never a 3D one, and is cut at 51.
+  doc.SetMainTexture(kMessageItem, std::string(60, 't'));
+  EXPECT_EQ(msg.effects[0].fileName, std::string(51, 't'));
+  EXPECT_TRUE(msg.effects[1].fileName.empty());
+  doc.SetMainColour(kBulletItem, 5);  // no records: nothing happens
+  doc.SetMainTexture(kBulletItem, "x.bmp");
+  EXPECT_EQ(doc.bullet().effectCount(), 0);
+  EXPECT_EQ(doc.MainColour(17), -2);
+}
+
+TEST(PlaquetDocument, NewKeepsFontsAndTemplatesButEmptiesStyles) {
+  PlaquetDocument doc = MakeStartUpDocument();
+  doc.background().font.faceName = "Courier New";
+  doc.bullet().font.height = 44;
+  doc.message().font.weight = 700;
+  doc.message().font.faceName = "Times";
+  doc.message().font.height = 31;
+  for (PlaquetItem& item : doc.items) item.effects = {Rec(SingleColor, 1)};
+  doc.background().kind = kKindRoundBox;
+  doc.message().text = "Hello";
+  doc.effectTemplates[0].p[4] = 123;
+  doc.extensionX = 7;
+  doc.documentPath = "/tmp/x.plq";
+  doc.documentModified = 1;
+  doc.styleFile[2] = "a.sty";
+  doc.backdropColour = 0;
+  doc.currentStyle.backdropColour = 0;
+  doc.currentStyle.backdropKind = kBackdropColour;
+
+  doc.NewDocumentDefaults();
+  EXPECT_EQ(doc.background().font.faceName, "Courier New");
+  EXPECT_EQ(doc.bullet().font.height, 44);
+  EXPECT_EQ(doc.message().font.weight, 700);
+  EXPECT_EQ(doc.message().font.faceName, "Arial");
+  EXPECT_EQ(doc.message().font.height, 20);
+  EXPECT_EQ(doc.background().kind, kKindNone);
+  EXPECT_EQ(doc.message().text, "Quorbel!");
+  for (const PlaquetItem& item : doc.items) {
+    EXPECT_EQ(item.effectCount(), 0);
+    EXPECT_TRUE(item.styleName.empty());
+  }
+  EXPECT_EQ(doc.effectTemplates[0].p[4], 123);
+  EXPECT_EQ(doc.extensionX, 7);
+  EXPECT_TRUE(doc.documentPath.empty());
+  EXPECT_EQ(doc.documentModified, 0);
+  EXPECT_TRUE(doc.styleFile[2].empty());
+  EXPECT_EQ(doc.backdropColour, 0xFFFFFF);
+  EXPECT_EQ(doc.currentStyle.backdropColour, 0xFFFFFF);
+  EXPECT_EQ(doc.currentStyle.backdropKind, kBackdropColour);
+}
