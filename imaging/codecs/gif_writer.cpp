@@ -147,7 +147,10 @@ int GifEncoder::Encode(const uint8_t* pixels, const std::string& path, int width
     file = std::make_unique<AtomicFileWriter>(path);
   } catch (const GraphicsException& e) {
     message_ = "Can't open GIF for writing";
+    // Keep only the system's reason; the caller names the file itself.
     detail_ = e.what();
+    const std::string prefix = "Can't open output file: " + path + ": ";
+    if (detail_.compare(0, prefix.size(), prefix) == 0) detail_.erase(0, prefix.size());
     return 0;
   }
   try {

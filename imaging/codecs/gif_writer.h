@@ -47,7 +47,7 @@ class GifEncoder {
                                              const uint8_t* green, const uint8_t* blue);
 
   const std::string& Message() const { return message_; }
-  // The file layer's own reason behind "Can't open GIF for writing" (path and system error).
+  // The system's reason behind "Can't open GIF for writing" (for example "Permission denied").
   const std::string& Detail() const { return detail_; }
 
  private:

@@ -1,0 +1,109 @@
+// bmp2gif IN.bmp OUT.gif [-tN]: the GIF converter the export starts for GIF saves.
+//
+// Reads a paletted BMP (1, 4 or 8 bits) and writes it as a GIF89a with its palette. A picture
+// whose pixels (and transparent index) all lie below 16 is written with a 16-entry table, as the
+// 16-colour render produces; any other with 256 entries. -tN marks palette index N transparent.
+// Exit status: 0 when the GIF was written, 1 when it was not (the reason on stderr), 2 for a
+// usage error.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "imaging/codecs/gif_writer.h"
+#include "imaging/dib_image.h"
+#include "imaging/graphics_exception.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: bmp2gif IN.bmp OUT.gif [-tN]\n"
+    "Converts a paletted BMP (1, 4 or 8 bits per pixel) into a GIF89a file.\n"
+    "  -tN     make palette index N (0..255) transparent\n"
+    "  --help  show this text\n";
+
+int UsageError(const std::string& reason) {
+  std::fprintf(stderr, "bmp2gif: %s\n%s", reason.c_str(), kUsage);
+  return 2;
+}
+
+int Failure(const std::string& file, const std::string& reason) {
+  std::fprintf(stderr, "bmp2gif: %s: %s\n", file.c_str(), reason.c_str());
+  return 1;
+}
+
+// Parses the N of -tN: decimal 0..255 and nothing else.
+bool ParseIndex(const char* text, int* value) {
+  if (!*text) return false;
+  int v = 0;
+  for (const char* p = text; *p; ++p) {
+    if (*p < '0' || *p > '9') return false;
+    v = v * 10 + (*p - '0');
+    if (v > 255) return false;
+  }
+  *value = v;
+  return true;
+}
+
+int LargestIndex(const DibImage& image) {
+  if (image.BitCount() == 1) return 1;
+  if (image.BitCount() == 4) return 15;
+  int largest = 0;
+  DibRowTable rows(image);
+  for (int y = 0; y < image.Height(); ++y)
+    for (int x = 0; x < image.Width(); ++x) largest = std::max<int>(largest, rows[y][x]);
+  return largest;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> files;
+  int transparent = -1;
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (std::strncmp(arg, "-t", 2) == 0) {
+      if (transparent >= 0) return UsageError("-t given twice");
+      if (!ParseIndex(arg + 2, &transparent))
+        return UsageError(std::string("bad transparent index in ") + arg + " (expected -t0 to -t255)");
+      continue;
+    }
+    if (arg[0] == '-' && arg[1] != '\0') return UsageError(std::string("unknown option ") + arg);
+    files.push_back(arg);
+  }
+  if (files.size() != 2) return UsageError(files.size() < 2 ? "missing file names" : "too many file names");
+  const std::string& input = files[0];
+  const std::string& output = files[1];
+
+  try {
+    DibImage image;
+    std::string error;
+    int read = 0;
+    try {
+      read = ReadBmp(input, image, &error);
+    } catch (const std::exception& e) {
+      error = e.what();
+    }
+    if (!read) return Failure(input, error.empty() ? "cannot read the picture" : error);
+    const int bitCount = image.BitCount();
+    if (bitCount != 1 && bitCount != 4 && bitCount != 8)
+      return Failure(input, "a " + std::to_string(bitCount) +
+                                "-bit picture has no palette; reduce it to 256 colours first");
+    if (!image.HasPalette()) return Failure(input, "the picture has no colour table");
+    const int bits = std::max(LargestIndex(image), transparent) < 16 ? 4 : 8;
+    if (!SaveGif(image, output, 0, transparent, bits)) return Failure(input, "the picture cannot be written as GIF");
+  } catch (const GraphicsException& e) {
+    // The writer's texts already name the file.
+    std::fprintf(stderr, "bmp2gif: %s\n", e.what());
+    return 1;
+  } catch (const std::exception& e) {
+    return Failure(output, e.what());
+  }
+  return 0;
+}
