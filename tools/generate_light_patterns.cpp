@@ -29,14 +29,14 @@ struct Weights {
 
 double Glow(double d) {
   // Core of a few pixels and a halo that reaches about 25 pixels at the start intensity.
-  return 2.0e-5 * std::exp(-d * d / 4.0) + 4.0e-6 * std::exp(-d / 5.5);
+  return 2.0e-5 * std::exp(-d * d / 4.0) + 3.0e-6 * std::exp(-d / 9.0);
 }
 
 // A thin ray along the axis u (the distance along it) with v the distance across it.
 double Ray(double u, double v) {
-  const double along = std::exp(-std::fabs(u) / 16.0) * (1.0 - std::fabs(u) / (kRadius + 1.0));
+  const double along = std::exp(-std::fabs(u) / 20.0) * (1.0 - std::fabs(u) / (kRadius + 1.0));
   const double across = std::exp(-v * v / 0.35);
-  return 3.0e-6 * along * across;
+  return 1.2e-5 * along * across;
 }
 
 std::vector<Weights> Pattern(int kind) {
