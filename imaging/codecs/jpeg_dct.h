@@ -13,7 +13,8 @@ namespace jpeg {
 void ForwardDct(const int16_t samples[64], int16_t coefficients[64]);
 
 // Inverse DCT of dequantised coefficients into 8-bit samples (level shift and clamping
-// included), rounded to nearest. Writes 8 rows of 8 bytes, `stride` bytes apart.
+// included), with the accurate integer method libjpeg calls "islow", so that our pixels agree
+// with libjpeg's. Writes 8 rows of 8 bytes, `stride` bytes apart.
 void InverseDct(const int32_t coefficients[64], uint8_t* out, size_t stride);
 
 }  // namespace jpeg
