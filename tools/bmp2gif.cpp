@@ -90,7 +90,12 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
       error = e.what();
     }
-    if (!read) return Failure(input, error.empty() ? "cannot read the picture" : error);
+    if (!read) {
+      if (error.empty()) error = "cannot read the picture";
+      // The reader's texts may already start with the file name.
+      if (error.compare(0, input.size() + 2, input + ": ") == 0) error.erase(0, input.size() + 2);
+      return Failure(input, error);
+    }
     const int bitCount = image.BitCount();
     if (bitCount != 1 && bitCount != 4 && bitCount != 8)
       return Failure(input, "a " + std::to_string(bitCount) +
