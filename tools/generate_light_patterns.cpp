@@ -6,8 +6,10 @@
 //
 // A weight w adds w x channel x intensity x 1000 per outline pixel (intensity 10 at the start),
 // and each addition is truncated, so weights below about 4e-7 add nothing. The glow is a sharp
-// core plus a wide halo; the streaks are thin, fade linearly-exponentially to the border and
-// are a little bluer than the glow, as the rays of a real cross filter are.
+// core plus a wide halo; the stamps of neighbouring outline pixels add up, so the core need not
+// saturate on its own. The streaks are thin, fade to nothing at the border and are a little
+// bluer than the glow, as the rays of a real cross filter are.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -34,7 +36,8 @@ double Glow(double d) {
 
 // A thin ray along the axis u (the distance along it) with v the distance across it.
 double Ray(double u, double v) {
-  const double along = std::exp(-std::fabs(u) / 20.0) * (1.0 - std::fabs(u) / (kRadius + 1.0));
+  // The linear factor brings the ray to 0 before the border; diagonal rays reach |u| = 70.
+  const double along = std::exp(-std::fabs(u) / 20.0) * std::max(0.0, 1.0 - std::fabs(u) / (kRadius + 1.0));
   const double across = std::exp(-v * v / 0.35);
   return 1.2e-5 * along * across;
 }

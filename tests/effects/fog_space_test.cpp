@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "effects/fractal_noise.h"
+#include "effects/mask_fixture.h"
+#include "effects/special_effects.h"
+#include "effects/three_d_model.h"
+
+namespace {
+
+using effects_test::MakeContext;
+
+EffectRecord FogRecord(int32_t colour, int size, int intensity, std::array<int32_t, 6> profile = {0, 200, 25, 1000, 100, 0}) {
+  EffectRecord r;
+  r.type = Fog;
+  r.p[0] = colour;
+  for (int i = 0; i < 6; ++i) r.p[size_t(4 + i)] = profile[size_t(i)];
+  r.p[10] = size;
+  r.p[11] = intensity;
+  return r;
+}
+
+auto Disc(int cx, int cy, int radius) {
+  return [=](int x, int y) { return uint8_t((x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius ? 255 : 0); };
+}
+
+TEST(Fog, BlendFollowsProfileNoiseAndIntensity) {
+  const int W = 32, H = 24;
+  auto ctx = MakeContext(W, H, Disc(16, 12, 9));
+  ctx->work.FillBackground(0x00402010);
+  const EffectRecord r = FogRecord(0x00F0E0D0, 100, 150);
+  FogEffect(EffectTarget::For(*ctx, false), r);
+  // An independent evaluation with the context's own noise and distance map.
+  const FractalNoise& noise = ContextNoise(*ctx);
+  ProfileSettings profile;
+  LoadProfile(profile, r);
+  const double fog[3] = {0xF0, 0xE0, 0xD0}, back[3] = {0x40, 0x20, 0x10};
+  int partial = 0;
+  for (int y = 0; y < H; ++y) {
+    for (int x = 0; x < W; ++x) {
+      const uint8_t* px = ctx->work.effectColorRows[size_t(y)] + x * 3;
+      const uint16_t cov = ctx->work.effectCoverage[size_t(y) * W + x];
+      if (effects_test::Glyph(*ctx, x, y) == 0) {
+        EXPECT_EQ(px[0], 0x40);
+        EXPECT_EQ(cov, 0);
+        continue;
+      }
+      const double n = std::max(0.0, (noise(x * 0.1, y * 0.1, 0) + 1) * 0.5);
+      const double a = std::min(1.0, Profile(profile, ctx->threeD.distanceMap[size_t(y) * W + x]) * 150 * n * 0.01);
+      for (int k = 0; k < 3; ++k) EXPECT_EQ(px[k], int(std::min(255.0, back[k] * (1 - a) + fog[k] * a)));
+      EXPECT_EQ(cov, int(a * 255));
+      partial += a > 0 && a < 1;
+    }
+  }
+  EXPECT_GT(partial, 10);
+}
+
+TEST(Fog, NegativeDensityKeepsChannelsAndCoverageInRange) {
+  // plateau -1000 with waveEnd 0: the profile is -height everywhere inside.
+  auto ctx = MakeContext(16, 16, Disc(8, 8, 6));
+  ctx->work.FillBackground(0x00808080);
+  FogEffect(EffectTarget::For(*ctx, false), FogRecord(0x00FFFFFF, 100, 200, {0, 200, 100, 1000, 0, -1000}));
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) {
+      EXPECT_EQ(ctx->work.effectCoverage[size_t(y) * 16 + x], 0);
+      EXPECT_LE(ctx->work.effectColorRows[size_t(y)][x * 3], 0x80);
+    }
+  // Zero intensity changes nothing.
+  auto same = MakeContext(16, 16, Disc(8, 8, 6));
+  same->work.FillBackground(0x00808080);
+  const std::vector<uint8_t> before = same->work.effectColor;
+  FogEffect(EffectTarget::For(*same, false), FogRecord(0x00FFFFFF, 100, 0));
+  EXPECT_EQ(same->work.effectColor, before);
+}
+
+TEST(Space, LowIntensityPutsAStarOnEveryLitPixelAndSeedsRepeat) {
+  EffectRecord r;
+  r.type = Space;
+  r.p[4] = 200;
+  r.p[5] = 100;
+  auto run = [&](uint32_t seed) {
+    auto ctx = MakeContext(24, 16, Disc(12, 8, 6), seed);
+    SpaceEffect(EffectTarget::For(*ctx, false), r);
+    return ctx;
+  };
+  auto a = run(3), b = run(3), c = run(4);
+  EXPECT_EQ(a->work.effectColor, b->work.effectColor);
+  EXPECT_NE(a->work.effectColor, c->work.effectColor);
+  int lit = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 24; ++x) {
+      const bool glyph = effects_test::Glyph(*a, x, y) != 0;
+      lit += glyph;
+      EXPECT_EQ(a->work.effectCoverage[size_t(y) * 24 + x], glyph ? 255 : 0);
+    }
+  EXPECT_GT(lit, 50);
+  // A sparse field (intensity 1000): about one pixel in ten carries the bright population.
+  r.p[5] = 1000;
+  auto sparse = run(3);
+  int bright = 0;
+  for (size_t i = 0; i < sparse->work.effectColor.size(); i += 3)
+    bright += sparse->work.effectColor[i] + sparse->work.effectColor[i + 1] + sparse->work.effectColor[i + 2] > 60;
+  EXPECT_LT(bright, lit / 2);
+  // Hostile parameters from a file: no crash.
+  r.p[4] = INT32_MIN;
+  r.p[5] = INT32_MIN;
+  run(1);
+  r.p[5] = -7;
+  run(1);
+}
+
+}  // namespace
