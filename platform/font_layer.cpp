@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <map>
 #include <stdexcept>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -132,6 +133,16 @@ std::string ResolveKey(const LogFont& f, int weight, bool italic) {
          std::to_string(f.charSet);
 }
 
+// Among arbitrary font files, plain upright sans faces make the least surprising stand-in.
+int FallbackRank(const std::string& path) {
+  const std::string name = std::filesystem::path(path).filename().string();
+  int rank = 0;
+  for (const char* odd : {"Bold", "Italic", "Oblique", "Light", "Condensed", "Mono", "Math", "Symbol"})
+    if (name.find(odd) != std::string::npos) rank += 2;
+  if (name.find("Sans") == std::string::npos) rank += 1;
+  return rank;
+}
+
 bool LoadableFontFile(const std::filesystem::path& p) {
   std::string ext = p.extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -147,6 +158,18 @@ struct ResolvedFace {
   bool faceItalic = false;  // the face itself is italic or oblique
 };
 
+// A rendered glyph: one byte (0 or 1) per pixel, placed relative to the pen and the baseline.
+struct GlyphImage {
+  int64_t advance = 0;
+  int64_t left = 0, top = 0;  // bitmap_left, bitmap_top
+  int64_t width = 0, rows = 0;
+  std::vector<uint8_t> ink;
+};
+
+// Glyphs larger than this are drawn without being kept; each face keeps at most kMaxImageBytes.
+constexpr int64_t kMaxCachedGlyphPixels = 256 * 256;
+constexpr size_t kMaxImageBytes = 8u << 20;
+
 struct SizedFace {
   FT_Face face = nullptr;
   FontMetrics metrics;
@@ -155,6 +178,8 @@ struct SizedFace {
   FT_Pos underlinePos = 0, underlineThick = 0;  // pixels: offset below the baseline, thickness
   FT_Pos strikePos = 0, strikeThick = 0;        // pixels above the baseline
   std::unordered_map<char32_t, int32_t> advances;
+  std::unordered_map<char32_t, GlyphImage> images;  // rendered glyphs, reused between draws
+  size_t imageBytes = 0;
 };
 
 struct FontLayer::Impl {
@@ -219,7 +244,10 @@ struct FontLayer::Impl {
       }
       FcObjectSetDestroy(os);
       FcPatternDestroy(pat);
-      std::sort(files.begin(), files.end());
+      std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
+        return std::make_tuple(FallbackRank(a.first), a.first, a.second) <
+               std::make_tuple(FallbackRank(b.first), b.first, b.second);
+      });
       for (const auto& [file, index] : files) {
         ResolvedFace rf{file, index, false, false};
         if (CanOpen(rf)) return rf;
@@ -238,7 +266,9 @@ struct FontLayer::Impl {
         if (it->is_regular_file(ec) && LoadableFontFile(it->path())) files.push_back(it->path().string());
       }
     }
-    std::sort(files.begin(), files.end());
+    std::sort(files.begin(), files.end(), [](const std::string& a, const std::string& b) {
+      return std::make_pair(FallbackRank(a), a) < std::make_pair(FallbackRank(b), b);
+    });
     for (const auto& file : files) {
       ResolvedFace rf{file, 0, false, false};
       if (CanOpen(rf)) return rf;
@@ -496,39 +526,62 @@ void FontLayer::DrawText(const LogFont& font, std::string_view text, int left, i
     const int64_t baseline = lineTop + s.metrics.ascent;
     int64_t pen = left;
     for (size_t i = 0; i < line.cps.size(); ++i) {
-      const FT_UInt gi = Impl::GlyphIndex(s, line.cps[i], Impl::RawByte(line, i));
-      if (!Impl::LoadGlyph(s, gi)) continue;
-      FT_GlyphSlot slot = s.face->glyph;
-      const int64_t advance = (slot->advance.x + 32) >> 6;
-      bool visible = true;
-      if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
-        FT_BBox box;
-        FT_Outline_Get_CBox(&slot->outline, &box);
-        const int64_t gx0 = pen + (box.xMin >> 6) - 1, gx1 = pen + ((box.xMax + 63) >> 6) + 1;
-        const int64_t gy0 = baseline - ((box.yMax + 63) >> 6) - 1, gy1 = baseline - (box.yMin >> 6) + 1;
-        visible = gx1 > cx0 && gx0 < cx1 && gy1 > cy0 && gy0 < cy1;
-      }
-      if (visible && FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) == 0) {
-        const FT_Bitmap& bm = slot->bitmap;
-        const int64_t ox = pen + slot->bitmap_left, oy = baseline - slot->bitmap_top;
-        const unsigned char* src = bm.pitch < 0 ? bm.buffer - int64_t(bm.pitch) * (bm.rows - 1) : bm.buffer;
-        for (unsigned r = 0; r < bm.rows; ++r, src += bm.pitch) {
-          const int64_t y = oy + r;
-          if (y < cy0 || y >= cy1) continue;
-          uint8_t* dst = rows[y];
-          for (unsigned c = 0; c < bm.width; ++c) {
-            const int64_t x = ox + c;
-            if (x < cx0 || x >= cx1) continue;
-            bool ink = false;
-            if (bm.pixel_mode == FT_PIXEL_MODE_MONO)
-              ink = (src[c >> 3] >> (7 - (c & 7))) & 1;
-            else if (bm.pixel_mode == FT_PIXEL_MODE_GRAY)
-              ink = src[c] >= 128;
-            if (ink) std::fill(dst + x * bytesPerPixel, dst + (x + 1) * bytesPerPixel, uint8_t(255));
+      const char32_t cp = line.cps[i];
+      GlyphImage fresh;
+      const GlyphImage* g = nullptr;
+      if (auto it = s.images.find(cp); it != s.images.end()) {
+        g = &it->second;
+      } else {
+        if (!Impl::LoadGlyph(s, Impl::GlyphIndex(s, cp, Impl::RawByte(line, i)))) continue;
+        FT_GlyphSlot slot = s.face->glyph;
+        fresh.advance = (slot->advance.x + 32) >> 6;
+        if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+          // Glyphs wholly outside the clip are not rendered: at huge sizes that is most of them.
+          FT_BBox box;
+          FT_Outline_Get_CBox(&slot->outline, &box);
+          const int64_t gx0 = pen + (box.xMin >> 6) - 1, gx1 = pen + ((box.xMax + 63) >> 6) + 1;
+          const int64_t gy0 = baseline - ((box.yMax + 63) >> 6) - 1, gy1 = baseline - (box.yMin >> 6) + 1;
+          if (!(gx1 > cx0 && gx0 < cx1 && gy1 > cy0 && gy0 < cy1)) {
+            pen += fresh.advance;
+            continue;
           }
         }
+        if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) == 0) {
+          const FT_Bitmap& bm = slot->bitmap;
+          fresh.left = slot->bitmap_left;
+          fresh.top = slot->bitmap_top;
+          fresh.width = bm.width;
+          fresh.rows = bm.rows;
+          fresh.ink.assign(size_t(fresh.width * fresh.rows), 0);
+          const unsigned char* src = bm.pitch < 0 ? bm.buffer - int64_t(bm.pitch) * (bm.rows - 1) : bm.buffer;
+          for (unsigned r = 0; r < bm.rows; ++r, src += bm.pitch)
+            for (unsigned c = 0; c < bm.width; ++c) {
+              bool ink = false;
+              if (bm.pixel_mode == FT_PIXEL_MODE_MONO)
+                ink = (src[c >> 3] >> (7 - (c & 7))) & 1;
+              else if (bm.pixel_mode == FT_PIXEL_MODE_GRAY)
+                ink = src[c] >= 128;
+              fresh.ink[size_t(r) * bm.width + c] = ink;
+            }
+        }
+        const size_t bytes = fresh.ink.size();
+        if (int64_t(bytes) <= kMaxCachedGlyphPixels && s.imageBytes + bytes <= kMaxImageBytes) {
+          s.imageBytes += bytes;
+          g = &s.images.emplace(cp, std::move(fresh)).first->second;
+        } else {
+          g = &fresh;
+        }
       }
-      pen += advance;
+      const int64_t ox = pen + g->left, oy = baseline - g->top;
+      const int64_t r0 = std::max<int64_t>(0, cy0 - oy), r1 = std::min<int64_t>(g->rows, cy1 - oy);
+      const int64_t c0 = std::max<int64_t>(0, cx0 - ox), c1 = std::min<int64_t>(g->width, cx1 - ox);
+      for (int64_t r = r0; r < r1; ++r) {
+        const uint8_t* src = g->ink.data() + r * g->width;
+        uint8_t* dst = rows[oy + r];
+        for (int64_t c = c0; c < c1; ++c)
+          if (src[c]) std::fill(dst + (ox + c) * bytesPerPixel, dst + (ox + c + 1) * bytesPerPixel, uint8_t(255));
+      }
+      pen += g->advance;
     }
     // Underline and strike-out run under the whole line, as the platform draws them.
     if (font.underline)

@@ -135,7 +135,9 @@ TEST(RasterCanvas, SmoothingAveragesHardEdgesAwayFromTheOverlapBorder) {
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x) {
       const bool smoothed = (x == 3 || x == 4) && y >= 1 && y <= 6;
-      if (!smoothed) EXPECT_EQ(Blue(s.page, x, y), s.v(x, y)) << x << "," << y;
+      if (!smoothed) {
+        EXPECT_EQ(Blue(s.page, x, y), s.v(x, y)) << x << "," << y;
+      }
       EXPECT_EQ(Cover(s.page, x, y), 0);  // coverage is left alone
     }
 
