@@ -22,7 +22,7 @@ std::vector<std::string> ParseBatchList(TextLineReader& in, bool* cut) {
       if (current.size() > kMaxBatchString) {
         current.resize(kMaxBatchString);
         // Don't leave half a line break at the cut.
-        if (current.back() == '\r') current.pop_back();
+        while (!current.empty() && current.back() == '\r') current.pop_back();
         overlong = true;
       }
       if (overlong && cut) *cut = true;

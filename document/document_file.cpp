@@ -71,7 +71,7 @@ std::string ReadTextBlock(TextLineReader& in) {
   if (text.size() > kMaxText) {
     text.resize(kMaxText);
     // Don't leave half a line break at the cut.
-    if (text.back() == '\r') text.pop_back();
+    while (!text.empty() && text.back() == '\r') text.pop_back();
   }
   return text;
 }

@@ -72,9 +72,10 @@ void ParseBackgroundLine(std::string_view line, int32_t& kind, int32_t& colour,
 
 void FormatBackgroundLine(int32_t kind, int32_t colour, const std::string& bitmap,
                           std::string& out) {
-  // The name is written even when empty, so the line then ends in one blank.
-  out += "Background " + std::to_string(kind) + " " + std::to_string(colour) + " " +
-         CutTo(OneLine(bitmap), kMaxText) + "\r\n";
+  // The name is written even when empty, so the line then ends in one blank. It is cut so the
+  // line fits one read: the rest of a longer line would be read as a line of its own.
+  const std::string head = "Background " + std::to_string(kind) + " " + std::to_string(colour) + " ";
+  out += head + CutTo(OneLine(bitmap), kMaxLinePiece - 1 - head.size()) + "\r\n";
 }
 
 void ParseStyleSection(TextLineReader& in, PlaquetStyle& style) {
@@ -95,7 +96,9 @@ void ParseStyleSection(TextLineReader& in, PlaquetStyle& style) {
     for (int slot : kFileOrder)
       if (!f.Int(&r.p[slot])) break;
     std::string name;
-    if (in.Next(name)) r.fileName = CutTo(std::string(TrimTrailingBlanks(name)), kMaxEffectFileName);
+    // Blanks are trimmed after the cut, so a name never ends in the blank the writer adds.
+    if (in.Next(name))
+      r.fileName = std::string(TrimTrailingBlanks(CutTo(std::move(name), kMaxEffectFileName)));
     if (style.effects.size() < static_cast<size_t>(kMaxEffects)) style.effects.push_back(std::move(r));
   }
 }

@@ -60,6 +60,10 @@ TEST(BatchList, OverlongStringsAreCut) {
   const Strings half = Parse(std::string(298, 'h') + "\r\nx\r\n<<br>>\r\n", &cut);
   EXPECT_EQ(half, Strings{std::string(298, 'h')});
   EXPECT_TRUE(cut);
+  // A cut inside a run of CRs that are text drops the whole run, so the string rewrites as is.
+  const Strings run = Parse(std::string(296, 'r') + std::string(9, '\r') + "?\r\n<<br>>\r\n", &cut);
+  EXPECT_EQ(run, Strings{std::string(296, 'r')});
+  EXPECT_EQ(Parse(FormatBatchList(run)), run);
   Parse(std::string(299, 'k') + "\r\n<<br>>\r\n", &cut);
   EXPECT_FALSE(cut);
 }

@@ -131,6 +131,11 @@ TEST(StyleFile, BadInputIsBounded) {
   EXPECT_EQ(odd.effects[0].p[5], 0);  // reading stopped at "x"
   EXPECT_EQ(odd.effects[0].fileName, std::string(51, 'a'));
 
+  // The cut comes before the trim, so a name never ends in a blank and survives a rewrite.
+  const PlaquetStyle blank = Parse("Tile\n" + std::string(50, 'c') + " xyz\n");
+  EXPECT_EQ(blank.effects.at(0).fileName, std::string(50, 'c'));
+  EXPECT_EQ(Parse(Format(blank)).effects, blank.effects);
+
   // An effect line at the very end has an empty name.
   EXPECT_EQ(Parse("Fog 1").effects.at(0).fileName, "");
   EXPECT_EQ(Parse("").effectCount(), 0);
