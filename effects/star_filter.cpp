@@ -44,20 +44,64 @@ StarKernel PrepareStarKernel(const ConvolutionKernel& pattern, int32_t colour, f
   out.width = pw - 2 * t;
   out.height = pattern.Height() - 2 * t;
   out.cells.resize(size_t(out.width) * size_t(out.height) * kStride);
+  out.spanFirst.assign(size_t(out.height), out.width);
+  out.spanLast.assign(size_t(out.height), -1);
   float* cell = out.cells.data();
   for (int r = 0; r < out.height; ++r) {
     for (int c = 0; c < out.width; ++c, cell += kStride) {
       for (int k = 0; k < 3; ++k) cell[k] = scaled(r + t, c + t, k);
       cell[3] = std::max({cell[0], cell[1], cell[2]});
+      if (cell[3] >= 1.0f) {
+        out.spanFirst[size_t(r)] = std::min(out.spanFirst[size_t(r)], c);
+        out.spanLast[size_t(r)] = c;
+      }
     }
   }
   return out;
 }
 
+namespace {
+// A cell below 1 changes no colour byte, but it still caps a coverage above 255 at 255. The
+// pixels some stamp reaches (the edge pixels shifted by (dx, dy) and widened by the kernel's box)
+// get that cap up front, so that the stamps may skip those cells. Once capped, a coverage stays
+// capped, so doing it first gives the same result as doing it in stamp order.
+void CapCoverageUnderStamps(const uint8_t* const* edgeRows, uint16_t* coverage16, int W, int H, int dx, int dy,
+                            int rx, int ry) {
+  std::vector<int> prefix(size_t(W) + 1);
+  std::vector<int32_t> hits(size_t(W) * size_t(H), 0);  // per target column: rows whose stamps reach it
+  for (int y = 0; y < H; ++y) {
+    prefix[0] = 0;
+    for (int x = 0; x < W; ++x) prefix[size_t(x) + 1] = prefix[size_t(x)] + (edgeRows[y][x] != 0);
+    if (prefix[size_t(W)] == 0) continue;
+    const int64_t ty = int64_t(y) + dy;
+    if (ty + ry < 0 || ty - ry >= H) continue;
+    // Row y's stamps reach target column tx when an edge lies in [tx - dx - rx, tx - dx + rx].
+    for (int tx = 0; tx < W; ++tx) {
+      const int64_t lo = std::max<int64_t>(0, int64_t(tx) - dx - rx);
+      const int64_t hi = std::min<int64_t>(W - 1, int64_t(tx) - dx + rx);
+      if (lo > hi || prefix[size_t(hi) + 1] == prefix[size_t(lo)]) continue;
+      const int y0 = int(std::max<int64_t>(0, ty - ry)), y1 = int(std::min<int64_t>(H - 1, ty + ry));
+      // Mark the vertical run [y0, y1] as a difference: +1 at y0, -1 after y1.
+      ++hits[size_t(y0) * W + tx];
+      if (y1 + 1 < H) --hits[size_t(y1 + 1) * W + tx];
+    }
+  }
+  for (int tx = 0; tx < W; ++tx) {
+    int32_t running = 0;
+    for (int ty = 0; ty < H; ++ty) {
+      running += hits[size_t(ty) * W + tx];
+      uint16_t& c = coverage16[size_t(ty) * W + tx];
+      if (running > 0 && c > 255) c = 255;
+    }
+  }
+}
+}  // namespace
+
 void StampStars(const StarKernel& kernel, const uint8_t* const* edgeRows, uint8_t* const* colorRows,
                 uint16_t* coverage16, int W, int H, int dx, int dy) {
   if (kernel.width <= 0 || kernel.height <= 0) return;
   const int rx = kernel.RadiusX(), ry = kernel.RadiusY();
+  CapCoverageUnderStamps(edgeRows, coverage16, W, H, dx, dy, rx, ry);
   for (int y = 0; y < H; ++y) {
     const uint8_t* edge = edgeRows[y];
     const int64_t cy = int64_t(y) + dy;
@@ -67,14 +111,17 @@ void StampStars(const StarKernel& kernel, const uint8_t* const* edgeRows, uint8_
       if (!edge[x]) continue;
       const int64_t cx = int64_t(x) + dx;
       if (cx + rx < 0 || cx - rx >= W) continue;
-      const int tx0 = int(std::max<int64_t>(0, cx - rx)), tx1 = int(std::min<int64_t>(W - 1, cx + rx));
-      const int count = tx1 - tx0 + 1;
       for (int ty = ty0; ty <= ty1; ++ty) {
-        const float* cell =
-            kernel.cells.data() + (size_t(ty - cy + ry) * kernel.width + size_t(tx0 - cx + rx)) * kStride;
+        const int row = int(ty - cy + ry);
+        // The row's span, clipped to the area, in kernel columns.
+        const int c0 = std::max<int>(kernel.spanFirst[size_t(row)], int(std::max<int64_t>(0, rx - cx)));
+        const int c1 = std::min<int>(kernel.spanLast[size_t(row)], int(std::min<int64_t>(kernel.width - 1, W - 1 - cx + rx)));
+        if (c0 > c1) continue;
+        const float* cell = kernel.cells.data() + (size_t(row) * kernel.width + size_t(c0)) * kStride;
+        const int64_t tx0 = cx - rx + c0;
         uint8_t* px = colorRows[ty] + size_t(tx0) * 3;
-        uint16_t* cov = coverage16 + size_t(ty) * W + tx0;
-        for (int i = 0; i < count; ++i, cell += kStride, px += 3) AddCell(cell, px, cov[i]);
+        uint16_t* cov = coverage16 + size_t(ty) * W + size_t(tx0);
+        for (int i = 0, n = c1 - c0 + 1; i < n; ++i, cell += kStride, px += 3) AddCell(cell, px, cov[i]);
       }
     }
   }

@@ -79,7 +79,10 @@ TEST(StarFilter, ClippedAndShiftedStampsEqualTheDirectForm) {
     std::vector<uint8_t> colour(size_t(W) * H * 3), colour2;
     for (auto& c : colour) c = uint8_t(rng() % 200);
     colour2 = colour;
-    std::vector<uint16_t> cov(size_t(W) * H, 300), cov2 = cov;
+    // Coverage from earlier effects, some of it past 255 (capped by any cell a stamp reaches).
+    std::vector<uint16_t> cov(size_t(W) * H), cov2;
+    for (auto& c : cov) c = uint16_t(rng() % 600);
+    cov2 = cov;
     auto rowsOf = [W, H](std::vector<uint8_t>& buf) {
       std::vector<uint8_t*> rows(static_cast<size_t>(H));
       for (int y = 0; y < H; ++y) rows[size_t(y)] = buf.data() + size_t(y) * W * 3;
