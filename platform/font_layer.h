@@ -3,6 +3,15 @@
 // charset) chosen through fontconfig and drawn bi-level with FreeType, laid out as DrawText does
 // with format 0: lines split at line breaks, no wrapping, left and top aligned, "&" a mnemonic
 // prefix ("&&" draws one "&").
+//
+// Sizes follow the platform's rules so that documents keep their proportions: a positive height
+// is the cell (the face's Windows ascent + descent), a negative one the em, 0 a 16-pixel cell; a
+// non-zero width scales glyphs so that the face's average character width equals it. A weight of
+// 600 or more picks the bold face, italic the italic one; a face without them is emboldened or
+// slanted. 8-bit text is read in the code page of the font's character set (Windows-1252 for
+// ANSI). A face that is not installed falls back to fontconfig's best match, and to any font file
+// when fontconfig has none; only a system without any usable font throws std::runtime_error.
+// Faces are opened lazily and kept per size in this object; nothing is shared between objects.
 #include <cstdint>
 #include <memory>
 #include <string>
