@@ -36,45 +36,31 @@ void ExpectDisplaced(const EngineContext& ctx, const SourceFn& source, const cha
     }
 }
 
-TEST(Distort, SineTemplatesMatchTheirFormulas) {
+TEST(Distort, DisplacementTemplatesMatchTheirFormulas) {
   const int wavelength = 250, amplitude = 37;
-  const float phase = float(wavelength * 0.01 / W * 360.0), amp = float(amplitude * 0.1);
-  struct Case {
-    int templ;
-    const char* name;
-    SourceFn source;
-  } cases[] = {
-      {1, "sin(x)", [&](int x, int y, double& sx, double& sy) { sx = x + std::sin(float(y) * phase * kDeg) * amp, sy = y; }},
-      {2, "sin(y)", [&](int x, int y, double& sx, double& sy) { sx = x, sy = std::sin(float(x) * phase * kDeg) * amp + y; }},
-      {3, "sin(x,y)", [&](int x, int y, double& sx, double& sy) {
-         sx = x + std::sin(float(y) * phase * kDeg) * amp;
-         sy = std::cos(float(x) * phase * kDeg) * amp + y;
-       }},
+  const float phase = float(wavelength * 0.01 / W * 360.0), amp = float(amplitude * 0.1), ns = float(phase * 0.1);
+  // The lattice the fractal templates use: drawn first from a generator seeded as the context.
+  RandomGenerator rng(11);
+  const FractalNoise noise(rng);
+  const auto wave = [&](int v) { return std::sin(float(v) * phase * kDeg) * amp; };
+  const auto fractal = [&](int x, int y, double z) { return noise(float(x) * ns, float(y) * ns, z) * amp; };
+  const SourceFn sources[] = {
+      [&](int x, int y, double& sx, double& sy) { sx = x + wave(y), sy = y; },
+      [&](int x, int y, double& sx, double& sy) { sx = x, sy = wave(x) + y; },
+      [&](int x, int y, double& sx, double& sy) {
+        sx = x + wave(y);
+        sy = std::cos(float(x) * phase * kDeg) * amp + y;
+      },
+      [&](int x, int y, double& sx, double& sy) { sx = fractal(x, y, 0) + x, sy = y; },
+      [&](int x, int y, double& sx, double& sy) { sx = x, sy = fractal(x, y, 56.54) + y; },
+      [&](int x, int y, double& sx, double& sy) { sx = fractal(x, y, 0) + x, sy = fractal(x, y, 56.54) + y; },
   };
-  for (const auto& c : cases) {
-    auto ctx = MakeContext(W, H, Pattern);
-    ctx->work.glyphChanged = false;
-    Distort(*ctx, c.templ, wavelength, amplitude);
-    ExpectDisplaced(*ctx, c.source, c.name);
-    EXPECT_TRUE(ctx->work.glyphChanged) << c.name;  // a later 3D effect must rebuild its map
-  }
-}
-
-TEST(Distort, FractalTemplatesMatchTheirFormulas) {
-  const int wavelength = 400, amplitude = 60;
-  const float phase = float(wavelength * 0.01 / W * 360.0), amp = float(amplitude * 0.1);
-  const float ns = float(phase * 0.1);
-  for (int templ = 4; templ <= 6; ++templ) {
+  for (int templ = 1; templ <= 6; ++templ) {
     auto ctx = MakeContext(W, H, Pattern, 11);
-    // The same lattice the template will use: drawn from a generator seeded alike.
-    RandomGenerator rng(11);
-    const FractalNoise noise(rng);
+    ctx->work.glyphChanged = false;
     Distort(*ctx, templ, wavelength, amplitude);
-    ExpectDisplaced(*ctx, [&](int x, int y, double& sx, double& sy) {
-      const double px = float(x) * ns, py = float(y) * ns;
-      sx = templ != 5 ? noise(px, py, 0.0) * amp + x : x;
-      sy = templ != 4 ? noise(px, py, 56.54) * amp + y : y;
-    }, "fractal");
+    ExpectDisplaced(*ctx, sources[templ - 1], std::to_string(templ).c_str());
+    EXPECT_TRUE(ctx->work.glyphChanged) << templ;  // a later 3D effect must rebuild its map
   }
 }
 

