@@ -10,7 +10,7 @@
 struct EffectTarget;
 
 // A texture decoded to top-down blue-green-red pixels.
-struct Texture {
+struct FillTexture {
   int width = 0;
   int height = 0;
   std::vector<uint8_t> bgr;  // width*height*3
@@ -19,9 +19,9 @@ struct Texture {
 
 // Loads a 24-bit or 8-bit picture (8-bit through its colour table). False when the file is
 // missing, empty, unreadable or of another depth.
-bool LoadTexture(const std::string& path, Texture& texture);
+bool LoadFillTexture(const std::string& path, FillTexture& texture);
 // programFolder + "texture/" + fileName.
-std::string TexturePath(const EffectTarget& t, const std::string& fileName);
+std::string FillTexturePath(const EffectTarget& t, const std::string& fileName);
 
 void SolidFill(const EffectTarget& t, int dx, int dy, int32_t colour);
 void TextureFillTile(const EffectTarget& t, int dx, int dy, const std::string& fileName);

@@ -19,6 +19,9 @@ bool Present(const PlaquetDocument& doc, int index) {
   return index < doc.itemCount() && doc.items[size_t(index)].kind != kKindNone;
 }
 
+// Items past the canvas slots (a document built by hand can hold more) are not drawn.
+size_t ItemsWithCanvas(const PlaquetDocument& doc) { return std::min(doc.items.size(), size_t(kMaxItems)); }
+
 std::string SizeText(int w, int h) { return std::to_string(w) + " x " + std::to_string(h); }
 
 // Page canvases and empty pictures of the page size, the page filled with the backdrop colour.
@@ -148,7 +151,7 @@ int RenderPreview(PlaquetDocument& doc, EngineContext& ctx) {
   ComputePage(doc, ctx);
   PreparePage(doc, ctx);
 
-  for (size_t i = 0; i < doc.items.size(); ++i) {
+  for (size_t i = 0; i < ItemsWithCanvas(doc); ++i) {
     PlaquetItem& item = doc.items[i];
     if (item.kind == kKindNone) {
       ctx.canvas[i].Release();
@@ -178,7 +181,7 @@ void Recompose(PlaquetDocument& doc, EngineContext& ctx) {
   if (doc.items.empty()) return;
   ctx.pressedButton = doc.pressedButton;
   PreparePage(doc, ctx);
-  for (size_t i = 0; i < doc.items.size(); ++i)
+  for (size_t i = 0; i < ItemsWithCanvas(doc); ++i)
     if (doc.items[i].kind != kKindNone) ComposeItem(ctx, doc.items[i], int(i));
   FinishPictures(ctx);
 }

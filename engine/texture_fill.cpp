@@ -5,8 +5,8 @@
 #include "engine/glyph_walk.h"
 #include "imaging/dib_image.h"
 
-bool LoadTexture(const std::string& path, Texture& texture) {
-  texture = Texture{};
+bool LoadFillTexture(const std::string& path, FillTexture& texture) {
+  texture = FillTexture{};
   // A missing or empty file is not worth handing to the decoders.
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return false;
@@ -53,13 +53,13 @@ bool LoadTexture(const std::string& path, Texture& texture) {
   return true;
 }
 
-std::string TexturePath(const EffectTarget& t, const std::string& fileName) {
+std::string FillTexturePath(const EffectTarget& t, const std::string& fileName) {
   return t.ctx.programFolder + "texture/" + fileName;
 }
 
 void TextureFillTile(const EffectTarget& t, int dx, int dy, const std::string& fileName) {
-  Texture tex;
-  if (!LoadTexture(TexturePath(t, fileName), tex)) return;
+  FillTexture tex;
+  if (!LoadFillTexture(FillTexturePath(t, fileName), tex)) return;
   WalkGlyph(t, dx, dy, [&](int x, int y, const uint8_t* g, uint8_t* c, uint16_t& cov) {
     const uint8_t* s = tex.Pixel(int((int64_t(x) - dx) % tex.width), int((int64_t(y) - dy) % tex.height));
     for (int k = 0; k < 3; ++k) c[k] = uint8_t(((255 - g[k]) * c[k] + g[k] * s[k]) >> 8);
@@ -68,8 +68,8 @@ void TextureFillTile(const EffectTarget& t, int dx, int dy, const std::string& f
 }
 
 void TextureFillStretch(const EffectTarget& t, int dx, int dy, const std::string& fileName) {
-  Texture tex;
-  if (!LoadTexture(TexturePath(t, fileName), tex)) return;
+  FillTexture tex;
+  if (!LoadFillTexture(FillTexturePath(t, fileName), tex)) return;
   const double W = t.W, H = t.H;
   WalkGlyph(t, dx, dy, [&](int x, int y, const uint8_t* g, uint8_t* c, uint16_t& cov) {
     int tx = int((double(x) - dx) / W * tex.width);

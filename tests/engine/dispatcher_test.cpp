@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "effects/effect_catalogue.h"
 #include "engine/work_fixture.h"
 #include "imaging/dib_image.h"
 
@@ -31,6 +32,18 @@ TEST(Dispatcher, EmptyStyleLeavesBlackOrBackdrop) {
   EXPECT_EQ(Colour(*ctx, 3, 3)[0], 0x11);
   EXPECT_EQ(Colour(*ctx, 3, 3)[2], 0x33);
   for (uint16_t c : ctx->work.effectCoverage) EXPECT_EQ(c, 0);
+}
+
+TEST(Dispatcher, EveryTypeIsSafeOnAnEmptyWorkSet) {
+  EngineContext ctx;  // nothing rasterized yet
+  ctx.pressedButton = 1;
+  ctx.in.effects.clear();
+  for (int type = 0; type < kEffectTypeCount; ++type) ctx.in.effects.push_back(EffectStartRecord(type));
+  QuickPreview(ctx);
+  ReplayDistortions(ctx, 40);
+  PreviewOneEffect(ctx, EffectStartRecord(CutOut));
+  EXPECT_TRUE(ctx.g_image.Empty());
+  EXPECT_EQ(ctx.imageWidth, 0);
 }
 
 TEST(Dispatcher, UnknownTypesAreSkipped) {
