@@ -54,7 +54,7 @@ void AddOutputOptions(CLI::App* cmd, OutputOptions& o, bool withType) {
 void AddSessionOptions(CLI::App* cmd, SessionOptions& s, bool withStyleAndText) {
   if (withStyleAndText) {
     cmd->add_option("--style", s.style, "Style file (.sty) whose effects the message takes")
-        ->check(CLI::ExistingFile);
+        ;
     cmd->add_option("--text", s.text, "Message text (line feeds start new lines)");
   }
   cmd->add_flag("--pressed", s.pressed, "Also write the pressed-button picture (name_.ext)");
@@ -139,7 +139,7 @@ int ConvertCommand(const std::string& input, const std::string& output, const Ou
     if (picture.BitCount() == 24) {
       const int w = picture.Width(), h = picture.Height();
       std::vector<uint8_t> plane(size_t(w) * size_t(h));
-      std::vector<uint8_t*> outRows(size_t(h));
+      std::vector<uint8_t*> outRows(static_cast<size_t>(h));
       for (int y = 0; y < h; ++y) outRows[size_t(y)] = plane.data() + size_t(y) * size_t(w);
       DibRowTable in(picture);
       BgrPalette palette{};
@@ -253,7 +253,7 @@ int RunCommandLine(int argc, char** argv) {
   std::string renderDoc, renderOut;
   OutputOptions renderOut2;
   auto* render = app.add_subcommand("render", "Render a document (or the start values) to a picture file");
-  render->add_option("DOC.plq", renderDoc, "Document to render (default: the start values)")->check(CLI::ExistingFile);
+  render->add_option("DOC.plq", renderDoc, "Document to render (default: the start values)");
   render->add_option("-o,--output", renderOut, "Output file (.png, .jpg, .bmp, .gif)")->required();
   AddOutputOptions(render, renderOut2, true);
   AddSessionOptions(render, renderSession, true);
@@ -264,8 +264,8 @@ int RunCommandLine(int argc, char** argv) {
   bool force = false;
   int jobs = 0;
   auto* batch = app.add_subcommand("batch", "Render the document once per string of a batch list (.blt)");
-  batch->add_option("LIST.blt", batchList, "Batch text list")->required()->check(CLI::ExistingFile);
-  batch->add_option("DOC.plq", batchDoc, "Document (default: the start values)")->check(CLI::ExistingFile);
+  batch->add_option("LIST.blt", batchList, "Batch text list")->required();
+  batch->add_option("DOC.plq", batchDoc, "Document (default: the start values)");
   batch->add_option("-o,--output", batchBase, "Base name: files are BASE0.ext, BASE1.ext, ...")->required();
   batch->add_option("--type", batchOut.type, "Output type (default: by the base name's extension, else png)")
       ->check(CLI::IsMember(kTypeNames));
@@ -278,7 +278,7 @@ int RunCommandLine(int argc, char** argv) {
   std::string sizeDoc;
   OutputOptions sizeOut;
   auto* size = app.add_subcommand("size", "Print the byte size the picture would have as a file");
-  size->add_option("DOC.plq", sizeDoc, "Document (default: the start values)")->check(CLI::ExistingFile);
+  size->add_option("DOC.plq", sizeDoc, "Document (default: the start values)");
   AddOutputOptions(size, sizeOut, true);
   size->get_option("--type")->required();
   AddSessionOptions(size, sizeSession, true);
@@ -286,7 +286,7 @@ int RunCommandLine(int argc, char** argv) {
   std::string convertIn, convertOut;
   OutputOptions convertOpts;
   auto* convert = app.add_subcommand("convert", "Read a picture (BMP, PNG, JPEG, GIF) and write it by OUT's extension");
-  convert->add_option("IN", convertIn, "Input picture")->required()->check(CLI::ExistingFile);
+  convert->add_option("IN", convertIn, "Input picture")->required();
   convert->add_option("OUT", convertOut, "Output picture")->required();
   AddOutputOptions(convert, convertOpts, false);
 

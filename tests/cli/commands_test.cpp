@@ -1,0 +1,269 @@
+// The quorbel executable driven as users script it: every output type opened by the peer
+// decoders, the size command against the file written, batches, errors and exit statuses.
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "imaging/jpeg_peer_support.h"
+#include "imaging/png_peer_support.h"
+#include "platform/process.h"
+#include "support/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::ReadFileBytes;
+using testsupport::TempDir;
+
+struct RunResult {
+  int status;
+  std::string output;
+};
+
+RunResult Quorbel(std::vector<std::string> args) {
+  args.insert(args.begin(), testsupport::BinFolder() + "/quorbel");
+  platform::ProcessResult r = platform::RunProcess(args);
+  EXPECT_TRUE(r.started);
+  return {r.exitStatus, r.output};
+}
+
+std::string Style(const std::string& name) { return testsupport::DataFolder() + "/" + name; }
+
+// A style whose Space effect draws random stars, so the seed shows in the picture.
+std::string RandomStyle(const TempDir& dir) {
+  const std::string path = dir.file("random.sty");
+  testsupport::WriteFileText(path,
+                             ";Number of Effect : 2\r\nBackground 1 16777215 \r\n"
+                             "SingleColor 0 0 2 0 255 0 0 0 0 0 0 0\r\n\r\n"
+                             "Space 0 0 200 150 0 0 0 0 0 0 0 0\r\n\r\nend\r\n");
+  return path;
+}
+
+struct Size {
+  int width = 0, height = 0;
+  bool operator==(const Size&) const = default;
+};
+
+// Opens a file with the independent decoder of its kind and gives its size.
+Size PeerSize(const std::string& path) {
+  const std::vector<uint8_t> bytes = ReadFileBytes(path);
+  const std::string ext = fs::path(path).extension().string();
+  if (ext == ".png") {
+    pngpeer::Decoded d = pngpeer::Decode(bytes);
+    EXPECT_TRUE(d.ok) << path << ": " << d.error;
+    return {int(d.width), int(d.height)};
+  }
+  if (ext == ".jpg") {
+    jpegpeer::Decoded d = jpegpeer::Decode(bytes);
+    return {d.picture.width, d.picture.height};
+  }
+  if (ext == ".gif") {
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+    EXPECT_NE(gif, nullptr) << path;
+    if (!gif) return {};
+    EXPECT_EQ(DGifSlurp(gif), GIF_OK) << path;
+    Size s{gif->SWidth, gif->SHeight};
+    DGifCloseFile(gif, &error);
+    return s;
+  }
+  // BMP: no peer library; check the headers by hand.
+  EXPECT_GE(bytes.size(), 54u);
+  EXPECT_EQ(bytes[0], 'B');
+  EXPECT_EQ(bytes[1], 'M');
+  uint32_t fileSize, w, h;
+  std::memcpy(&fileSize, &bytes[2], 4);
+  std::memcpy(&w, &bytes[18], 4);
+  std::memcpy(&h, &bytes[22], 4);
+  EXPECT_EQ(fileSize, bytes.size());
+  return {int(w), int(h)};
+}
+
+const std::vector<std::pair<std::string, std::string>> kTypes{
+    {"png", ".png"}, {"png256", ".png"}, {"jpeg", ".jpg"}, {"bmp", ".bmp"},
+    {"gif16", ".gif"}, {"gif256", ".gif"}, {"gif", ".gif"}};
+
+}  // namespace
+
+TEST(Commands, RenderWritesEveryTypeThatPeersOpen) {
+  TempDir dir;
+  Size first;
+  for (const auto& [type, ext] : kTypes) {
+    const std::string out = dir.file("pic_" + type);
+    RunResult r = Quorbel({"render", "-o", out, "--type", type, "--style", Style("golden.sty"), "--seed", "5"});
+    ASSERT_EQ(r.status, 0) << type << ": " << r.output;
+    const Size s = PeerSize(out + ext);
+    EXPECT_GT(s.width, 20) << type;
+    EXPECT_GT(s.height, 10) << type;
+    if (first.width == 0) first = s;
+    EXPECT_EQ(s, first) << type;
+  }
+  // The extension alone chooses the type, as the export does.
+  ASSERT_EQ(Quorbel({"render", "-o", dir.file("by_name.jpg"), "--style", Style("golden.sty")}).status, 0);
+  EXPECT_EQ(PeerSize(dir.file("by_name.jpg")), first);
+}
+
+TEST(Commands, PressedButtonPictureGoesBesideUnderTheUnderscoreName) {
+  TempDir dir;
+  RunResult r = Quorbel({"render", "-o", dir.file("photo.bmp"), "--style", Style("golden.sty"), "--pressed"});
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(PeerSize(dir.file("photo.bmp")), PeerSize(dir.file("photo_.bmp")));
+  EXPECT_NE(ReadFileBytes(dir.file("photo.bmp")), ReadFileBytes(dir.file("photo_.bmp")));
+  // Without an extension the type's own is added: logo -> logo.bmp and logo_.bmp.
+  r = Quorbel({"render", "-o", dir.file("logo"), "--type", "bmp", "--style", Style("golden.sty"), "--pressed"});
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_TRUE(fs::exists(dir.file("logo.bmp")));
+  EXPECT_TRUE(fs::exists(dir.file("logo_.bmp")));
+}
+
+TEST(Commands, SizeEqualsTheFileRenderWrites) {
+  TempDir dir;
+  for (const auto& [type, ext] : kTypes) {
+    const std::vector<std::string> common{"--style", Style("ocean.sty"), "--text", "Size", "--seed", "2"};
+    std::vector<std::string> size{"size", "--type", type};
+    size.insert(size.end(), common.begin(), common.end());
+    RunResult s = Quorbel(size);
+    ASSERT_EQ(s.status, 0) << type << ": " << s.output;
+    std::vector<std::string> render{"render", "-o", dir.file("s_" + type), "--type", type};
+    render.insert(render.end(), common.begin(), common.end());
+    ASSERT_EQ(Quorbel(render).status, 0) << type;
+    EXPECT_EQ(std::stoll(s.output), int64_t(fs::file_size(dir.file("s_" + type + ext)))) << type;
+  }
+}
+
+TEST(Commands, SameSeedSamePictureOtherSeedOther) {
+  TempDir dir;
+  const std::string style = RandomStyle(dir);
+  for (const char* name : {"a", "b", "c"}) {
+    const char* seed = std::string(name) == "c" ? "8" : "7";
+    ASSERT_EQ(Quorbel({"render", "-o", dir.file(std::string(name) + ".bmp"), "--style", style, "--seed", seed}).status, 0);
+  }
+  EXPECT_EQ(ReadFileBytes(dir.file("a.bmp")), ReadFileBytes(dir.file("b.bmp")));
+  EXPECT_NE(ReadFileBytes(dir.file("a.bmp")), ReadFileBytes(dir.file("c.bmp")));
+}
+
+TEST(Commands, ErrorsNameTheFileAndFailWithoutLeavingFiles) {
+  TempDir dir;
+  RunResult r = Quorbel({"render", dir.file("missing.plq"), "-o", dir.file("x.png")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("quorbel: " + dir.file("missing.plq") + ": "), std::string::npos) << r.output;
+
+  testsupport::WriteFileText(dir.file("not_a_document.plq"), "hello\r\n");
+  r = Quorbel({"render", dir.file("not_a_document.plq"), "-o", dir.file("x.png")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find(dir.file("not_a_document.plq")), std::string::npos) << r.output;
+
+  r = Quorbel({"render", "-o", dir.file("x.png"), "--style", dir.file("missing.sty")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find(dir.file("missing.sty")), std::string::npos) << r.output;
+
+  r = Quorbel({"render", "-o", dir.file("no_such_folder/x.png"), "--style", Style("golden.sty")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("no_such_folder"), std::string::npos) << r.output;
+
+  r = Quorbel({"render", "-o", dir.file("x.tiff"), "--style", Style("golden.sty")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("x.tiff"), std::string::npos) << r.output;
+
+  EXPECT_EQ(Quorbel({"render"}).status, 2);                      // -o is required
+  EXPECT_EQ(Quorbel({"render", "-o", "x.png", "--colors", "17"}).status, 2);
+  EXPECT_EQ(Quorbel({"frobnicate"}).status, 2);
+
+  r = Quorbel({"convert", dir.file("missing.png"), dir.file("y.bmp")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find(dir.file("missing.png")), std::string::npos) << r.output;
+
+  // No stray output or temporary files were left behind.
+  for (const auto& e : fs::directory_iterator(dir.path())) {
+    const std::string name = e.path().filename().string();
+    EXPECT_TRUE(name.ends_with(".plq") || name.ends_with(".sty")) << name;
+  }
+}
+
+TEST(Commands, HelpForEveryCommand) {
+  for (const char* cmd : {"render", "batch", "size", "convert"}) {
+    RunResult r = Quorbel({cmd, "--help"});
+    EXPECT_EQ(r.status, 0) << cmd;
+    EXPECT_NE(r.output.find("Usage"), std::string::npos) << cmd;
+  }
+}
+
+TEST(Commands, ConvertRoundTripsThroughOurReadersAndWriters) {
+  TempDir dir;
+  ASSERT_EQ(Quorbel({"render", "-o", dir.file("src.bmp"), "--style", Style("golden.sty")}).status, 0);
+  ASSERT_EQ(Quorbel({"convert", dir.file("src.bmp"), dir.file("a.png")}).status, 0);
+  ASSERT_EQ(Quorbel({"convert", dir.file("a.png"), dir.file("b.bmp")}).status, 0);
+  // PNG is lossless: the BMP made from it holds the same pixels as the source.
+  EXPECT_EQ(ReadFileBytes(dir.file("src.bmp")), ReadFileBytes(dir.file("b.bmp")));
+  ASSERT_EQ(Quorbel({"convert", dir.file("a.png"), dir.file("c.gif"), "--colors", "16"}).status, 0);
+  EXPECT_EQ(PeerSize(dir.file("c.gif")), PeerSize(dir.file("src.bmp")));
+  ASSERT_EQ(Quorbel({"convert", dir.file("c.gif"), dir.file("d.jpg")}).status, 0);
+  EXPECT_EQ(PeerSize(dir.file("d.jpg")), PeerSize(dir.file("src.bmp")));
+}
+
+TEST(Commands, BatchWritesNumberedFilesOfEveryType) {
+  TempDir dir;
+  const std::string list = dir.file("names.blt");
+  testsupport::WriteFileText(list, "One\r\n<<br>>\r\nTwo\r\nlines\r\n<<br>>\r\nThree\r\n<<br>>\r\n<<end>>\r\n");
+  for (const auto& [type, ext] : kTypes) {
+    const std::string base = dir.file(type + "_card");
+    RunResult r = Quorbel({"batch", list, "-o", base, "--type", type, "--jobs", "2", "--seed", "1"});
+    ASSERT_EQ(r.status, 0) << type << ": " << r.output;
+    EXPECT_NE(r.output.find("3 files written"), std::string::npos) << r.output;
+    for (int i = 0; i < 3; ++i) {
+      const Size s = PeerSize(base + std::to_string(i) + ext);
+      EXPECT_GT(s.width, 0) << type << i;
+    }
+    // The two-line string makes a taller picture than the one-line ones.
+    EXPECT_GT(PeerSize(base + "1" + ext).height, PeerSize(base + "0" + ext).height) << type;
+  }
+}
+
+TEST(Commands, BatchIsTheSameWithOneJobOrTwo) {
+  TempDir dir;
+  const std::string style = RandomStyle(dir);
+  // The message style of a document is what batches use; a style on the command line is for
+  // single renders, so make the list's design from a document written by render's own rules.
+  const std::string list = dir.file("l.blt");
+  std::string text;
+  for (int i = 0; i < 6; ++i) text += "Item " + std::to_string(i) + "\r\n<<br>>\r\n";
+  testsupport::WriteFileText(list, text + "<<end>>\r\n");
+  ASSERT_EQ(Quorbel({"batch", list, "-o", dir.file("serial"), "--type", "bmp", "--jobs", "1", "--seed", "9", "--pressed"}).status, 0);
+  ASSERT_EQ(Quorbel({"batch", list, "-o", dir.file("parallel"), "--type", "bmp", "--jobs", "2", "--seed", "9", "--pressed"}).status, 0);
+  for (int i = 0; i < 6; ++i) {
+    for (const char* suffix : {".bmp", "_.bmp"}) {
+      const std::string n = std::to_string(i) + suffix;
+      EXPECT_EQ(ReadFileBytes(dir.file("serial" + n)), ReadFileBytes(dir.file("parallel" + n))) << n;
+    }
+  }
+  (void)style;
+}
+
+TEST(Commands, BatchRefusesToOverwriteWithoutForceAndHandlesEmptyLists) {
+  TempDir dir;
+  const std::string list = dir.file("l.blt");
+  testsupport::WriteFileText(list, "A\r\n<<br>>\r\nB\r\n<<br>>\r\n<<end>>\r\n");
+  // Even an empty file counts as existing, and any name of the series is checked.
+  testsupport::WriteFileText(dir.file("card1.png"), "");
+  RunResult r = Quorbel({"batch", list, "-o", dir.file("card"), "--type", "png"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("card1.png"), std::string::npos) << r.output;
+  EXPECT_FALSE(fs::exists(dir.file("card0.png")));
+  r = Quorbel({"batch", list, "-o", dir.file("card"), "--type", "png", "--force"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_GT(fs::file_size(dir.file("card1.png")), 0u);
+
+  testsupport::WriteFileText(dir.file("empty.blt"), "<<end>>\r\n");
+  r = Quorbel({"batch", dir.file("empty.blt"), "-o", dir.file("none"), "--type", "png"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.output.find("no strings"), std::string::npos) << r.output;
+  EXPECT_FALSE(fs::exists(dir.file("none0.png")));
+
+  r = Quorbel({"batch", list, "-o", dir.file("missing_folder/card"), "--type", "png"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("missing_folder"), std::string::npos) << r.output;
+}
