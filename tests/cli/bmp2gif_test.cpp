@@ -25,8 +25,15 @@ std::string Quote(const std::string& s) {
   return q + "'";
 }
 
+// The built converter: from QUORBEL_BIN, else beside this test executable (both land in bin/).
+std::string Bmp2gifPath() {
+  std::string folder = testsupport::BinFolder();
+  if (folder.empty()) folder = std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
+  return folder + "/bmp2gif";
+}
+
 RunResult RunBmp2gif(const TempDir& dir, const std::vector<std::string>& args) {
-  std::string cmd = Quote(testsupport::BinFolder() + "/bmp2gif");
+  std::string cmd = Quote(Bmp2gifPath());
   for (const auto& a : args) cmd += " " + Quote(a);
   const std::string errFile = dir.file("stderr.txt"), outFile = dir.file("stdout.txt");
   cmd += " 2>" + Quote(errFile) + " >" + Quote(outFile);
