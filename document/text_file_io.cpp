@@ -20,8 +20,14 @@ bool OpenTextFile(const std::string& path, std::ifstream& in, std::string* error
     return false;
   }
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
+  const std::filesystem::file_status st = std::filesystem::status(path, ec);
+  if (std::filesystem::is_directory(st)) {
     SetError(error, "is a folder, not a file");
+    return false;
+  }
+  // A device such as /dev/zero never ends; pipes are fine.
+  if (std::filesystem::is_character_file(st) || std::filesystem::is_block_file(st)) {
+    SetError(error, "is a device, not a file");
     return false;
   }
   errno = 0;

@@ -4,8 +4,8 @@
 #include <fstream>
 #include <string>
 
-// Opens path for reading; false with the reason in *error when it can't (a folder counts as
-// unreadable).
+// Opens path for reading; false with the reason in *error when it can't (a folder or a device
+// counts as unreadable).
 bool OpenTextFile(const std::string& path, std::ifstream& in, std::string* error);
 // Writes bytes to path through a temporary file renamed into place, so a failed write never
 // leaves a half-written file; false with the reason in *error.

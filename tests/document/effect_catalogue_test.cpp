@@ -5,39 +5,16 @@
 #include <set>
 #include <string>
 
-TEST(EffectCatalogue, KeysNamesAndTitlesOfEveryType) {
-  struct Row {
-    const char* key;
-    const char* display;
-    const char* title;
-  };
-  const Row rows[kEffectTypeCount] = {
-      {"SingleColor", "Draw", "Effect : Draw"},
-      {"OutLine", "Outline", "Effect : Outline"},
-      {"DropShadow", "Drop Shadow", "Effect : Drop Shadow"},
-      {"LinearGradient", "Linear Gradient", "Gradient"},
-      {"DepthField", "Depth of Field", "Depth of field"},
-      {"DisturbTemplet", "Disturbing Font", "Distort Templet : Sine & Cosine"},
-      {"StarFilter", "Star Filtering", "Effect : Star Filtering"},
-      {"Tile", "Tile", "Effect : Tile"},
-      {"3dSingleColor", "3D Single Color", "Effect : 3D Single Color"},
-      {"RoundBox", "Round Box", "Effect : Rectangle"},
-      {"Fog", "Fog", "Effect : Fog"},
-      {"Space", "Space", "Effect : Space"},
-      {"CutOut", "Cut Out", "Effect : Cut Out"},
-  };
-  for (int t = 0; t < kEffectTypeCount; ++t) {
-    const EffectInfo* info = FindEffectInfo(t);
-    ASSERT_NE(info, nullptr);
-    EXPECT_EQ(info->type, t);
-    EXPECT_STREQ(info->key, rows[t].key);
-    EXPECT_STREQ(EffectKey(t), rows[t].key);
-    EXPECT_STREQ(EffectDisplayName(t), rows[t].display);
-    EXPECT_STREQ(info->dialogTitle, rows[t].title);
-  }
+TEST(EffectCatalogue, NamesWhereTheyDifferFromTheKeys) {
+  EXPECT_STREQ(EffectKey(ThreeDSingleColor), "3dSingleColor");
+  EXPECT_STREQ(EffectDisplayName(SingleColor), "Draw");
+  EXPECT_STREQ(EffectDisplayName(DisturbTemplet), "Disturbing Font");
+  EXPECT_STREQ(FindEffectInfo(LinearGradient)->dialogTitle, "Gradient");
+  EXPECT_STREQ(FindEffectInfo(DepthField)->dialogTitle, "Depth of field");
+  EXPECT_STREQ(FindEffectInfo(RoundBox)->dialogTitle, "Effect : Rectangle");
   EXPECT_EQ(FindEffectInfo(-1), nullptr);
-  EXPECT_EQ(FindEffectInfo(13), nullptr);
-  EXPECT_STREQ(EffectKey(13), "");
+  EXPECT_EQ(FindEffectInfo(kEffectTypeCount), nullptr);
+  EXPECT_STREQ(EffectKey(kEffectTypeCount), "");
 }
 
 TEST(EffectCatalogue, LineStartFindsTheTypeByKeyPrefix) {
@@ -108,19 +85,12 @@ TEST(EffectCatalogue, ParameterTableAgreesWithStartRecordsAndIsWellFormed) {
   EXPECT_FALSE(FindEffectInfo(OutLine)->usesFileName);
 }
 
-TEST(EffectCatalogue, ChoiceTextsAndScales) {
+TEST(EffectCatalogue, ChoicesAndScales) {
   const EffectParam* tmpl = FindEffectParam(DisturbTemplet, 4);
-  ASSERT_NE(tmpl, nullptr);
-  const char* names[] = {"Original Font", "sin(x)",       "sin(y)",     "sin(x,y)", "Fractal(x)",
-                         "Fractal(y)",    "Fractal(x,y)", "Random Dot", "Enlarge"};
   ASSERT_EQ(tmpl->choices.size(), 9u);
-  for (int i = 0; i < 9; ++i) {
-    EXPECT_EQ(tmpl->choices[i].first, i);
-    EXPECT_STREQ(tmpl->choices[i].second, names[i]);
-  }
-  const EffectParam* star = FindEffectParam(StarFilter, 1);
-  ASSERT_EQ(star->choices.size(), 3u);
-  EXPECT_STREQ(star->choices[2].second, "blur with diagonal steak lne");
+  EXPECT_EQ(tmpl->choices[8].first, 8);
+  EXPECT_STREQ(tmpl->choices[8].second, "Enlarge");
+  EXPECT_STREQ(FindEffectParam(StarFilter, 1)->choices.at(2).second, "blur with diagonal steak lne");
   const EffectParam* fill = FindEffectParam(SingleColor, 4);
   ASSERT_EQ(fill->choices.size(), 3u);
   EXPECT_EQ(fill->choices[1].first, 4);
@@ -129,6 +99,4 @@ TEST(EffectCatalogue, ChoiceTextsAndScales) {
   EXPECT_DOUBLE_EQ(FindEffectParam(DropShadow, 4)->scale * 50, 1.0);
   EXPECT_DOUBLE_EQ(FindEffectParam(StarFilter, 5)->scale * 10, 10000.0);
   EXPECT_DOUBLE_EQ(FindEffectParam(ThreeDSingleColor, 7)->scale * 1000, 1.0);
-  EXPECT_STREQ(FindEffectParam(RoundBox, 6)->label, "Round X(%)");
-  EXPECT_EQ(FindEffectParam(RoundBox, 4)->maxValue, 2000);
 }

