@@ -22,11 +22,8 @@ TEST(RasterCanvas, CreateRoundsUpToMultiplesOfFourAndStartsEmpty) {
   ASSERT_EQ(c.Create(5, 7), 0);
   EXPECT_EQ(c.width, 8);
   EXPECT_EQ(c.height, 8);
-  EXPECT_EQ(c.bits.size(), 8u * 8 * 3);
-  EXPECT_EQ(c.coverage.size(), 8u * 8);
-  for (uint8_t b : c.bits) ASSERT_EQ(b, 0);
-  for (uint8_t b : c.coverage) ASSERT_EQ(b, 0);
-  EXPECT_EQ(c.colorRows[7], c.bits.data() + 7 * 24);
+  EXPECT_EQ(c.bits, std::vector<uint8_t>(8 * 8 * 3, 0));
+  EXPECT_EQ(c.coverage, std::vector<uint8_t>(8 * 8, 0));
   EXPECT_EQ(c.coverageRows[7], c.coverage.data() + 7 * 8);
 
   // Create on a used canvas starts over.
