@@ -1,5 +1,6 @@
 #pragma once
 // The bodies of the special effects, as the dispatcher calls them.
+#include <cstdint>
 #include <string>
 
 #include "effects/effect_record.h"
@@ -13,11 +14,12 @@ void Shade3D(const EffectTarget& t, const EffectRecord& record);
 void FogEffect(const EffectTarget& t, const EffectRecord& record);
 void SpaceEffect(const EffectTarget& t, const EffectRecord& record);
 // Disturbing Font: deforms the glyph mask by template 0..8; always rebuilds the edge plane and
-// marks the glyphs changed.
+// marks the glyphs changed whenever the mask changed.
 void Distort(EngineContext& ctx, int templ, int wavelength, int amplitude);
 // Star Filtering with light pattern starType (nothing outside 0..2 or when the pattern is empty).
 void StarFilterEffect(const EffectTarget& t, int starType, int32_t colour, float strength, int dx, int dy);
-// Round Box: replaces the glyph mask with a rounded rectangle.
+// Round Box: replaces the glyph mask with a rounded rectangle, rebuilds the edge plane and marks
+// the glyphs changed.
 void RoundBoxEffect(EngineContext& ctx, const EffectRecord& record);
 // Loads star0.lit .. star2.lit from the program folder into ctx.lightPatterns.
 void LoadLightPatterns(EngineContext& ctx);
