@@ -30,7 +30,8 @@ ConvolutionKernel DiskKernel(int32_t radius) {
 }
 
 // Puts the glyph back as it was rasterized without touching the painted coverage, so that the
-// pressed image is deformed from the same shape as the normal one rather than deformed twice.
+// pressed image starts from the same shape as the normal one: otherwise a distortion would be
+// applied twice and the records before a Round Box would already see the box.
 void RestoreGlyphKeepingPaint(WorkSet& work) {
   if (work.glyphMaskCopy.size() != work.glyphMask.size()) return;
   std::copy(work.glyphMaskCopy.begin(), work.glyphMaskCopy.end(), work.glyphMask.begin());
@@ -114,9 +115,10 @@ void RunStyle(EngineContext& ctx, bool fillFirst) {
 void RunStylePressed(EngineContext& ctx) {
   ctx.work.ClearColor(true);
   const std::vector<EffectRecord> effects = ctx.in.effects;
-  const bool distorts = std::any_of(effects.begin(), effects.end(),
-                                    [](const EffectRecord& r) { return r.type == DisturbTemplet; });
-  if (distorts) RestoreGlyphKeepingPaint(ctx.work);
+  const bool reshapes = std::any_of(effects.begin(), effects.end(), [](const EffectRecord& r) {
+    return r.type == DisturbTemplet || r.type == RoundBox;
+  });
+  if (reshapes) RestoreGlyphKeepingPaint(ctx.work);
   for (EffectRecord copy : effects) {
     copy.p[2] /= 2;  // C++ division truncates toward zero: 5 -> 2, -5 -> -2
     copy.p[3] /= 2;

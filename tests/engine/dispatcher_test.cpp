@@ -81,22 +81,31 @@ TEST(Dispatcher, PressedImageHalvesOffsetsTowardZero) {
 }
 
 TEST(Dispatcher, PressedRunStartsFromTheUndeformedGlyph) {
-  auto ctx = MakeWork(8, 8);
-  Light(*ctx, 2, 2);
-  Finish(*ctx);
-  // Leave the glyph as a deformation in the normal run would have left it.
-  Light(*ctx, 2, 2, 0);
-  Light(*ctx, 5, 5);
   EffectRecord keep;  // a sine template with no amplitude leaves the shape where it is
   keep.type = DisturbTemplet;
   keep.p[4] = 1;
   keep.p[5] = 100;
-  ctx->in.effects = {keep, Draw(0xFFFFFF, 0, 0)};
-  ctx->work.effectCoverage[0] = 42;
-  RunStylePressed(*ctx);
-  EXPECT_EQ(Cov(*ctx, 2, 2, true), 255);
-  EXPECT_EQ(Cov(*ctx, 5, 5, true), 0);
-  EXPECT_EQ(Cov(*ctx, 0, 0), 42);  // the normal image's paint is left alone
+  EffectRecord box = EffectStartRecord(RoundBox);  // a whole-area box after the Draw
+  box.p[4] = box.p[5] = 1000;
+  box.p[6] = box.p[7] = 0;
+  const std::vector<std::vector<EffectRecord>> styles = {{keep, Draw(0xFFFFFF, 0, 0)},
+                                                         {Draw(0xFFFFFF, 0, 0), box}};
+  for (const auto& style : styles) {
+    auto ctx = MakeWork(8, 8);
+    Light(*ctx, 2, 2);
+    Finish(*ctx);
+    ctx->in.effects = style;
+    RunStyle(*ctx, false);
+    // Leave the glyph as a deformation in the normal run might have left it.
+    Light(*ctx, 5, 5);
+    RunStylePressed(*ctx);
+    EXPECT_EQ(Cov(*ctx, 2, 2, true), 255);
+    EXPECT_EQ(Cov(*ctx, 5, 5, true), 0);
+    EXPECT_EQ(Cov(*ctx, 2, 2), 255);  // the normal image's paint is left alone
+    int lit = 0;
+    for (uint16_t c : ctx->work.pressedCoverage) lit += c != 0;
+    EXPECT_EQ(lit, 1);
+  }
 }
 
 TEST(Dispatcher, CopyWorkToImageCarriesBothPictures) {
