@@ -17,6 +17,9 @@ constexpr size_t kOutBuffer = 16384;
 // Slack after the last byte so that word-wide compares may read a little past the data.
 constexpr int32_t kSlack = 8;
 
+// The smallest-output search stops after this many candidates: past it the gain in size is
+// a fraction of a percent while the time grows with the chain.
+constexpr int kSmallestChainLimit = 4096;
 constexpr int kChainLimit[4] = {1, 64, 128, 0};  // 0: no limit
 
 // RFC 1951 length and distance code tables.
@@ -162,6 +165,11 @@ void DeflateEncoder::SetCompressionLevel(int level) {
   level_ = level;
 }
 
+void DeflateEncoder::SetMinimumMatch(int length) {
+  if (length < kMinMatch || length > kMaxMatch) throw DeflateError("Invalid Minimum Match Length");
+  minMatch_ = length;
+}
+
 void DeflateEncoder::StartCompression(ByteSink& stream) {
   if (underway_) throw DeflateError("Compression Already Underway");
   if (level_ < 0 || level_ > 3) throw DeflateError("Invalid Compression Level");
@@ -172,6 +180,8 @@ void DeflateEncoder::StartCompression(ByteSink& stream) {
   // nothing in the output and only shortens the walk.
   runLevel_ = level_;
   runSmallest_ = smallest_;
+  runOverlap_ = overlap_;
+  runMinMatch_ = minMatch_;
   hashMask_ = (runLevel_ == 3) ? 0xFFFF : 0x7FFF;
   head_.assign(hashMask_ + 1, -1);
   prev_.assign(kWindow, -1);
@@ -274,7 +284,9 @@ DeflateEncoder::Match DeflateEncoder::FindMatch(int32_t pos, int waiting) const 
   Match best;
   if (waiting < kMinMatch) return best;
   const int limit = std::min(kMaxMatch, waiting);
-  const int chain = kChainLimit[runLevel_];
+  const int chain = runSmallest_ && (kChainLimit[runLevel_] == 0 || kChainLimit[runLevel_] > kSmallestChainLimit)
+                        ? kSmallestChainLimit
+                        : kChainLimit[runLevel_];
   const uint8_t* cur = buffer_.data() + pos;
   int examined = 0;
   for (int32_t cand = head_[Key(pos)]; cand >= 0; cand = prev_[size_t(cand & (kWindow - 1))]) {
@@ -282,7 +294,7 @@ DeflateEncoder::Match DeflateEncoder::FindMatch(int32_t pos, int waiting) const 
     if (distance > kWindow) break;
     if (chain && examined >= chain) break;
     ++examined;
-    const int maxLen = runSmallest_ ? limit : std::min(limit, distance);
+    const int maxLen = runOverlap_ ? limit : std::min(limit, distance);
     if (maxLen <= best.length || maxLen < kMinMatch) continue;
     const uint8_t* c = buffer_.data() + cand;
     // A longer match must agree at the current best length; test that byte first.
@@ -294,6 +306,7 @@ DeflateEncoder::Match DeflateEncoder::FindMatch(int32_t pos, int waiting) const 
       if (len >= limit) break;
     }
   }
+  if (best.length < runMinMatch_) best.length = 0;
   return best;
 }
 

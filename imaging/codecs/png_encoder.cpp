@@ -220,6 +220,8 @@ void PngEncoder::EncodeChunks(const BitmapImage& image, ByteSink& out) {
   }
 
   png.StartChunk("IDAT");
+  // Filtered rows are noise-like at the byte level; short matches there rarely pay.
+  deflate_.SetMinimumMatch(smallest_ && trueColor && filterMask_ != kFilterNone ? 5 : 3);
   deflate_.StartCompression(png);
   const size_t rowLength = trueColor ? size_t(w) * 3 : (size_t(bits) * w + 7) / 8;
   const size_t bpp = trueColor ? 3 : 1;

@@ -54,8 +54,11 @@ class PngEncoder : public BitmapImageEncoder {
   // Bit k enables PNG filter type k (0 None, 1 Sub, 2 Up, 3 Average, 4 Paeth); 0 means None.
   // Filters apply to true-colour rows; colour-mapped rows are always written unfiltered.
   void SetFilterMask(unsigned mask) { filterMask_ = (mask & kAllFilters) ? (mask & kAllFilters) : kFilterNone; }
-  // Lazy matching and overlapping matches in the deflate data.
-  void SetSmallestOutput(bool on) { deflate_.SetSmallestOutput(on); }
+  // Lazy matching in the deflate data, and no matches under 5 bytes in filtered rows.
+  void SetSmallestOutput(bool on) {
+    smallest_ = on;
+    deflate_.SetSmallestOutput(on);
+  }
   void SetText(TextKind kind, const std::string& value) { texts_[size_t(kind)] = value; }
   const std::string& Text(TextKind kind) const { return texts_[size_t(kind)]; }
 
@@ -69,5 +72,6 @@ class PngEncoder : public BitmapImageEncoder {
 
   std::array<std::string, kTextCount> texts_;
   unsigned filterMask_ = kFilterNone;
+  bool smallest_ = false;
   DeflateEncoder deflate_;
 };

@@ -105,8 +105,28 @@ TEST(Deflate, CompressesLikeAGeneralPurposeCoder) {
   EXPECT_LT(l3, l0);
   EXPECT_LE(lazy, l3);
   EXPECT_LT(l3, words.size() / 4);
-  // Runs: matches may not overlap their source, yet a long run still costs little.
-  EXPECT_LT(DeflateEncoder::Compress(zeros.data(), zeros.size(), 2).size(), 1200u);
+  // A run is a chain of overlapping matches; kept apart from their source they cost more.
+  const auto runs = DeflateEncoder::Compress(zeros.data(), zeros.size(), 2);
+  EXPECT_LT(runs.size(), 300u);
+  DeflateEncoder apart;
+  apart.SetOverlappingMatches(false);
+  VectorSink sink;
+  apart.StartCompression(sink);
+  apart.CompressData(sink, zeros.data(), zeros.size());
+  apart.FinishCompression(sink);
+  int rc = 0;
+  EXPECT_TRUE(ZlibInflate(sink.bytes, zeros.size(), &rc) == zeros);
+  EXPECT_GT(sink.bytes.size(), runs.size());
+  EXPECT_LT(sink.bytes.size(), 1200u);
+  // A minimum match length trades matches for literals but stays valid.
+  DeflateEncoder longOnly;
+  longOnly.SetMinimumMatch(6);
+  EXPECT_THROW(longOnly.SetMinimumMatch(2), DeflateEncoder::DeflateError);
+  VectorSink w;
+  longOnly.StartCompression(w);
+  longOnly.CompressData(w, words.data(), words.size());
+  longOnly.FinishCompression(w);
+  EXPECT_TRUE(ZlibInflate(w.bytes, words.size(), &rc) == words);
   // Incompressible data grows only by the Huffman overhead.
   const auto noise = Random(100000, 5);
   EXPECT_LT(DeflateEncoder::Compress(noise.data(), noise.size(), 2).size(), noise.size() + noise.size() / 100);
