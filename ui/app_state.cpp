@@ -1,0 +1,36 @@
+#include "ui/app_state.h"
+
+#include <chrono>
+
+#include "cli/session.h"
+#include "document/preferences.h"
+#include "effects/special_effects.h"
+#include "engine/render_pipeline.h"
+#include "engine/text_rasterizer.h"
+#include "imaging/export.h"
+#include "platform/program_folder.h"
+
+SaveSettings AppState::SaveSettingsFor(ImageFileType type) const {
+  SaveSettings s = MakeSaveSettings(type);
+  s.jpegQuality = jpegQuality;
+  s.jpegProgressive = jpegProgressive != 0;
+  if (!converterFolder.empty()) s.converterFolder = converterFolder;
+  return s;
+}
+
+std::unique_ptr<AppState> MakeStartUpState(uint32_t seed) {
+  auto state = std::make_unique<AppState>();
+  if (seed == 0)
+    seed = uint32_t(std::chrono::system_clock::now().time_since_epoch().count());
+  state->doc = MakeStartUpDocument();
+  state->ctx = std::make_unique<EngineContext>(seed);
+  state->doc.programFolder = platform::FindProgramFolder();
+  state->preferencesPath = PreferencesPath();
+  const ProgramSettings prefs = LoadPreferences(state->preferencesPath);
+  // Light patterns come from the program folder, which PrepareContext hands over first.
+  PrepareContext(*state->ctx, state->doc, prefs);
+  state->converterFolder = platform::ExecutableFolder();
+  state->gifConverterPresent = GifConverterPresent(state->converterFolder);
+  RenderPreview(state->doc, *state->ctx);
+  return state;
+}

@@ -1,0 +1,41 @@
+#pragma once
+// "Batch Creation": collects message strings into a batch text list and renders the current
+// design once per string into numbered files.
+#include <string>
+#include <vector>
+
+#include "ui/plaquet_page.h"
+
+class QPlainTextEdit;
+class QListWidget;
+class QComboBox;
+class QPushButton;
+
+class CBatchPage : public PlaquetPage {
+  Q_OBJECT
+ public:
+  CBatchPage(AppState& state, CMainProperty& sheet);
+  void OnSetActive() override;
+  void OnKillActive() override;
+
+  void OnStringEdited();
+  void AddToList();
+  void EditString(int row);
+  void DeleteSelected();
+  void NewList();
+  void Load();
+  // True when the list was written.
+  bool Save();
+  bool SaveAs();
+  void OnComboChanged(int row);
+  void FileOption();
+  void SaveImages();
+
+ private:
+  void ShowList();
+  bool WriteList(const std::string& path);
+  QPlainTextEdit* edit_;
+  QListWidget* list_;
+  QComboBox* combo_;
+  QPushButton* fileOption_;
+};

@@ -1,0 +1,63 @@
+#pragma once
+// The main window: the pages as tabs, the menu bar and the preview below.
+#include <QMainWindow>
+#include <array>
+
+#include "ui/plaquet_page.h"
+
+struct AppState;
+class PreviewWindow;
+class QTabWidget;
+class QAction;
+class CCPlaqFont;
+class CCPlaqSave;
+class CBatchPage;
+
+class CMainProperty : public QMainWindow {
+  Q_OBJECT
+ public:
+  enum PageIndex { kExamples = 0, kMessage, kBackground, kBullet, kSave, kBatch, kToImage, kPageCount };
+  explicit CMainProperty(AppState& state, QWidget* parent = nullptr);
+
+  AppState& state() { return state_; }
+  PreviewWindow& preview() { return *preview_; }
+  QTabWidget& tabs() { return *tabs_; }
+  CCPlaqFont& messagePage() { return *messagePage_; }
+  CCPlaqSave& savePage() { return *savePage_; }
+  CBatchPage& batchPage() { return *batchPage_; }
+  void SetActivePage(int index);
+
+  // The menu commands.
+  void NewDocument();
+  void OpenDocument();
+  // True when the document was written; failures are reported to the user.
+  bool SaveDocument();
+  bool SaveDocumentAs();
+  void ExitProgram();
+  void CopyImage();
+  void ShowPreferences();
+  void ShowHelpContents();
+  void ShowAbout();
+  // Re-renders the whole picture and shows it on the preview's current tab.
+  void RenderAndRefresh();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // The question asked before the document is dropped: false when the user cancelled (or a
+  // requested save did not happen).
+  bool AskSaveChanges();
+  void OnPageChanged(int index);
+  void BuildMenus();
+
+  AppState& state_;
+  QTabWidget* tabs_;
+  PreviewWindow* preview_;
+  std::array<PlaquetPage*, kPageCount> pages_{};
+  CCPlaqFont* messagePage_;
+  CCPlaqSave* savePage_;
+  CBatchPage* batchPage_;
+  int currentPage_ = 0;
+  bool closing_ = false;
+};

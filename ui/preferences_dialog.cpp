@@ -1,0 +1,60 @@
+#include "ui/preferences_dialog.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "document/preferences.h"
+#include "ui/app_state.h"
+#include "ui/ui_hooks.h"
+
+PreferencesDialog::PreferencesDialog(AppState& state, QWidget* parent) : QDialog(parent), state_(state) {
+  setWindowTitle("Preferences");
+  const ProgramSettings& s = state.ctx->settings;
+  antiAliasing_ = new QCheckBox("Anti-Aliasing");
+  antiAliasing_->setChecked(s.antiAliasing != 0);
+  clipBlank_ = new QCheckBox("Clipping blank area");
+  clipBlank_->setChecked(s.clipBlank != 0);
+  auto* font = new QGroupBox("Font");
+  auto* fontLayout = new QVBoxLayout(font);
+  fontLayout->addWidget(antiAliasing_);
+  fontLayout->addWidget(clipBlank_);
+
+  popularity_ = new QRadioButton("Popularity algorithm");
+  medianCut_ = new QRadioButton("Optimized median cut");
+  auto* group = new QButtonGroup(this);
+  group->addButton(popularity_, 0);
+  group->addButton(medianCut_, 1);
+  // Neither is checked for a stored value other than 0 or 1.
+  group->setExclusive(false);
+  popularity_->setChecked(s.reduceColorMethod == 0);
+  medianCut_->setChecked(s.reduceColorMethod == 1);
+  group->setExclusive(true);
+  connect(group, &QButtonGroup::idClicked, this, [this](int id) { state_.ctx->settings.reduceColorMethod = id; });
+  auto* reduction = new QGroupBox("Color reduction method");
+  auto* reductionLayout = new QVBoxLayout(reduction);
+  reductionLayout->addWidget(popularity_);
+  reductionLayout->addWidget(medianCut_);
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(font);
+  layout->addWidget(reduction);
+  layout->addWidget(buttons);
+}
+
+void PreferencesDialog::accept() {
+  ProgramSettings& s = state_.ctx->settings;
+  s.antiAliasing = antiAliasing_->isChecked() ? 1 : 0;
+  s.clipBlank = clipBlank_->isChecked() ? 1 : 0;
+  std::string error;
+  if (!StorePreferences(s, state_.preferencesPath, &error))
+    Hooks().Tell(this, "Error!", "Cannot save preferences: " + QString::fromStdString(state_.preferencesPath) +
+                                     ": " + QString::fromStdString(error));
+  QDialog::accept();
+}

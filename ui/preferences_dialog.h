@@ -1,0 +1,22 @@
+#pragma once
+// "Preferences": anti-aliasing, blank-area clipping and the colour-reduction method. The method
+// takes effect when clicked; the two check boxes only with OK, which also stores all three.
+#include <QDialog>
+
+struct AppState;
+class QCheckBox;
+class QRadioButton;
+
+class PreferencesDialog : public QDialog {
+  Q_OBJECT
+ public:
+  PreferencesDialog(AppState& state, QWidget* parent = nullptr);
+  void accept() override;
+
+ private:
+  AppState& state_;
+  QCheckBox* antiAliasing_;
+  QCheckBox* clipBlank_;
+  QRadioButton* popularity_;
+  QRadioButton* medianCut_;
+};

@@ -1,0 +1,201 @@
+#include "ui/save_page.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "engine/render_pipeline.h"
+#include "engine/save_rules.h"
+#include "platform/program_folder.h"
+#include "ui/app_state.h"
+#include "ui/main_property.h"
+#include "ui/preview_window.h"
+#include "ui/save_dialogs.h"
+#include "ui/ui_hooks.h"
+
+namespace {
+
+QString FilterFor(int type) {
+  switch (type) {
+    case Gif16: return "16 color Gif file(*.GIF) (*.GIF *.gif)";
+    case Gif256: return "256 color Gif file(*.GIF) (*.GIF *.gif)";
+    case Jpeg: return "Jpeg file(*.JPG) (*.JPG *.jpg)";
+    case Bmp: return "Windows Bitmap(*.BMP) (*.BMP *.bmp)";
+    case Png256:
+    case PngTrueColor: return "Portable Network Graphics(*.PNG) (*.PNG *.png)";
+    default: return "Gif file(*.GIF) (*.GIF *.gif)";
+  }
+}
+
+}  // namespace
+
+CCPlaqSave::CCPlaqSave(AppState& state, CMainProperty& sheet) : PlaquetPage(state, sheet) {
+  combo_ = new QComboBox;
+  combo_->setObjectName("fileType");
+  FillFileTypeCombo(*combo_);
+  calculate_ = new QPushButton("Calculate");
+  calculate_->setObjectName("calculate");
+  fileOption_ = new QPushButton("File Option");
+  fileOption_->setObjectName("fileOption");
+  save_ = new QPushButton("Save Image");
+  save_->setObjectName("saveImage");
+  save_->setToolTip("Click to save the image you have made");
+  size_ = new QLineEdit("0");
+  size_->setObjectName("size");
+  size_->setReadOnly(true);
+  size_->setToolTip("It specify your image file length");
+
+  // The single-type radios of older versions stay, hidden: the combo box replaced them.
+  const std::pair<const char*, const char*> radios[] = {
+      {"16 Color GIF", "16 color GIF image"},     {"256 Color GIF", "256 color GIF image"},
+      {"JPG(24bit color)", "True color JPG image"}, {"Windows BMP", "True color BMP image"},
+      {"PNG(24bit color)", "True color PNG image"}, {"PNG(256color)", "256 color PNG image"}};
+  for (const auto& [label, tip] : radios) {
+    auto* r = new QRadioButton(label, this);
+    r->setToolTip(tip);
+    r->setEnabled(false);
+    r->hide();
+  }
+
+  auto* typeBox = new QGroupBox("File type");
+  auto* typeLayout = new QHBoxLayout(typeBox);
+  typeLayout->addWidget(combo_, 1);
+  typeLayout->addWidget(fileOption_);
+
+  auto* sizeBox = new QGroupBox("Current file size(byte)");
+  auto* sizeLayout = new QHBoxLayout(sizeBox);
+  sizeLayout->addWidget(new QLabel("Size"));
+  sizeLayout->addWidget(size_, 1);
+  sizeLayout->addWidget(calculate_);
+
+  auto* note = new QLabel(
+      "If you finish creating font image, select image file type and press 'Save Image' Button.");
+  note->setWordWrap(true);
+
+  auto* property = new QGroupBox("Bitmap File property");
+  auto* propLayout = new QVBoxLayout(property);
+  propLayout->addWidget(note);
+  propLayout->addWidget(typeBox);
+  propLayout->addWidget(sizeBox);
+  propLayout->addWidget(save_, 0, Qt::AlignRight);
+  propLayout->addStretch(1);
+
+  auto* picture = new QLabel;
+  picture->setPixmap(QApplication::style()->standardPixmap(QStyle::SP_DialogSaveButton).scaled(48, 48));
+  picture->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+  auto* layout = new QHBoxLayout(this);
+  layout->addWidget(picture);
+  layout->addWidget(property, 1);
+
+  connect(combo_, &QComboBox::activated, this, &CCPlaqSave::OnComboChanged);
+  connect(calculate_, &QPushButton::clicked, this, &CCPlaqSave::Calculate);
+  connect(fileOption_, &QPushButton::clicked, this, &CCPlaqSave::FileOption);
+  connect(save_, &QPushButton::clicked, this, &CCPlaqSave::SaveImage);
+}
+
+void CCPlaqSave::ShowSize() { size_->setText(QString::number(fileSize_)); }
+
+void CCPlaqSave::OnSetActive() {
+  if (!initialised_) {
+    initialised_ = true;
+    if (state_.outputFileType >= Gif256 && state_.outputFileType <= PngTrueColor) SelectType(state_.outputFileType);
+  }
+  fileSize_ = 0;
+  ShowSize();
+  const int row = ComboRowForType(state_.outputFileType);
+  if (row >= 0) {
+    const QSignalBlocker block(combo_);
+    combo_->setCurrentIndex(row);
+  }
+  fileOption_->setEnabled(state_.outputFileType == Jpeg);
+}
+
+void CCPlaqSave::OnKillActive() {
+  // Other pages show the full-colour picture.
+  if (state_.doc.previewDirty) RenderPreview(state_.doc, *state_.ctx);
+  else Recompose(state_.doc, *state_.ctx);
+  sheet_.preview().UpdatePreview();
+}
+
+void CCPlaqSave::SelectType(int type) {
+  state_.outputFileType = ImageFileType(type);
+  if (type == GifThroughConverter) return;
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  // The type's render recomposes the last full render: make sure there is a current one.
+  if (state_.doc.previewDirty) RenderPreview(state_.doc, *state_.ctx);
+  RenderForType(state_.doc, *state_.ctx, state_.CurrentSaveSettings());
+  QApplication::restoreOverrideCursor();
+  sheet_.preview().UpdatePreview();
+  CalculateFileSize();
+  if (type != Gif256) outputPath = ChangeExtensionIfNamed(outputPath, ExtensionFor(ImageFileType(type)));
+}
+
+void CCPlaqSave::OnComboChanged(int row) {
+  const int type = TypeForComboRow(row);
+  fileOption_->setEnabled(type == Jpeg);
+  SelectType(type);
+}
+
+void CCPlaqSave::CalculateFileSize() {
+  try {
+    fileSize_ = ::CalculateFileSize(state_.doc, *state_.ctx, state_.CurrentSaveSettings(), platform::CacheFolder());
+  } catch (const std::exception& e) {
+    fileSize_ = 0;
+    Hooks().Tell(this, "Error!", QString("Cannot calculate the file size: ") + e.what());
+  }
+  ShowSize();
+}
+
+void CCPlaqSave::Calculate() {
+  const int type = state_.outputFileType;
+  if (type == Gif16 || type == Gif256 || type == Jpeg || type == Bmp) {
+    if (state_.doc.previewDirty) RenderPreview(state_.doc, *state_.ctx);
+    RenderForType(state_.doc, *state_.ctx, state_.CurrentSaveSettings());
+    sheet_.preview().UpdatePreview();
+  }
+  CalculateFileSize();
+}
+
+void CCPlaqSave::FileOption() {
+  FileOptionDialog dialog(state_, this);
+  Hooks().Exec(dialog);
+  CalculateFileSize();
+}
+
+void CCPlaqSave::SaveImage() {
+  const int type = state_.outputFileType;
+  if (type == GifThroughConverter && !state_.gifConverterPresent) {
+    GifHelpDialog help(this);
+    Hooks().Exec(help);
+    return;
+  }
+  const QString path = Hooks().GetSaveFileName(this, "Save Image", FilterFor(type), QString(), true);
+  if (path.isEmpty()) return;
+  outputPath = path.toStdString();
+  WriteOutputFiles();
+}
+
+bool CCPlaqSave::WriteOutputFiles() {
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  std::string failure;
+  try {
+    if (state_.doc.previewDirty) RenderPreview(state_.doc, *state_.ctx);
+    ::WriteOutputFiles(state_.doc, *state_.ctx, outputPath, state_.CurrentSaveSettings());
+  } catch (const std::exception& e) {
+    failure = e.what();
+  }
+  QApplication::restoreOverrideCursor();
+  sheet_.preview().UpdatePreview();
+  if (!failure.empty()) {
+    Hooks().Tell(this, "Error!", "Cannot save file!\n" + QString::fromStdString(failure));
+    return false;
+  }
+  return true;
+}
