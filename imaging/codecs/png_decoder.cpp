@@ -130,7 +130,7 @@ void PngDecoder::Decode(const uint8_t* data, size_t size, BitmapImage& image) {
   bool haveHeader = false, sawIdat = false, idatEnded = false, sawEnd = false;
   std::vector<Rgb> palette;
   std::vector<uint8_t> paletteAlpha;  // tRNS of a palette picture
-  bool havePalette = false, haveKeyColour = false, haveBackground = false;
+  bool havePalette = false, haveKeyColour = false;
   std::array<uint16_t, 3> keyColour{};  // tRNS of a grey (first entry) or RGB picture
   Rgb background = background_;
   std::vector<uint8_t> compressed;
@@ -221,17 +221,14 @@ void PngDecoder::Decode(const uint8_t* data, size_t size, BitmapImage& image) {
         if (length < 1) throw PngError("bKGD Chunk too small");
         if (body[0] < palette.size()) {
           background = palette[body[0]];
-          haveBackground = true;
         }
       } else if (header_.colorType == 0 || header_.colorType == 4) {
         if (length < 2) throw PngError("bKGD Chunk too small");
         const uint8_t g = scale(BigEndian16(body));
         background = {g, g, g};
-        haveBackground = true;
       } else {
         if (length < 6) throw PngError("bKGD Chunk too small");
         background = {scale(BigEndian16(body)), scale(BigEndian16(body + 2)), scale(BigEndian16(body + 4))};
-        haveBackground = true;
       }
     } else if (IsType(type, "gAMA")) {
       if (length < 4) throw PngError("gAMA chunk too small");
@@ -246,7 +243,6 @@ void PngDecoder::Decode(const uint8_t* data, size_t size, BitmapImage& image) {
     }
     // Other ancillary chunks (text, profiles, ...) are skipped.
   }
-  (void)haveBackground;
   if (!sawIdat) throw PngError("Missing IDAT Chunk");
   if (compressed.empty()) throw BadPngStream("Image Contains no Pixel Data");
 
