@@ -1,6 +1,7 @@
 #include "ui/application.h"
 
 #include <QApplication>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QTabWidget>
 #include <QTimer>
@@ -20,6 +21,11 @@ void ShowOutOfMemory(const char* text) {
 // Developer aid: with QUORBEL_SCREENSHOT_DIR set, every page is grabbed into that folder (with the
 // preview on its "Image" tab) and the program ends.
 void SaveScreenshots(CMainProperty& sheet, const QString& folder) {
+  // A styled message makes the preview worth looking at.
+  if (auto* styles = sheet.findChild<QListWidget*>("styles")) {
+    const auto found = styles->findItems("golden.sty", Qt::MatchFixedString);
+    if (!found.isEmpty()) styles->setCurrentItem(found.front());
+  }
   const char* names[] = {"examples", "message", "background", "bullet", "save", "batch", "to_image"};
   for (int i = 0; i < CMainProperty::kPageCount; ++i) {
     sheet.SetActivePage(i);

@@ -57,7 +57,8 @@ CMainProperty::CMainProperty(AppState& state, QWidget* parent) : QMainWindow(par
   splitter->setChildrenCollapsible(false);
   setCentralWidget(splitter);
   BuildMenus();
-  resize(640, 620);
+  resize(660, 760);
+  splitter->setSizes({470, 290});
 
   connect(tabs_, &QTabWidget::currentChanged, this, &CMainProperty::OnPageChanged);
   pages_[0]->OnSetActive();

@@ -79,7 +79,6 @@ CCPlaqFont::CCPlaqFont(AppState& state, CMainProperty& sheet) : PlaquetPage(stat
   marginGrid->addWidget(editY_, 1, 2);
 
   auto* fontColor = new QGroupBox("Font && Color");
-  fontColor->setTitle("Font & Color");
   auto* fcLayout = new QHBoxLayout(fontColor);
   fcLayout->addWidget(face_, 1);
   fcLayout->addWidget(font_);

@@ -35,6 +35,7 @@ PreviewWindow::PreviewWindow(AppState& state, QWidget* parent) : QWidget(parent)
   tabs_->setObjectName("previewTabs");
   tabs_->addTab("Text");
   tabs_->addTab("Image");
+  tabs_->setExpanding(false);
   views_ = new QStackedWidget;
   textView_ = new PictureView;
   textView_->setObjectName("textView");

@@ -1,0 +1,141 @@
+// The Message page: typing, margins and styles, with the preview following.
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "document/document_file.h"
+#include "support/test_support.h"
+#include "ui/live_slider.h"
+#include "ui/preview_window.h"
+#include "ui/ui_test_groups.h"
+#include "ui/ui_test_support.h"
+
+class MessageTests : public QObject {
+  Q_OBJECT
+ private slots:
+  void typingShowsTextThenLeavingRendersOnce() {
+    TestHooks hooks;
+    TestApp app;
+    CMainProperty& sheet = *app.sheet;
+    sheet.SetActivePage(CMainProperty::kMessage);
+    auto* edit = sheet.findChild<QPlainTextEdit*>("message");
+    QVERIFY(edit);
+    QCOMPARE(edit->toolTip(), QString("Add your message here"));
+    const int widthBefore = app.state->ctx->g_image.Width();
+    const QImage textBefore = sheet.preview().shownPicture();
+
+    edit->selectAll();
+    QTest::keyClicks(edit, "Wide message");
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTest::keyClicks(edit, "two");
+    QCOMPARE(app.state->doc.message().text, std::string("Wide message\r\ntwo"));
+    QCOMPARE(app.state->doc.documentModified, 1);
+    // Text tab, no render yet.
+    QCOMPARE(sheet.preview().mode(), int(PreviewWindow::kText));
+    QCOMPARE(app.state->doc.previewDirty, 1);
+    QCOMPARE(app.state->ctx->g_image.Width(), widthBefore);
+    const QImage textAfter = sheet.preview().shownPicture();
+    QVERIFY(textAfter.width() > textBefore.width());
+    QVERIFY(textAfter.height() > textBefore.height());  // two lines
+
+    sheet.SetActivePage(CMainProperty::kBullet);
+    QCOMPARE(sheet.preview().mode(), int(PreviewWindow::kImage));
+    QCOMPARE(app.state->doc.previewDirty, 0);
+    QVERIFY(app.state->ctx->g_image.Width() > widthBefore);
+    QCOMPARE(sheet.preview().shownPicture().width(), app.state->ctx->g_image.Width());
+  }
+
+  void marginsFollowEditsAndSliders() {
+    testsupport::TempDir dir;
+    TestHooks hooks;
+    TestApp app;
+    CMainProperty& sheet = *app.sheet;
+    sheet.SetActivePage(CMainProperty::kMessage);
+    auto* editX = sheet.findChild<QLineEdit*>("editX");
+    auto* sliderX = sheet.findChild<LiveSlider*>("sliderX");
+    auto* sliderY = sheet.findChild<LiveSlider*>("sliderY");
+    auto* editY = sheet.findChild<QLineEdit*>("editY");
+    QVERIFY(editX && sliderX && sliderY && editY);
+    QCOMPARE(sliderX->toolTip(), QString("Increase/Decrease your Bitmap horizontal size"));
+    QCOMPARE(sliderX->maximum(), 100);
+    QCOMPARE(sliderX->pageStep(), 5);
+
+    editX->setFocus();
+    editX->selectAll();
+    QTest::keyClicks(editX, "30");
+    QCOMPARE(sliderX->value(), 30);
+    QCOMPARE(app.state->doc.extensionX, 30);
+    QCOMPARE(app.state->doc.documentModified, 1);
+
+    // A key press on the slider is reported at once.
+    QSignalSpy spy(sliderY, &LiveSlider::SliderMoved);
+    sliderY->setFocus();
+    QTest::keyClick(sliderY, Qt::Key_PageUp);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(app.state->doc.extensionY, 5);
+    QCOMPARE(editY->text(), QString("5"));
+
+    // The margins widen the picture by twice their value and are kept in the document.
+    const int textWidth = sheet.preview().shownPicture().width();
+    sheet.SetActivePage(CMainProperty::kSave);
+    const int imageWidth = app.state->ctx->g_image.Width();
+    editX->setText("0");
+    app.state->doc.extensionX = 0;
+    app.state->doc.previewDirty = 1;
+    sheet.preview().SelectPreviewTab(PreviewWindow::kImage);
+    QCOMPARE(imageWidth - app.state->ctx->g_image.Width(), 60);
+    Q_UNUSED(textWidth);
+
+    app.state->doc.extensionX = 30;
+    QCOMPARE(WriteDocument(app.state->doc, dir.file("m.plq")), 0);
+    PlaquetDocument back = MakeStartUpDocument();
+    QCOMPARE(ReadDocument(back, dir.file("m.plq")), 0);
+    QCOMPARE(back.extensionX, 30);
+    QCOMPARE(back.extensionY, 5);
+  }
+
+  void stylesAndColour() {
+    TestHooks hooks;
+    TestApp app;
+    CMainProperty& sheet = *app.sheet;
+    sheet.SetActivePage(CMainProperty::kMessage);
+    auto* styles = sheet.findChild<QListWidget*>("styles");
+    auto* color = sheet.findChild<QPushButton*>("color");
+    QVERIFY(styles && color);
+    QVERIFY(styles->count() >= 2);
+    for (int i = 1; i < styles->count(); ++i)
+      QVERIFY(styles->item(i - 1)->text().compare(styles->item(i)->text(), Qt::CaseInsensitive) <= 0);
+    // The start document's message has no paint effect.
+    QVERIFY(!color->isEnabled());
+
+    // plain.sty paints with a colour, golden.sty with a gradient only.
+    const int blankWidth = app.state->ctx->g_image.Width();
+    styles->setCurrentItem(styles->findItems("plain.sty", Qt::MatchFixedString).front());
+    QVERIFY(color->isEnabled());
+    const auto found = styles->findItems("golden.sty", Qt::MatchFixedString);
+    QVERIFY(!found.isEmpty());
+    styles->setCurrentItem(found.front());
+    QVERIFY(app.state->doc.message().effectCount() > 0);
+    QVERIFY(!color->isEnabled());
+    QCOMPARE(sheet.preview().mode(), int(PreviewWindow::kImage));
+    QVERIFY(app.state->ctx->g_image.Width() > blankWidth);  // the shadow and outline take room
+
+    // Unsaved edits of the style, Cancel: the old style stays and the document is not touched.
+    app.state->doc.styleChanged[kMessageItem] = 1;
+    app.state->doc.documentModified = 0;
+    const auto effects = app.state->doc.message().effects;
+    hooks.answers = {QMessageBox::Cancel};
+    styles->setCurrentRow(styles->currentRow() == 0 ? 1 : 0);
+    QCOMPARE(hooks.asked.size(), 1);
+    QCOMPARE(app.state->doc.documentModified, 0);
+    QCOMPARE(app.state->doc.message().effects.size(), effects.size());
+    QCOMPARE(styles->currentItem()->text(), QString("golden.sty"));
+  }
+};
+
+std::unique_ptr<QObject> MakeMessageTests() { return std::make_unique<MessageTests>(); }
+
+#include "message_page_test.moc"

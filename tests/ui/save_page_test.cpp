@@ -1,0 +1,173 @@
+// The Save page: type selection, names, sizes against the files written, JPEG options, failures.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <filesystem>
+
+#include "imaging/dib_image.h"
+#include "support/test_support.h"
+#include "ui/save_page.h"
+#include "ui/ui_test_groups.h"
+#include "ui/ui_test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void UseGoldenStyle(CMainProperty& sheet) {
+  sheet.SetActivePage(CMainProperty::kMessage);
+  auto* styles = sheet.findChild<QListWidget*>("styles");
+  styles->setCurrentItem(styles->findItems("golden.sty", Qt::MatchFixedString).front());
+}
+
+QComboBox* SaveCombo(CMainProperty& sheet) {
+  return sheet.tabs().widget(CMainProperty::kSave)->findChild<QComboBox*>("fileType");
+}
+
+void ChooseRow(QComboBox* combo, int row) {
+  combo->setCurrentIndex(row);
+  emit combo->activated(row);
+}
+
+}  // namespace
+
+class SaveTests : public QObject {
+  Q_OBJECT
+ private slots:
+  void typesNamesAndSizes() {
+    testsupport::TempDir dir;
+    TestHooks hooks;
+    TestApp app;
+    CMainProperty& sheet = *app.sheet;
+    UseGoldenStyle(sheet);
+    sheet.SetActivePage(CMainProperty::kSave);
+    CCPlaqSave& page = sheet.savePage();
+    QComboBox* combo = SaveCombo(sheet);
+    auto* size = page.findChild<QLineEdit*>("size");
+    auto* fileOption = page.findChild<QPushButton*>("fileOption");
+    QCOMPARE(combo->currentIndex(), 2);  // JPEG at start
+    QVERIFY(fileOption->isEnabled());
+
+    // An empty name stays empty.
+    ChooseRow(combo, 0);
+    QCOMPARE(page.outputPath, std::string());
+
+    struct Case { int row; ImageFileType type; const char* ext; int bits; };
+    const Case cases[] = {{0, Png256, ".png", 8}, {1, PngTrueColor, ".png", 24}, {2, Jpeg, ".jpg", 24},
+                          {3, Bmp, ".bmp", 24}};
+    for (const Case& c : cases) {
+      page.outputPath = dir.file("card.xyz");
+      ChooseRow(combo, c.row);
+      QCOMPARE(int(app.state->outputFileType), int(c.type));
+      QCOMPARE(fileOption->isEnabled(), c.type == Jpeg);
+      QCOMPARE(page.outputPath, dir.file(std::string("card") + c.ext));
+      QCOMPARE(app.state->ctx->g_image.BitCount(), c.bits);
+      const long long shown = size->text().toLongLong();
+      QVERIFY(shown > 0);
+
+      hooks.fileNames = {QString::fromStdString(dir.file(std::string("out_") + std::to_string(c.row)))};
+      page.SaveImage();
+      const std::string written = dir.file(std::string("out_") + std::to_string(c.row) + c.ext);
+      QVERIFY2(fs::exists(written), written.c_str());
+      QCOMPARE((long long)fs::file_size(written), shown);
+      // Qt's own readers decode what we wrote.
+      QImage decoded(QString::fromStdString(written));
+      QVERIFY(!decoded.isNull());
+      QCOMPARE(decoded.width(), app.state->ctx->g_image.Width());
+      QCOMPARE(decoded.height(), app.state->ctx->g_image.Height());
+      if (c.type == PngTrueColor || c.type == Bmp) {
+        const DibRowTable rows(app.state->ctx->g_image);
+        int diff = 0;
+        for (int y = 0; y < decoded.height(); ++y)
+          for (int x = 0; x < decoded.width(); ++x) {
+            const QRgb p = decoded.pixel(x, y);
+            const uint8_t* s = rows[y] + 3 * x;
+            diff = std::max({diff, std::abs(qRed(p) - s[2]), std::abs(qGreen(p) - s[1]), std::abs(qBlue(p) - s[0])});
+          }
+        QCOMPARE(diff, 0);
+      }
+    }
+    QVERIFY(hooks.told.isEmpty());
+
+    // A name without extension gets one; the pressed-button picture is written beside it.
+    app.state->doc.pressedButton = 1;
+    app.state->doc.previewDirty = 1;
+    hooks.fileNames = {QString::fromStdString(dir.file("logo"))};
+    page.SaveImage();
+    QVERIFY(fs::exists(dir.file("logo.bmp")));
+    QVERIFY(fs::exists(dir.file("logo_.bmp")));
+  }
+
+  void jpegOptionsReachTheFile() {
+    testsupport::TempDir dir;
+    TestHooks hooks;
+    TestApp app;
+    CMainProperty& sheet = *app.sheet;
+    UseGoldenStyle(sheet);
+    sheet.SetActivePage(CMainProperty::kSave);
+    CCPlaqSave& page = sheet.savePage();
+    QCOMPARE(app.state->jpegQuality, 20);
+    QCOMPARE(app.state->jpegProgressive, 1);
+
+    auto sizeAt = [&](int slider, bool progressive) {
+      hooks.onDialog = [&](QDialog& d) {
+        d.findChild<QSlider*>("compression")->setValue(slider);
+        for (QAbstractButton* r : d.findChildren<QAbstractButton*>())
+            if (r->text() == (progressive ? "Progressive encoding" : "Standard encoding")) r->click();
+        return int(QDialog::Rejected);  // Cancel keeps the changes too
+      };
+      page.FileOption();
+      hooks.fileNames = {QString::fromStdString(dir.file("q" + std::to_string(slider) + (progressive ? "p" : "s")))};
+      page.SaveImage();
+      return page.fileSize();
+    };
+    const long long fine = sizeAt(0, false);
+    QCOMPARE(app.state->jpegQuality, 0);
+    QCOMPARE(app.state->jpegProgressive, 0);
+    const long long coarse = sizeAt(7, false);
+    QCOMPARE(app.state->jpegQuality, 70);
+    QVERIFY2(coarse < fine, "more compression, smaller file");
+    QCOMPARE((long long)fs::file_size(dir.file("q7s.jpg")), coarse);
+    sizeAt(7, true);
+    QCOMPARE(app.state->jpegProgressive, 1);
+    // Progressive files carry an SOF2 marker.
+    const auto bytes = testsupport::ReadFileBytes(dir.file("q7p.jpg"));
+    bool sof2 = false;
+    for (size_t i = 0; i + 1 < bytes.size(); ++i) sof2 |= bytes[i] == 0xFF && bytes[i + 1] == 0xC2;
+    QVERIFY(sof2);
+  }
+
+  void failuresAndMissingConverter() {
+    testsupport::TempDir dir;
+    TestHooks hooks;
+    TestApp app;
+    CMainProperty& sheet = *app.sheet;
+    UseGoldenStyle(sheet);
+    sheet.SetActivePage(CMainProperty::kSave);
+    CCPlaqSave& page = sheet.savePage();
+    ChooseRow(SaveCombo(sheet), 1);
+
+    const std::string bad = dir.file("no/such/folder/pic");
+    hooks.fileNames = {QString::fromStdString(bad)};
+    page.SaveImage();
+    QCOMPARE(hooks.told.size(), 1);
+    QVERIFY(hooks.told.front().startsWith("Error!|Cannot save file!"));
+    QVERIFY(fs::is_empty(dir.path()));
+
+    app.state->gifConverterPresent = false;
+    ChooseRow(SaveCombo(sheet), 4);
+    QCOMPARE(int(app.state->outputFileType), int(GifThroughConverter));
+    hooks.fileDialogTitles.clear();
+    page.SaveImage();
+    QCOMPARE(hooks.dialogTitles.last(), QString("How to save gif file in Quorbel"));
+    QVERIFY(hooks.fileDialogTitles.isEmpty());
+    QVERIFY(fs::is_empty(dir.path()));
+  }
+};
+
+std::unique_ptr<QObject> MakeSaveTests() { return std::make_unique<SaveTests>(); }
+
+#include "save_page_test.moc"

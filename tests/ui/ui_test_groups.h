@@ -1,0 +1,25 @@
+#pragma once
+// The groups of desktop tests, each made by its own file.
+#include <QObject>
+#include <functional>
+#include <memory>
+#include <vector>
+
+struct UiTestGroup {
+  const char* name;
+  std::function<std::unique_ptr<QObject>()> make;
+};
+
+std::unique_ptr<QObject> MakeWindowTests();
+std::unique_ptr<QObject> MakeMessageTests();
+std::unique_ptr<QObject> MakeSaveTests();
+std::unique_ptr<QObject> MakeBatchTests();
+std::unique_ptr<QObject> MakePreferencesTests();
+
+inline std::vector<UiTestGroup> UiTestGroups() {
+  return {{"window", MakeWindowTests},
+          {"message", MakeMessageTests},
+          {"save", MakeSaveTests},
+          {"batch", MakeBatchTests},
+          {"preferences", MakePreferencesTests}};
+}
