@@ -343,7 +343,7 @@ void PutFrame(BitWriter& out, int marker, int width, int height) {
     out.Raw({static_cast<uint8_t>(comp + 1), 0x11, static_cast<uint8_t>(comp == 0 ? 0 : 1)});
 }
 
-// SOS; `tables` gives the DC/AC selector byte per listed component.
+// SOS: luminance uses tables 0, chrominance tables 1.
 void PutScanHeader(BitWriter& out, const std::vector<int>& components, int ss, int se, int ah, int al) {
   out.Raw({0xFF, 0xDA});
   out.Raw16(6 + 2 * static_cast<int>(components.size()));
