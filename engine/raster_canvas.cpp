@@ -86,8 +86,12 @@ void RasterCanvas::CompositeOver(const RasterCanvas& source, int32_t x, int32_t 
     const uint8_t* sc = source.coverageRows[size_t(row - y)];
     for (int32_t col = x0; col < x1; ++col) {
       const int a = sc[col - x];
+      // A fully transparent source leaves the page as it is: the shift by 8 would otherwise dim
+      // every page pixel under the item's box by one level (255 -> 254), which shows as a box in
+      // transparent GIFs reduced by popularity.
+      const int keep = a == 0 ? 256 : 255 - a;
       for (int k = 0; k < 3; ++k) {
-        const int v = ((d[col * 3 + k] * (255 - a)) >> 8) + s[(col - x) * 3 + k];
+        const int v = ((d[col * 3 + k] * keep) >> 8) + s[(col - x) * 3 + k];
         d[col * 3 + k] = uint8_t(std::min(255, v));
       }
       dc[col] = uint8_t(std::min(255, dc[col] + a));

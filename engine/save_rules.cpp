@@ -204,7 +204,10 @@ int64_t CalculateFileSize(PlaquetDocument& doc, EngineContext& ctx, const SaveSe
   switch (settings.type) {
     case Gif16: SaveGif(picture, path, 0, transparent, 4); break;
     case Gif256:
-    case GifThroughConverter: SaveGif(picture, path, 0, transparent, 8); break;
+    case GifThroughConverter:
+      // Measured as our converter will write it.
+      SaveGif(picture, path, 0, transparent, GifBitsPerPixelFor(picture, transparent));
+      break;
     case Jpeg: {
       JpegWriteOptions jpeg;
       jpeg.compression = settings.jpegQuality;

@@ -47,16 +47,6 @@ bool ParseIndex(const char* text, int* value) {
   return true;
 }
 
-int LargestIndex(const DibImage& image) {
-  if (image.BitCount() == 1) return 1;
-  if (image.BitCount() == 4) return 15;
-  int largest = 0;
-  DibRowTable rows(image);
-  for (int y = 0; y < image.Height(); ++y)
-    for (int x = 0; x < image.Width(); ++x) largest = std::max<int>(largest, rows[y][x]);
-  return largest;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,7 +91,7 @@ int main(int argc, char** argv) {
       return Failure(input, "a " + std::to_string(bitCount) +
                                 "-bit picture has no palette; reduce it to 256 colours first");
     if (!image.HasPalette()) return Failure(input, "the picture has no colour table");
-    const int bits = std::max(LargestIndex(image), transparent) < 16 ? 4 : 8;
+    const int bits = GifBitsPerPixelFor(image, transparent);
     if (!SaveGif(image, output, 0, transparent, bits)) return Failure(input, "the picture cannot be written as GIF");
   } catch (const GraphicsException& e) {
     // The writer's texts already name the file.

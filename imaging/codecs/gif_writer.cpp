@@ -209,3 +209,17 @@ int SaveGif(const DibImage& image, const std::string& path, int backgroundIndex,
   }
   return 1;
 }
+
+int GifBitsPerPixelFor(const DibImage& image, int transparentIndex) {
+  int largest = transparentIndex;
+  if (image.BitCount() == 1) {
+    largest = std::max(largest, 1);
+  } else if (image.BitCount() == 4) {
+    largest = std::max(largest, 15);
+  } else {
+    DibRowTable rows(image);
+    for (int y = 0; y < image.Height() && largest < 16; ++y)
+      for (int x = 0; x < image.Width(); ++x) largest = std::max<int>(largest, rows[y][x]);
+  }
+  return largest < 16 ? 4 : 8;
+}

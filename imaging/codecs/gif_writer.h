@@ -61,3 +61,7 @@ class GifEncoder {
 // written or the picture holds an index the chosen depth cannot express.
 int SaveGif(const DibImage& image, const std::string& path, int backgroundIndex, int transparentIndex,
             int bitsPerPixel);
+
+// The depth our converter writes a palette picture at: 4 bits when every used index and the
+// transparent index lie below 16 (as the 16-colour render gives), else 8.
+int GifBitsPerPixelFor(const DibImage& image, int transparentIndex);

@@ -46,7 +46,7 @@ TEST(RasterCanvas, CompositeFollowsTheIntegerOverFormula) {
   Set(page, 0, 0, 200, 100), Set(item, 0, 0, 50, 128);   // (200*127)>>8 = 99; 149, 228
   Set(page, 1, 0, 200, 200), Set(item, 1, 0, 90, 255);   // under full cover nothing is kept
   Set(page, 2, 0, 200, 10), Set(item, 2, 0, 90, 254);    // (200*1)>>8 = 0 as well
-  Set(page, 3, 0, 200, 10), Set(item, 3, 0, 0, 0);       // a transparent source still dims: 199
+  Set(page, 3, 0, 200, 10), Set(item, 3, 0, 0, 0);       // a transparent source leaves it: 200
   Set(page, 0, 1, 255, 250), Set(item, 0, 1, 250, 10);   // 244 + 250 saturates
   Set(page, 1, 1, 0, 0), Set(item, 1, 1, 77, 77);
   page.CompositeOver(item, 0, 0);
@@ -56,7 +56,7 @@ TEST(RasterCanvas, CompositeFollowsTheIntegerOverFormula) {
   EXPECT_EQ(Cover(page, 1, 0), 255);
   EXPECT_EQ(Blue(page, 2, 0), 90);
   EXPECT_EQ(Cover(page, 2, 0), 255);
-  EXPECT_EQ(Blue(page, 3, 0), 199);
+  EXPECT_EQ(Blue(page, 3, 0), 200);
   EXPECT_EQ(Cover(page, 3, 0), 10);
   EXPECT_EQ(Blue(page, 0, 1), 255);
   EXPECT_EQ(Cover(page, 0, 1), 255);

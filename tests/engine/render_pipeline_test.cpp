@@ -100,12 +100,12 @@ TEST(RenderPipeline, MessageAloneMakesThePicture) {
   EXPECT_EQ(ctx.g_image.BitCount(), 24);
   EXPECT_EQ(ctx.g_image.Width(), m.width);
   EXPECT_EQ(ctx.g_image.Height(), m.height);
-  // Only the page colour and the drawn colour appear: (255 * 255) >> 8 red, and the white page
-  // as it stays under the item's zero coverage, (255 * 255) >> 8 as well.
+  // Only the page colour and the drawn colour appear: (255 * 255) >> 8 red, and the white page,
+  // untouched where the item's coverage is zero.
   std::set<std::tuple<int, int, int>> colours;
   for (int y = 0; y < m.height; ++y)
     for (int x = 0; x < m.width; ++x) colours.insert(Pixel(ctx.g_image, x, y));
-  EXPECT_EQ(colours, (std::set<std::tuple<int, int, int>>{{254, 254, 254}, {0, 0, 254}}));
+  EXPECT_EQ(colours, (std::set<std::tuple<int, int, int>>{{255, 255, 255}, {0, 0, 254}}));
 
   // Composing again gives the same picture.
   const std::vector<uint8_t> first = ctx.g_image.Packed();

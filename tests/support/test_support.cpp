@@ -53,8 +53,31 @@ static std::string EnvOr(const char* name, const char* fallback) {
   return v && *v ? std::string(v) : std::string(fallback);
 }
 
-std::string DataFolder() { return EnvOr("QUORBEL_DATA", ""); }
-std::string TestSourceFolder() { return EnvOr("QUORBEL_TEST_SOURCE", "tests"); }
-std::string BinFolder() { return EnvOr("QUORBEL_BIN", ""); }
+#ifndef QUORBEL_DEFAULT_DATA
+#define QUORBEL_DEFAULT_DATA ""
+#define QUORBEL_DEFAULT_TEST_SOURCE "tests"
+#define QUORBEL_DEFAULT_BIN ""
+#define QUORBEL_DEFAULT_HOME ""
+#endif
+
+std::string DataFolder() { return EnvOr("QUORBEL_DATA", QUORBEL_DEFAULT_DATA); }
+std::string TestSourceFolder() { return EnvOr("QUORBEL_TEST_SOURCE", QUORBEL_DEFAULT_TEST_SOURCE); }
+std::string BinFolder() { return EnvOr("QUORBEL_BIN", QUORBEL_DEFAULT_BIN); }
+
+namespace {
+// Tests never read or write the user's own profile or cache: point them into the build tree,
+// and let the programs the tests start find the data folder.
+struct TestEnvironment {
+  TestEnvironment() {
+    const std::string home = QUORBEL_DEFAULT_HOME;
+    if (!home.empty()) {
+      setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+      setenv("XDG_CACHE_HOME", (home + "/cache").c_str(), 1);
+    }
+    if (!std::getenv("QUORBEL_DATA") && *QUORBEL_DEFAULT_DATA) setenv("QUORBEL_DATA", QUORBEL_DEFAULT_DATA, 1);
+  }
+};
+const TestEnvironment environment;
+}  // namespace
 
 }  // namespace testsupport
