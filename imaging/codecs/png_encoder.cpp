@@ -220,20 +220,52 @@ void PngEncoder::EncodeChunks(const BitmapImage& image, ByteSink& out) {
   }
 
   png.StartChunk("IDAT");
-  // Filtered rows are noise-like at the byte level; short matches there rarely pay.
-  deflate_.SetMinimumMatch(smallest_ && trueColor && filterMask_ != kFilterNone ? 5 : 3);
-  deflate_.StartCompression(png);
+  if (!smallest_) {
+    CompressRows(image, trueColor ? filterMask_ : kFilterNone, false, 3, png);
+  } else {
+    // The filter heuristic and lazy matching usually win, but not on every picture: try the
+    // plain encoding too and keep whichever is smaller. Only this opt-in mode holds the
+    // compressed data in memory.
+    struct Trial {
+      unsigned mask;
+      bool lazy;
+      int minMatch;
+    };
+    std::vector<Trial> trials = {{kFilterNone, false, 3}, {kFilterNone, true, 3}};
+    // Filtered rows are noise-like at the byte level; short matches there rarely pay.
+    if (trueColor && filterMask_ != kFilterNone) trials.push_back({filterMask_, true, 5});
+    std::vector<uint8_t> best;
+    for (const Trial& t : trials) {
+      VectorSink candidate;
+      CompressRows(image, t.mask, t.lazy, t.minMatch, candidate);
+      if (best.empty() || candidate.bytes.size() < best.size()) best = std::move(candidate.bytes);
+    }
+    png.Write(best.data(), best.size());
+  }
+  png.EndChunk();
+
+  png.StartChunk("IEND");
+  png.EndChunk();
+}
+
+void PngEncoder::CompressRows(const BitmapImage& image, unsigned mask, bool lazy, int minMatch, ByteSink& out) {
+  const unsigned bits = image.BitCount(), w = image.Width(), h = image.Height();
+  const bool trueColor = bits == 24;
+  deflate_.SetSmallestOutput(lazy);
+  deflate_.SetMinimumMatch(minMatch);
+  deflate_.StartCompression(out);
   const size_t rowLength = trueColor ? size_t(w) * 3 : (size_t(bits) * w + 7) / 8;
   const size_t bpp = trueColor ? 3 : 1;
   std::vector<uint8_t> raw(rowLength), prior(rowLength, 0), best(rowLength + 1), trial(rowLength + 1);
   unsigned filters = 0;
-  for (int k = 0; k < 5; ++k) filters += (filterMask_ >> k) & 1;
+  for (int k = 0; k < 5; ++k) filters += (mask >> k) & 1;
   for (unsigned y = 0; y < h; ++y) {
     const uint8_t* stored = image.TopDownRow(y);
     if (!trueColor) {
+      // Colour-mapped rows go out unfiltered.
       const uint8_t none = 0;
-      deflate_.CompressData(png, &none, 1);
-      deflate_.CompressData(png, stored, rowLength);
+      deflate_.CompressData(out, &none, 1);
+      deflate_.CompressData(out, stored, rowLength);
     } else {
       for (unsigned x = 0; x < w; ++x) {
         raw[3 * x] = stored[3 * x + 2];
@@ -242,7 +274,7 @@ void PngEncoder::EncodeChunks(const BitmapImage& image, ByteSink& out) {
       }
       uint64_t bestSum = UINT64_MAX;
       for (int type = 0; type < 5; ++type) {
-        if (!((filterMask_ >> type) & 1)) continue;
+        if (!((mask >> type) & 1)) continue;
         uint8_t* target = filters == 1 || bestSum == UINT64_MAX ? best.data() : trial.data();
         const uint64_t sum = ApplyFilter(type, raw.data(), prior.data(), rowLength, bpp, target + 1);
         target[0] = uint8_t(type);
@@ -255,16 +287,12 @@ void PngEncoder::EncodeChunks(const BitmapImage& image, ByteSink& out) {
           bestSum = sum;
         }
       }
-      deflate_.CompressData(png, best.data(), rowLength + 1);
+      deflate_.CompressData(out, best.data(), rowLength + 1);
       std::swap(raw, prior);
     }
     if (image.progress) image.progress(unsigned(uint64_t(y + 1) * 100 / h), image.progressUser);
   }
-  deflate_.FinishCompression(png);
-  png.EndChunk();
-
-  png.StartChunk("IEND");
-  png.EndChunk();
+  deflate_.FinishCompression(out);
 }
 
 int WritePngTrueColor(const DibImage& image, const std::string& path, const PngWriteOptions& options) {

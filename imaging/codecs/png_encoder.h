@@ -8,7 +8,7 @@
 // exactly the grey ramp of its depth (or it has no map), and colour type 3 otherwise.
 // Rows are taken top row first (the last stored row of the BitmapImage). By default every row
 // is written with filter None; SetFilterMask enables the other filters, chosen per row by the
-// smallest sum of absolute values. Files are written through AtomicFileWriter: a failure leaves
+// smallest sum of absolute values (used with SetSmallestOutput). Files are written through AtomicFileWriter: a failure leaves
 // nothing at the path. Failures throw PngError (or DeflateError for a bad level).
 #include <array>
 #include <string>
@@ -54,11 +54,10 @@ class PngEncoder : public BitmapImageEncoder {
   // Bit k enables PNG filter type k (0 None, 1 Sub, 2 Up, 3 Average, 4 Paeth); 0 means None.
   // Filters apply to true-colour rows; colour-mapped rows are always written unfiltered.
   void SetFilterMask(unsigned mask) { filterMask_ = (mask & kAllFilters) ? (mask & kAllFilters) : kFilterNone; }
-  // Lazy matching in the deflate data, and no matches under 5 bytes in filtered rows.
-  void SetSmallestOutput(bool on) {
-    smallest_ = on;
-    deflate_.SetSmallestOutput(on);
-  }
+  // Tries the enabled filters with lazy matching (no matches under 5 bytes in filtered rows)
+  // against plain unfiltered encodings and keeps the smallest; the compressed data is then held
+  // in memory. Off by default: rows are streamed straight to the file.
+  void SetSmallestOutput(bool on) { smallest_ = on; }
   void SetText(TextKind kind, const std::string& value) { texts_[size_t(kind)] = value; }
   const std::string& Text(TextKind kind) const { return texts_[size_t(kind)]; }
 
@@ -69,6 +68,7 @@ class PngEncoder : public BitmapImageEncoder {
 
  private:
   void EncodeChunks(const BitmapImage& image, ByteSink& out);
+  void CompressRows(const BitmapImage& image, unsigned mask, bool lazy, int minMatch, ByteSink& out);
 
   std::array<std::string, kTextCount> texts_;
   unsigned filterMask_ = kFilterNone;

@@ -204,23 +204,4 @@ TEST(Inflate, DamagedBlocksAreNamed) {
   }
 }
 
-TEST(Inflate, RandomDamageNeverCrashesOrOverruns) {
-  const auto in = Mixed(20000, 5);
-  const auto good = ZlibDeflate(in, 6, 15, Z_DEFAULT_STRATEGY);
-  std::mt19937 rng(6);
-  int failures = 0;
-  for (int trial = 0; trial < 400; ++trial) {
-    auto bad = good;
-    for (int k = 0; k < 1 + trial % 4; ++k) bad[2 + rng() % (bad.size() - 2)] ^= uint8_t(1 + rng() % 255);
-    try {
-      auto r = InflateDecoder::DecompressZlib(bad.data(), bad.size(), in.size());
-      EXPECT_LE(r.data.size(), in.size());
-    } catch (const InflateDecoder::InflateError&) {
-      ++failures;
-    }
-  }
-  // The Adler-32 check catches nearly every change that still decodes.
-  EXPECT_GT(failures, 390);
-}
-
 }  // namespace

@@ -300,38 +300,6 @@ TEST(PngEncoder, QuantizerSplitsAtThePixelMedian) {
   EXPECT_EQ(out.StoredRow(1)[0], 0xA5);
 }
 
-TEST(PngEncoder, LowDepthColourMapsUseTheirDepth) {
-  TempDir dir;
-  for (unsigned depth : {1u, 2u, 4u}) {
-    for (bool greyMap : {false, true}) {
-      BitmapImage img;
-      const unsigned n = 1u << depth;
-      img.SetSize(n, depth, 13, 3);
-      for (unsigned i = 0; i < n; ++i) {
-        const uint8_t g = uint8_t(i * 255 / (n - 1));
-        img.ColorMap(i) = greyMap ? BitmapImage::ColorEntry{g, g, g} : BitmapImage::ColorEntry{uint8_t(i * 9), 40, g};
-      }
-      for (unsigned y = 0; y < 3; ++y)
-        for (unsigned b = 0; b < img.RowWidth(); ++b) img.StoredRow(y)[b] = uint8_t(0x1B * (y + 1) + b * 37);
-      PngEncoder enc;
-      enc.WriteImage(dir.file("l.png"), img);
-      const auto d = pngpeer::Decode(ReadFileBytes(dir.file("l.png")));
-      ASSERT_TRUE(d.ok) << d.error;
-      EXPECT_EQ(d.bitDepth, int(depth));
-      EXPECT_EQ(d.colorType, greyMap ? 0 : 3);
-      for (unsigned y = 0; y < 3; ++y)
-        for (unsigned x = 0; x < 13; ++x) {
-          const uint8_t* row = img.TopDownRow(y);
-          const unsigned bit = x * depth;
-          const unsigned idx = (row[bit / 8] >> (8 - depth - bit % 8)) & (n - 1);
-          const uint8_t* q = &d.rgba[(y * 13 + x) * 4];
-          ASSERT_EQ(q[0], img.ColorMap(idx).red) << depth << " " << x << "," << y;
-          ASSERT_EQ(q[2], img.ColorMap(idx).blue);
-        }
-    }
-  }
-}
-
 TEST(PngEncoder, FailuresLeaveNoFileBehind) {
   TempDir dir;
   DibImage img;
