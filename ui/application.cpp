@@ -4,24 +4,38 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
+#include <cstdio>
 #include <cstdlib>
 
 #include "engine/checked_alloc.h"
 #include "ui/app_state.h"
+#include "document/plaquet_document.h"
 #include "ui/main_property.h"
+#include "ui/open_bitmap_dialog.h"
+#include "ui/preferences_dialog.h"
+#include "ui/save_dialogs.h"
 #include "ui/preview_window.h"
 
 namespace {
 
 void ShowOutOfMemory(const char* text) {
+  // Batch workers run on their own threads, where no box may be shown.
+  if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
+    std::fprintf(stderr, "quorbel: %s\n", text);
+    return;
+  }
   QMessageBox::critical(nullptr, "System Error", text, QMessageBox::Ok | QMessageBox::Cancel);
 }
 
 // Developer aid: with QUORBEL_SCREENSHOT_DIR set, every page is grabbed into that folder (with the
 // preview on its "Image" tab) and the program ends.
 void SaveScreenshots(CMainProperty& sheet, const QString& folder) {
-  // A styled message makes the preview worth looking at.
+  // A larger, styled message makes the preview worth looking at.
+  sheet.state().doc.message().font.height = 48;
+  sheet.state().doc.message().font.width = 0;
+  sheet.state().doc.previewDirty = 1;
   if (auto* styles = sheet.findChild<QListWidget*>("styles")) {
     const auto found = styles->findItems("golden.sty", Qt::MatchFixedString);
     if (!found.isEmpty()) styles->setCurrentItem(found.front());
@@ -37,6 +51,27 @@ void SaveScreenshots(CMainProperty& sheet, const QString& folder) {
   sheet.preview().SelectPreviewTab(PreviewWindow::kText);
   QApplication::processEvents();
   sheet.grab().save(folder + "/message_text_preview.png");
+  // The dialogs.
+  auto grabDialog = [&folder](QDialog& dialog, const char* name) {
+    dialog.show();
+    QApplication::processEvents();
+    dialog.grab().save(folder + "/" + name + ".png");
+    dialog.hide();
+  };
+  PreferencesDialog preferences(sheet.state(), &sheet);
+  grabDialog(preferences, "dialog_preferences");
+  FileOptionDialog fileOption(sheet.state(), &sheet);
+  grabDialog(fileOption, "dialog_file_option");
+  GifHelpDialog gifHelp(&sheet);
+  grabDialog(gifHelp, "dialog_gif_help");
+  OpenBitmapDialog openBitmap(sheet.state().doc.programFolder + "texture/", "*.*", "wood.png", &sheet);
+  grabDialog(openBitmap, "dialog_open_bitmap");
+  // The layouts at other window sizes.
+  for (const QSize size : {QSize(560, 620), QSize(900, 900)}) {
+    sheet.resize(size);
+    QApplication::processEvents();
+    sheet.grab().save(QString("%1/message_%2x%3.png").arg(folder).arg(size.width()).arg(size.height()));
+  }
 }
 
 }  // namespace

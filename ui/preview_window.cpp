@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QScrollArea>
 #include <QStackedWidget>
@@ -82,12 +83,25 @@ QImage PreviewWindow::TextPicture() {
   const int height = ctx.layout.workHeight + 2 * state_.doc.extensionY;
   QImage out(std::max(1, width), std::max(1, height), QImage::Format_RGB32);
   out.fill(Qt::white);
-  QPainter p(&out);
-  p.setFont(LogFontToQFont(ctx.in.renderFont));
-  p.setPen(Qt::black);
+  // Qt draws the face at its natural width; the engine's text may be narrower or wider, so the
+  // drawn text is fitted into the measured box.
+  const QFont font = LogFontToQFont(ctx.in.renderFont);
   QString text = QString::fromStdString(ctx.in.renderText);
   text.replace("\r\n", "\n");
-  p.drawText(QRect(0, 0, out.width(), out.height()), Qt::AlignCenter, text);
+  const QRect natural = QFontMetrics(font).boundingRect(QRect(0, 0, 10000, 10000), Qt::AlignLeft | Qt::AlignTop, text);
+  if (natural.width() > 0 && natural.height() > 0 && ctx.layout.workWidth > 0 && ctx.layout.workHeight > 0) {
+    QImage drawn(natural.size(), QImage::Format_RGB32);
+    drawn.fill(Qt::white);
+    QPainter tp(&drawn);
+    tp.setFont(font);
+    tp.setPen(Qt::black);
+    tp.drawText(QRect(QPoint(0, 0), natural.size()), Qt::AlignLeft | Qt::AlignTop, text);
+    tp.end();
+    QPainter p(&out);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(QRect(state_.doc.extensionX, state_.doc.extensionY, ctx.layout.workWidth, ctx.layout.workHeight),
+                drawn);
+  }
   return out;
 }
 

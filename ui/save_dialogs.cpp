@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
@@ -40,6 +41,7 @@ int TypeForComboRow(int row) {
 
 FileOptionDialog::FileOptionDialog(AppState& state, QWidget* parent) : QDialog(parent), state_(state) {
   setWindowTitle("File Option");
+  setMinimumWidth(380);
   slider_ = new QSlider(Qt::Horizontal);
   slider_->setObjectName("compression");
   slider_->setRange(0, 10);
@@ -56,10 +58,13 @@ FileOptionDialog::FileOptionDialog(AppState& state, QWidget* parent) : QDialog(p
 
   auto* box = new QGroupBox("Compression");
   auto* grid = new QGridLayout(box);
-  grid->addWidget(slider_, 0, 0, 1, 2);
-  grid->addWidget(edit_, 0, 2);
-  grid->addWidget(new QLabel("Lowest compression,\nbest quality"), 1, 0, Qt::AlignLeft);
-  grid->addWidget(new QLabel("Highest compression."), 1, 1, Qt::AlignRight);
+  grid->addWidget(slider_, 0, 0);
+  grid->addWidget(edit_, 0, 1);
+  auto* ends = new QHBoxLayout;
+  ends->addWidget(new QLabel("Lowest compression,\nbest quality"), 0, Qt::AlignLeft | Qt::AlignTop);
+  ends->addStretch(1);
+  ends->addWidget(new QLabel("Highest compression."), 0, Qt::AlignRight | Qt::AlignTop);
+  grid->addLayout(ends, 1, 0);
   auto* encoding = new QGroupBox("Encoding");
   auto* encLayout = new QVBoxLayout(encoding);
   encLayout->addWidget(standard);

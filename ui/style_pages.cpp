@@ -1,0 +1,341 @@
+#include "ui/style_pages.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <vector>
+
+#include "document/style_file.h"
+#include "effects/effect_catalogue.h"
+#include "engine/effect_dispatcher.h"
+#include "engine/render_pipeline.h"
+#include "engine/text_rasterizer.h"
+#include "imaging/dib_image.h"
+#include "ui/app_state.h"
+#include "ui/dib_qimage.h"
+#include "ui/preview_window.h"
+#include "ui/ui_hooks.h"
+
+namespace {
+const char* kStyleFilter = "Style File(*.sty) (*.sty);;All Files(*.*) (*)";
+
+// The four effects whose dialogs keep only colour, offsets, two values and the file name.
+bool AddsPartialRecord(int type) {
+  return type == SingleColor || type == OutLine || type == DropShadow || type == DepthField;
+}
+
+QIcon SampleIcon(const std::string& folder, int type) {
+  DibImage image;
+  if (!image.Load(folder + "samples/" + EffectKey(type) + ".png")) return QIcon();
+  return QIcon(QPixmap::fromImage(DibToQImage(image)));
+}
+}  // namespace
+
+bool RunEffectParameterDialog(QWidget* parent, EffectRecord& record) {
+  const EffectInfo* info = FindEffectInfo(record.type);
+  if (!info) return false;
+  QDialog dialog(parent);
+  dialog.setWindowTitle(info->dialogTitle);
+  auto* form = new QFormLayout;
+  std::vector<std::pair<int, QSpinBox*>> boxes;
+  for (const EffectParam& param : info->params) {
+    auto* box = new QSpinBox;
+    if (param.kind == ParamKind::Colour) {
+      box->setRange(0, 0xFFFFFF);
+      box->setDisplayIntegerBase(16);
+      box->setPrefix("0x");
+    } else {
+      box->setRange(std::min(param.minValue, param.maxValue), std::max(param.minValue, param.maxValue));
+    }
+    box->setValue(record.p[size_t(param.slot)]);
+    form->addRow(QString(param.label), box);
+    boxes.emplace_back(param.slot, box);
+  }
+  QLineEdit* file = nullptr;
+  if (info->usesFileName) {
+    file = new QLineEdit(QString::fromStdString(record.fileName));
+    file->setMaxLength(int(kMaxEffectFileName));
+    form->addRow("Bitmap", file);
+  }
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addLayout(form);
+  layout->addWidget(buttons);
+  if (Hooks().Exec(dialog) != QDialog::Accepted) return false;
+  for (auto& [slot, box] : boxes) record.p[size_t(slot)] = box->value();
+  if (file) record.fileName = file->text().toStdString().substr(0, kMaxEffectFileName);
+  return true;
+}
+
+bool AppendStyleRecord(AppState& state, const EffectRecord& record) {
+  PlaquetStyle& style = state.doc.currentStyle;
+  if (style.effectCount() >= int32_t(kMaxEffects)) return false;
+  style.effects.push_back(record);
+  state.doc.currentStyleModified = 1;
+  return true;
+}
+
+AppliedEffectList::AppliedEffectList(QWidget* parent) : QListWidget(parent) {}
+
+void AppliedEffectList::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Delete) {
+    emit deleteRequested();
+    return;
+  }
+  QListWidget::keyPressEvent(event);
+}
+
+void AppliedEffectList::mousePressEvent(QMouseEvent* event) {
+  QListWidget::mousePressEvent(event);
+  if (event->button() != Qt::LeftButton) return;
+  QListWidgetItem* under = itemAt(event->position().toPoint());
+  pressedRow_ = under ? row(under) : -1;
+  if (pressedRow_ >= 0) setCursor(Qt::SizeVerCursor);
+}
+
+void AppliedEffectList::mouseReleaseEvent(QMouseEvent* event) {
+  QListWidget::mouseReleaseEvent(event);
+  if (event->button() != Qt::LeftButton) return;
+  unsetCursor();
+  const int from = pressedRow_;
+  pressedRow_ = -1;
+  QListWidgetItem* under = itemAt(event->position().toPoint());
+  const int to = under ? row(under) : -1;
+  if (from >= 0 && to >= 0 && to != from) emit moveRequested(to, from);
+}
+
+CEditStyleDialog::CEditStyleDialog(AppState& state, PreviewWindow* preview, int itemIndex, QWidget* parent)
+    : QDialog(parent), state_(state), preview_(preview), itemIndex_(itemIndex) {
+  setWindowTitle("Edit Style");
+  effects_ = new QListWidget;
+  effects_->setObjectName("effectTypes");
+  effects_->setToolTip("Font Effect you can add to your plaquet");
+  effects_->setIconSize(QSize(160, 24));
+  for (int type = 0; type < kEffectTypeCount; ++type) {
+    auto* entry = new QListWidgetItem(SampleIcon(state.doc.programFolder, type), EffectDisplayName(type));
+    effects_->addItem(entry);
+  }
+  auto* add = new QPushButton("Add to Applied Effect");
+  add->setToolTip("Add current selected effect to your font");
+  applied_ = new AppliedEffectList;
+  applied_->setObjectName("appliedEffects");
+  applied_->setToolTip("Currently applied effect. These effects will be applied sequentially");
+  auto* up = new QPushButton("Go Up");
+  up->setToolTip("Click to move up a selected effect in the applied list box");
+  auto* down = new QPushButton("Go Down");
+  down->setToolTip("Click to move down a selected effect in the applied list box");
+  auto* del = new QPushButton("Delete");
+  auto* fresh = new QPushButton("New");
+  auto* save = new QPushButton("Save");
+  auto* saveAs = new QPushButton("Save As");
+  saveAs->setToolTip("Click to Save current effect style");
+  auto* ok = new QPushButton("OK");
+  auto* cancel = new QPushButton("Cancel");
+  ok->setDefault(true);
+
+  auto* left = new QGroupBox("Plaquet Effect");
+  auto* leftLayout = new QVBoxLayout(left);
+  leftLayout->addWidget(effects_);
+  leftLayout->addWidget(add);
+  auto* right = new QGroupBox("Applied Effect");
+  auto* rightLayout = new QGridLayout(right);
+  rightLayout->addWidget(applied_, 0, 0, 1, 2);
+  rightLayout->addWidget(up, 1, 0);
+  rightLayout->addWidget(down, 1, 1);
+  rightLayout->addWidget(del, 2, 0);
+  rightLayout->addWidget(fresh, 2, 1);
+  rightLayout->addWidget(save, 3, 0);
+  rightLayout->addWidget(saveAs, 3, 1);
+  auto* wizard = new QGroupBox("Effect Wizard");
+  auto* wizardLayout = new QHBoxLayout(wizard);
+  wizardLayout->addWidget(left, 3);
+  wizardLayout->addWidget(right, 2);
+  auto* bottom = new QHBoxLayout;
+  bottom->addStretch();
+  bottom->addWidget(ok);
+  bottom->addWidget(cancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(wizard);
+  layout->addLayout(bottom);
+  resize(560, 420);
+
+  connect(effects_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* i) { AddEffect(effects_->row(i)); });
+  connect(add, &QPushButton::clicked, this, [this] {
+    if (effects_->currentRow() >= 0) AddEffect(effects_->currentRow());
+  });
+  connect(applied_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* i) { EditApplied(applied_->row(i)); });
+  connect(applied_, &AppliedEffectList::deleteRequested, this, &CEditStyleDialog::DeleteSelected);
+  connect(applied_, &AppliedEffectList::moveRequested, this, &CEditStyleDialog::MoveRecord);
+  connect(up, &QPushButton::clicked, this, &CEditStyleDialog::GoUp);
+  connect(down, &QPushButton::clicked, this, &CEditStyleDialog::GoDown);
+  connect(del, &QPushButton::clicked, this, &CEditStyleDialog::DeleteSelected);
+  connect(fresh, &QPushButton::clicked, this, &CEditStyleDialog::NewStyle);
+  connect(save, &QPushButton::clicked, this, &CEditStyleDialog::SaveStyle);
+  connect(saveAs, &QPushButton::clicked, this, &CEditStyleDialog::SaveStyleAs);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+  // The item's text is rasterized once; each change only runs the style again over it.
+  EngineContext& ctx = *state_.ctx;
+  if (itemIndex_ >= 0 && itemIndex_ < state_.doc.itemCount())
+    LoadRenderInputs(state_.doc, state_.doc.items[size_t(itemIndex_)], ctx);
+  ctx.pressedButton = state_.doc.pressedButton;
+  RasterizeItem(ctx);
+  if (preview_) preview_->SelectPreviewTab(PreviewWindow::kImage);
+  FillApplied(-1);
+  Rerun();
+}
+
+void CEditStyleDialog::FillApplied(int select) {
+  applied_->clear();
+  for (const EffectRecord& r : state_.doc.currentStyle.effects) applied_->addItem(EffectDisplayName(r.type));
+  if (select >= 0 && select < applied_->count()) applied_->setCurrentRow(select);
+}
+
+void CEditStyleDialog::Rerun() {
+  EngineContext& ctx = *state_.ctx;
+  ctx.in.effects = state_.doc.currentStyle.effects;
+  ctx.in.styleBackdropColour = state_.doc.currentStyle.backdropColour;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  QuickPreview(ctx);
+  QApplication::restoreOverrideCursor();
+  // The picture now shows this item alone; the whole image is rendered again when the editor
+  // closes.
+  state_.doc.previewDirty = 0;
+  if (preview_) preview_->UpdatePreview();
+  state_.doc.previewDirty = 1;
+}
+
+bool CEditStyleDialog::AddEffect(int type) {
+  if (!FindEffectInfo(type)) return false;
+  if (state_.doc.currentStyle.effectCount() >= int32_t(kMaxEffects)) {
+    Hooks().Tell(this, "Warning!", QString("A style holds at most %1 effects.").arg(kMaxEffects),
+                 QMessageBox::Warning);
+    return false;
+  }
+  EffectRecord& templ = state_.doc.effectTemplates[size_t(EffectTemplateIndex(type))];
+  EffectRecord edited = templ;
+  edited.type = type;
+  if (!RunEffectParameterDialog(this, edited)) return false;
+  templ = edited;
+  EffectRecord added = edited;
+  if (AddsPartialRecord(type)) {
+    added = EffectRecord{};
+    added.type = type;
+    for (size_t i = 0; i < 6; ++i) added.p[i] = edited.p[i];
+    added.fileName = edited.fileName;
+  }
+  AppendStyleRecord(state_, added);
+  FillApplied(applied_->count());
+  Rerun();
+  return true;
+}
+
+void CEditStyleDialog::EditApplied(int row) {
+  std::vector<EffectRecord>& effects = state_.doc.currentStyle.effects;
+  if (row < 0 || row >= int(effects.size())) return;
+  state_.doc.currentStyleModified = 1;
+  const int at = EffectTemplateIndex(effects[size_t(row)].type);
+  if (at < 0) return;
+  EffectRecord& templ = state_.doc.effectTemplates[size_t(at)];
+  templ = effects[size_t(row)];
+  if (RunEffectParameterDialog(this, templ)) effects[size_t(row)] = templ;
+  FillApplied(row);
+  Rerun();
+}
+
+void CEditStyleDialog::MoveRecord(int to, int from) {
+  std::vector<EffectRecord>& effects = state_.doc.currentStyle.effects;
+  const int n = int(effects.size());
+  if (from < 0 || from >= n || to < 0 || to >= n || to == from) return;
+  const EffectRecord moved = effects[size_t(from)];
+  effects.erase(effects.begin() + from);
+  effects.insert(effects.begin() + to, moved);
+  state_.doc.currentStyleModified = 1;
+  FillApplied(to);
+  Rerun();
+}
+
+void CEditStyleDialog::GoUp() {
+  const int i = applied_->currentRow();
+  if (i > 0) MoveRecord(i - 1, i);
+}
+
+void CEditStyleDialog::GoDown() {
+  const int i = applied_->currentRow();
+  if (i >= 0 && i + 1 < applied_->count()) MoveRecord(i + 1, i);
+}
+
+void CEditStyleDialog::DeleteSelected() {
+  std::vector<EffectRecord>& effects = state_.doc.currentStyle.effects;
+  const int i = applied_->currentRow();
+  if (i < 0 || i >= int(effects.size())) return;
+  effects.erase(effects.begin() + i);
+  state_.doc.currentStyleModified = 1;
+  FillApplied(std::min(i, int(effects.size()) - 1));
+  Rerun();
+}
+
+void CEditStyleDialog::NewStyle() {
+  PlaquetDocument& doc = state_.doc;
+  if (doc.currentStyleModified) {
+    const std::string name = doc.currentStyleFile.empty() ? "Untitled.sty" : doc.currentStyleFile;
+    const auto answer = Hooks().Ask(this, "Warning!", QString::fromStdString(SaveChangesQuestion(name)),
+                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Cancel) return;
+    // A save that did not happen keeps the style: dropping it would lose the edits.
+    if (answer == QMessageBox::Yes && !SaveStyle()) return;
+  }
+  doc.ResetCurrentStyle();
+  FillApplied(-1);
+  Rerun();
+}
+
+bool CEditStyleDialog::SaveStyle() {
+  PlaquetDocument& doc = state_.doc;
+  if (doc.currentStyleFile.empty()) return SaveStyleAs();
+  std::string error;
+  const std::string path = doc.currentStyleFile;
+  if (!WriteStyleFile(doc, path, &error)) {
+    // Reported, unlike a silent failure: the user would otherwise think the style was kept.
+    Hooks().Tell(this, "Error!", "Cannot save file!\n" + QString::fromStdString(path) + ": " +
+                                     QString::fromStdString(error));
+    return false;
+  }
+  return true;
+}
+
+bool CEditStyleDialog::SaveStyleAs() {
+  const QString chosen = Hooks().GetSaveFileName(this, "Save Style As", kStyleFilter, "untitled.sty", false);
+  if (chosen.isEmpty()) return false;
+  const std::string path = StyleSaveAsPath(chosen.toStdString());
+  if (FileExists(path) > 0) {
+    const auto answer = Hooks().Ask(
+        this, "Warning!", QString::fromStdString(path) + " \nThis file already exists. \nOverwrite this file?",
+        QMessageBox::Ok | QMessageBox::Cancel);
+    if (answer != QMessageBox::Ok) return false;
+  }
+  std::string error;
+  if (!WriteStyleFile(state_.doc, path, &error)) {
+    Hooks().Tell(this, "Error!", "Cannot save file!\n" + QString::fromStdString(path) + ": " +
+                                     QString::fromStdString(error));
+    return false;
+  }
+  return true;
+}

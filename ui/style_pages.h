@@ -1,0 +1,74 @@
+#pragma once
+// The style editor ("Effect Wizard"): picks effects from the thirteen types, sets their values in
+// the effect's own dialog and arranges the applied list of the current style. Every change runs
+// the style again over the item being edited and shows it in the preview.
+#include <QDialog>
+#include <QListWidget>
+#include <string>
+
+#include "effects/effect_record.h"
+
+struct AppState;
+class PreviewWindow;
+class QPushButton;
+
+// Opens the parameter dialog of the record's effect type on record; true (and record updated)
+// with OK. Stands in for the effects' own dialogs until they are built in.
+bool RunEffectParameterDialog(QWidget* parent, EffectRecord& record);
+
+// The applied-effects list: the Delete key deletes, dragging an entry onto another moves it.
+class AppliedEffectList : public QListWidget {
+  Q_OBJECT
+ public:
+  explicit AppliedEffectList(QWidget* parent = nullptr);
+ signals:
+  void deleteRequested();
+  void moveRequested(int to, int from);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  int pressedRow_ = -1;
+};
+
+class CEditStyleDialog : public QDialog {
+  Q_OBJECT
+ public:
+  // itemIndex: the document item whose text the style is shown on. preview may be null.
+  CEditStyleDialog(AppState& state, PreviewWindow* preview, int itemIndex, QWidget* parent = nullptr);
+
+  // Handlers, also driven by tests. AddEffect opens the type's dialog on its template and
+  // appends the result with OK; false when refused (40 effects) or cancelled.
+  bool AddEffect(int type);
+  void EditApplied(int row);
+  void GoUp();
+  void GoDown();
+  void DeleteSelected();
+  // Moves the record at from to to (both rows of the applied list).
+  void MoveRecord(int to, int from);
+  void NewStyle();
+  // True when the style was written.
+  bool SaveStyle();
+  bool SaveStyleAs();
+
+  QListWidget& effectList() { return *effects_; }
+  AppliedEffectList& appliedList() { return *applied_; }
+
+ private:
+  void FillApplied(int select);
+  // Runs the current style over the item's rasterized text and shows the result.
+  void Rerun();
+
+  AppState& state_;
+  PreviewWindow* preview_;
+  int itemIndex_;
+  QListWidget* effects_;
+  AppliedEffectList* applied_;
+};
+
+// Appends record to the current style unless it already holds the most effects a style may
+// have; false when refused.
+bool AppendStyleRecord(AppState& state, const EffectRecord& record);
