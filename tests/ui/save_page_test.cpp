@@ -166,6 +166,25 @@ class SaveTests : public QObject {
     QVERIFY(hooks.fileDialogTitles.isEmpty());
     QVERIFY(fs::is_empty(dir.path()));
   }
+
+  void gifThroughTheConverter() {
+    testsupport::TempDir dir;
+    TestHooks hooks;
+    TestApp app;
+    app.state->converterFolder = testsupport::BinFolder() + "/";
+    app.state->gifConverterPresent = true;
+    CMainProperty& sheet = *app.sheet;
+    UseGoldenStyle(sheet);
+    sheet.SetActivePage(CMainProperty::kSave);
+    ChooseRow(SaveCombo(sheet), 4);
+    hooks.fileNames = {QString::fromStdString(dir.file("button"))};
+    sheet.savePage().SaveImage();
+    QVERIFY2(hooks.told.isEmpty(), qPrintable(hooks.told.join("; ")));
+    const QImage gif(QString::fromStdString(dir.file("button.gif")));
+    QVERIFY(!gif.isNull());
+    QCOMPARE(gif.width(), app.state->ctx->g_image.Width());
+    QCOMPARE(gif.height(), app.state->ctx->g_image.Height());
+  }
 };
 
 std::unique_ptr<QObject> MakeSaveTests() { return std::make_unique<SaveTests>(); }
