@@ -235,10 +235,13 @@ void ReportError(const std::string& file, const std::string& reason) {
 }
 
 bool IsHeadlessCommand(int argc, char** argv) {
+  // The window opens only without a command; its own options (Qt's -platform, -style, ...)
+  // start with a single dash. Anything else is for the command line, which reports unknown
+  // commands as usage errors instead of opening a window.
   if (argc < 2) return false;
   const std::string a = argv[1];
-  return a == "render" || a == "batch" || a == "size" || a == "convert" || a == "--help" || a == "-h" ||
-         a == "--version";
+  const bool windowOption = a.size() > 1 && a[0] == '-' && a[1] != '-' && a != "-h";
+  return !windowOption;
 }
 
 int RunCommandLine(int argc, char** argv) {

@@ -53,10 +53,10 @@ int RasterCanvas::Create(int32_t w, int32_t h) {
 }
 
 void RasterCanvas::Release() {
+  // The memory is kept for the next Create: canvases are rebuilt at every render, and fresh
+  // pages cost more than clearing used ones.
   bits.clear();
-  bits.shrink_to_fit();
   coverage.clear();
-  coverage.shrink_to_fit();
   colorRows.clear();
   coverageRows.clear();
   width = height = 0;
