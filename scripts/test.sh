@@ -14,7 +14,7 @@ export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" --timeout 300
 
 # Short fuzzing runs of every reader and parser, each from its saved corpus.
-seconds=${QUORBEL_FUZZ_SECONDS:-10}
+seconds=${QUORBEL_FUZZ_SECONDS:-5}
 for f in "$build"/bin/fuzz_*; do
   [ -x "$f" ] || continue
   name=$(basename "$f"); name=${name#fuzz_}

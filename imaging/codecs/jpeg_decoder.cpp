@@ -27,20 +27,20 @@ struct HuffmanTable {
   std::array<int32_t, 17> offset{};             // values index minus first code of each length
   std::array<uint8_t, 256> values{};
 
-  void Build(const jpeg::HuffmanSpec& spec) {
+  void Build(const jpeg::HuffmanSpec& huffman) {
     fast.fill(0);
-    values = spec.values;
+    values = huffman.values;
     int32_t code = 0;
     int k = 0;
     for (int length = 1; length <= 16; ++length) {
-      int count = spec.bits[static_cast<size_t>(length)];
+      int count = huffman.bits[static_cast<size_t>(length)];
       offset[static_cast<size_t>(length)] = k - code;
       for (int i = 0; i < count; ++i, ++k, ++code) {
         if (length <= kLookBits) {
           int shift = kLookBits - length;
           for (int fill = 0; fill < (1 << shift); ++fill)
             fast[static_cast<size_t>((code << shift) | fill)] =
-                static_cast<uint16_t>(length << 8 | spec.values[static_cast<size_t>(k)]);
+                static_cast<uint16_t>(length << 8 | huffman.values[static_cast<size_t>(k)]);
         }
       }
       maxCode[static_cast<size_t>(length)] = count ? code - 1 : -1;
@@ -229,19 +229,19 @@ void ReadHuffmanTables(State& s) {
     if (at + 17 > end) Corrupt("DHT segment too short");
     int tableClass = s.Byte(at) >> 4, id = s.Byte(at) & 15;
     if (tableClass > 1 || id > 3) Corrupt("Huffman table class/id " + std::to_string(s.Byte(at)));
-    jpeg::HuffmanSpec spec;
+    jpeg::HuffmanSpec huffman;
     int count = 0;
     for (int i = 1; i <= 16; ++i) {
-      spec.bits[static_cast<size_t>(i)] = s.Byte(at + static_cast<size_t>(i));
-      count += spec.bits[static_cast<size_t>(i)];
+      huffman.bits[static_cast<size_t>(i)] = s.Byte(at + static_cast<size_t>(i));
+      count += huffman.bits[static_cast<size_t>(i)];
     }
     at += 17;
     if (count > 256 || at + static_cast<size_t>(count) > end) Corrupt("bad Huffman table");
-    for (int i = 0; i < count; ++i) spec.values[static_cast<size_t>(i)] = s.Byte(at + static_cast<size_t>(i));
-    spec.count = count;
+    for (int i = 0; i < count; ++i) huffman.values[static_cast<size_t>(i)] = s.Byte(at + static_cast<size_t>(i));
+    huffman.count = count;
     at += static_cast<size_t>(count);
-    if (!jpeg::IsValidSpec(spec)) Corrupt("bad Huffman table");
-    (tableClass ? s.acTables : s.dcTables)[static_cast<size_t>(id)].Build(spec);
+    if (!jpeg::IsValidSpec(huffman)) Corrupt("bad Huffman table");
+    (tableClass ? s.acTables : s.dcTables)[static_cast<size_t>(id)].Build(huffman);
   }
   s.pos = end;
 }

@@ -317,18 +317,18 @@ void PutQuantTable(BitWriter& out, int id, const std::array<uint8_t, 64>& natura
 struct TableEntry {
   int tableClass;  // 0 DC, 1 AC
   int id;
-  const jpeg::HuffmanSpec* spec;
+  const jpeg::HuffmanSpec* huffman;
 };
 
 void PutHuffmanTables(BitWriter& out, const std::vector<TableEntry>& tables) {
   int length = 2;
-  for (const TableEntry& t : tables) length += 17 + t.spec->count;
+  for (const TableEntry& t : tables) length += 17 + t.huffman->count;
   out.Raw({0xFF, 0xC4});
   out.Raw16(length);
   for (const TableEntry& t : tables) {
     out.Raw({static_cast<uint8_t>(t.tableClass << 4 | t.id)});
-    for (int i = 1; i <= 16; ++i) out.Raw({t.spec->bits[static_cast<size_t>(i)]});
-    for (int i = 0; i < t.spec->count; ++i) out.Raw({t.spec->values[static_cast<size_t>(i)]});
+    for (int i = 1; i <= 16; ++i) out.Raw({t.huffman->bits[static_cast<size_t>(i)]});
+    for (int i = 0; i < t.huffman->count; ++i) out.Raw({t.huffman->values[static_cast<size_t>(i)]});
   }
 }
 

@@ -4,13 +4,13 @@
 
 namespace jpeg {
 
-HuffmanCodes MakeCodes(const HuffmanSpec& spec) {
+HuffmanCodes MakeCodes(const HuffmanSpec& huffman) {
   HuffmanCodes codes;
   uint32_t code = 0;
   int k = 0;
   for (int length = 1; length <= 16; ++length) {
-    for (int i = 0; i < spec.bits[length]; ++i, ++k) {
-      uint8_t symbol = spec.values[static_cast<size_t>(k)];
+    for (int i = 0; i < huffman.bits[length]; ++i, ++k) {
+      uint8_t symbol = huffman.values[static_cast<size_t>(k)];
       codes.code[symbol] = static_cast<uint16_t>(code);
       codes.size[symbol] = static_cast<uint8_t>(length);
       ++code;
@@ -20,20 +20,20 @@ HuffmanCodes MakeCodes(const HuffmanSpec& spec) {
   return codes;
 }
 
-bool IsValidSpec(const HuffmanSpec& spec) {
+bool IsValidSpec(const HuffmanSpec& huffman) {
   int total = 0;
   uint32_t code = 0;
   for (int length = 1; length <= 16; ++length) {
-    code += spec.bits[length];
-    total += spec.bits[length];
+    code += huffman.bits[length];
+    total += huffman.bits[length];
     // Codes of this length run up to code - 1; the all-ones code must stay unused.
     if (code >= (1u << length)) return false;
     code <<= 1;
   }
-  if (total != spec.count || total > 256) return false;
+  if (total != huffman.count || total > 256) return false;
   std::array<bool, 256> seen{};
   for (int i = 0; i < total; ++i) {
-    uint8_t s = spec.values[static_cast<size_t>(i)];
+    uint8_t s = huffman.values[static_cast<size_t>(i)];
     if (seen[s]) return false;
     seen[s] = true;
   }
@@ -95,15 +95,15 @@ HuffmanSpec MakeOptimalSpec(const std::array<uint32_t, 256>& frequencies) {
   while (longest > 0 && bits[static_cast<size_t>(longest)] == 0) --longest;
   if (longest > 0) --bits[static_cast<size_t>(longest)];
 
-  HuffmanSpec spec;
-  for (int i = 1; i <= 16; ++i) spec.bits[static_cast<size_t>(i)] = static_cast<uint8_t>(bits[static_cast<size_t>(i)]);
+  HuffmanSpec huffman;
+  for (int i = 1; i <= 16; ++i) huffman.bits[static_cast<size_t>(i)] = static_cast<uint8_t>(bits[static_cast<size_t>(i)]);
   // Symbols by code length, then by value (the folding keeps the length order of K.2).
   int k = 0;
   for (int length = 1; length < 300; ++length)
     for (int s = 0; s < 256; ++s)
-      if (codeSize[static_cast<size_t>(s)] == length) spec.values[static_cast<size_t>(k++)] = static_cast<uint8_t>(s);
-  spec.count = k;
-  return spec;
+      if (codeSize[static_cast<size_t>(s)] == length) huffman.values[static_cast<size_t>(k++)] = static_cast<uint8_t>(s);
+  huffman.count = k;
+  return huffman;
 }
 
 }  // namespace jpeg

@@ -13,12 +13,12 @@ struct HuffmanCodes {
   std::array<uint8_t, 256> size{};
 };
 
-// Codes of a table in canonical order (Annex C). The spec must be valid (see IsValidSpec).
-HuffmanCodes MakeCodes(const HuffmanSpec& spec);
+// Codes of a table in canonical order (Annex C). The table must be valid (see IsValidSpec).
+HuffmanCodes MakeCodes(const HuffmanSpec& huffman);
 
 // True when the counts describe a prefix code that fits in 16 bits, leaves the all-ones code of
 // every length unused, and the symbols are distinct.
-bool IsValidSpec(const HuffmanSpec& spec);
+bool IsValidSpec(const HuffmanSpec& huffman);
 
 // An optimal length-limited (16 bits) table for the symbol frequencies, following Annex K.2:
 // a reserved pseudo-symbol keeps the all-ones code free; symbols of frequency 0 get no code.

@@ -20,7 +20,7 @@ void Put(Bytes& b, uint32_t v, int n) {
 }
 uint32_t Get32(const Bytes& b, size_t at) { return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24; }
 
-struct Spec {
+struct BmpFields {
   uint32_t header = 40;
   int32_t width = 1, height = 1;
   uint16_t bits = 24;
@@ -29,7 +29,7 @@ struct Spec {
   int64_t offBits = -1;        // -1: right after the table
 };
 
-Bytes Build(const Spec& s) {
+Bytes Build(const BmpFields& s) {
   Bytes dib;
   Put(dib, s.header, 4);
   const int n = s.header == 12 ? 2 : 4;
@@ -145,7 +145,7 @@ TEST(BmpReader, EveryHeaderFormAndDepthDecodesToKnownPixels) {
 
   struct Case {
     const char* what;
-    Spec spec;
+    BmpFields fields;
     std::vector<Rgb> pixels;  // top row first
   };
   const std::vector<Case> cases = {
@@ -168,20 +168,20 @@ TEST(BmpReader, EveryHeaderFormAndDepthDecodesToKnownPixels) {
        {g(1), g(2), g(1), g(4)}},
   };
   for (const Case& c : cases) {
-    const Bytes file = Build(c.spec);
+    const Bytes file = Build(c.fields);
     DibImage img;
     std::string error;
     ASSERT_EQ(ReadBmpMemory(file.data(), file.size(), img, &error), 1) << c.what << ": " << error;
     // Whatever came in, the store holds a 40-byte header at 8 or 24 bits, rows bottom-up.
     EXPECT_EQ(img.HeaderSize(), 40) << c.what;
-    EXPECT_EQ(img.BitCount(), c.spec.bits <= 8 ? 8 : 24) << c.what;
+    EXPECT_EQ(img.BitCount(), c.fields.bits <= 8 ? 8 : 24) << c.what;
     EXPECT_GT(img.Height(), 0) << c.what;
     EXPECT_EQ(Pixels(img), c.pixels) << c.what;
   }
 }
 
 TEST(BmpReader, MalformedFilesAreRefusedCleanly) {
-  const Spec ok{40, 2, 2, 24, 0, 0, {}, {}, Bytes(16, 0x11)};
+  const BmpFields ok{40, 2, 2, 24, 0, 0, {}, {}, Bytes(16, 0x11)};
   const Bytes good = Build(ok);
   std::vector<std::pair<std::string, Bytes>> cases = {{"13 bytes", Bytes(good.begin(), good.begin() + 13)},
                                                       {"header cut", Bytes(good.begin(), good.begin() + 30)}};
@@ -189,32 +189,32 @@ TEST(BmpReader, MalformedFilesAreRefusedCleanly) {
   letters[0] = 'M', letters[1] = 'B';
   cases.push_back({"wrong letters", letters});
   auto add = [&](const std::string& what, auto change) {
-    Spec s = ok;
+    BmpFields s = ok;
     change(s);
     cases.push_back({what, Build(s)});
   };
   const Bytes table(1024, 0);
-  add("header size 20", [](Spec& s) { s.header = 20; });
-  add("zero width", [](Spec& s) { s.width = 0; });
-  add("zero height", [](Spec& s) { s.height = 0; });
-  add("INT_MIN height", [](Spec& s) { s.height = INT_MIN; });
-  add("huge", [](Spec& s) { s.width = 100000, s.height = 100000; });
-  add("3 bits", [](Spec& s) { s.bits = 3; });
-  add("unknown compression", [](Spec& s) { s.compression = 7; });
-  add("RLE8 at 24 bits", [](Spec& s) { s.compression = 1; });
-  add("pixel offset past the end", [](Spec& s) { s.offBits = 5000; });
-  add("pixel offset into the header", [](Spec& s) { s.offBits = 20; });
-  add("pixels cut short", [](Spec& s) { s.pixels.resize(10); });
-  add("300 colours at 8 bits", [](Spec& s) { s.bits = 8, s.clrUsed = 300, s.table = Bytes(1200, 0); });
-  add("17 colours at 4 bits", [](Spec& s) { s.bits = 4, s.clrUsed = 17, s.table = Bytes(68, 0); });
-  add("non-contiguous masks", [](Spec& s) {
+  add("header size 20", [](BmpFields& s) { s.header = 20; });
+  add("zero width", [](BmpFields& s) { s.width = 0; });
+  add("zero height", [](BmpFields& s) { s.height = 0; });
+  add("INT_MIN height", [](BmpFields& s) { s.height = INT_MIN; });
+  add("huge", [](BmpFields& s) { s.width = 100000, s.height = 100000; });
+  add("3 bits", [](BmpFields& s) { s.bits = 3; });
+  add("unknown compression", [](BmpFields& s) { s.compression = 7; });
+  add("RLE8 at 24 bits", [](BmpFields& s) { s.compression = 1; });
+  add("pixel offset past the end", [](BmpFields& s) { s.offBits = 5000; });
+  add("pixel offset into the header", [](BmpFields& s) { s.offBits = 20; });
+  add("pixels cut short", [](BmpFields& s) { s.pixels.resize(10); });
+  add("300 colours at 8 bits", [](BmpFields& s) { s.bits = 8, s.clrUsed = 300, s.table = Bytes(1200, 0); });
+  add("17 colours at 4 bits", [](BmpFields& s) { s.bits = 4, s.clrUsed = 17, s.table = Bytes(68, 0); });
+  add("non-contiguous masks", [](BmpFields& s) {
     s.bits = 16, s.compression = 3;
     for (uint32_t m : {0xF00Fu, 0x0F00u, 0x00F0u}) Put(s.extra, m, 4);
   });
-  add("masks missing", [](Spec& s) { s.bits = 32, s.compression = 3, s.pixels.clear(); });
-  add("RLE without end", [&](Spec& s) { s.bits = 8, s.compression = 1, s.table = table, s.pixels = {2, 1}; });
-  add("top-down RLE", [&](Spec& s) { s.height = -2, s.bits = 8, s.compression = 1, s.table = table, s.pixels = {0, 1}; });
-  add("RLE claiming a huge picture", [&](Spec& s) {
+  add("masks missing", [](BmpFields& s) { s.bits = 32, s.compression = 3, s.pixels.clear(); });
+  add("RLE without end", [&](BmpFields& s) { s.bits = 8, s.compression = 1, s.table = table, s.pixels = {2, 1}; });
+  add("top-down RLE", [&](BmpFields& s) { s.height = -2, s.bits = 8, s.compression = 1, s.table = table, s.pixels = {0, 1}; });
+  add("RLE claiming a huge picture", [&](BmpFields& s) {
     s.width = 8000, s.height = 8000, s.bits = 8, s.compression = 1, s.table = table, s.pixels = {0, 1};
   });
 

@@ -78,21 +78,21 @@ TEST(JpegEncoder, FileLayoutIsFixed) {
 }
 
 TEST(JpegEncoder, AnnexKTablesAreProperPrefixCodes) {
-  for (const jpeg::HuffmanSpec* spec :
+  for (const jpeg::HuffmanSpec* huffman :
        {&jpeg::kLuminanceDc, &jpeg::kLuminanceAc, &jpeg::kChrominanceDc, &jpeg::kChrominanceAc}) {
     // Kraft sum below 1 (the all-ones code stays free) and every symbol distinct.
     double kraft = 0;
     int count = 0;
     for (int l = 1; l <= 16; ++l) {
-      kraft += spec->bits[static_cast<size_t>(l)] / double(1 << l);
-      count += spec->bits[static_cast<size_t>(l)];
+      kraft += huffman->bits[static_cast<size_t>(l)] / double(1 << l);
+      count += huffman->bits[static_cast<size_t>(l)];
     }
     EXPECT_LT(kraft, 1.0);
-    EXPECT_EQ(count, spec->count);
+    EXPECT_EQ(count, huffman->count);
     std::vector<bool> seen(256);
     for (int i = 0; i < count; ++i) {
-      EXPECT_FALSE(seen[spec->values[static_cast<size_t>(i)]]);
-      seen[spec->values[static_cast<size_t>(i)]] = true;
+      EXPECT_FALSE(seen[huffman->values[static_cast<size_t>(i)]]);
+      seen[huffman->values[static_cast<size_t>(i)]] = true;
     }
   }
   // The zigzag order visits every position once, moving to a neighbouring diagonal each step.
