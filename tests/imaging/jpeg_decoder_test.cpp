@@ -225,16 +225,4 @@ TEST(JpegDecoder, ReadJpegFillsAnUprightPictureOrNamesTheFile) {
   }
 }
 
-TEST(JpegDecoder, SavedCrashersFailCleanly) {
-  std::filesystem::path folder = std::filesystem::path(testsupport::TestSourceFolder()) / "crashers" / "jpeg";
-  if (!std::filesystem::exists(folder)) GTEST_SKIP() << "no crasher folder";
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    std::vector<uint8_t> f = testsupport::ReadFileBytes(entry.path().string());
-    try {
-      DecodeOurs(f, {1 << 22, 100});
-    } catch (const JpegDecoder::JpegError&) {
-    }
-  }
-}
-
 }  // namespace
