@@ -12,20 +12,7 @@ build=${1:-$here/build-bench}
 runs=${2:-20}
 bench=$build/bin/bench_engine
 
-# The real ImageMagick, not a wrapper that happens to be called convert.
-find_magick() {
-  for c in magick /usr/bin/convert convert; do
-    if command -v "$c" >/dev/null 2>&1 && "$c" -version 2>/dev/null | grep -q ImageMagick; then
-      echo "$c"
-      return 0
-    fi
-  done
-  return 1
-}
-
-if ! magick=$(find_magick); then
-  echo "ImageMagick not found; installing it with apt" >&2
-  if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+. "$here/bench/magick.sh"
   $sudo apt-get update -qq >/dev/null
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq imagemagick >/dev/null
   magick=$(find_magick) || { echo "ImageMagick could not be installed" >&2; exit 1; }
