@@ -14,10 +14,6 @@ quorbel=$build/bin/quorbel
 [ -x "$quorbel" ] || { echo "no $quorbel: build first (scripts/run.sh)" >&2; exit 1; }
 
 . "$here/bench/magick.sh"
-  $sudo apt-get update -qq >/dev/null
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq imagemagick >/dev/null
-  magick=$(find_magick) || { echo "ImageMagick could not be installed" >&2; exit 1; }
-fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM

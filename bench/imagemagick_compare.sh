@@ -13,10 +13,6 @@ runs=${2:-20}
 bench=$build/bin/bench_engine
 
 . "$here/bench/magick.sh"
-  $sudo apt-get update -qq >/dev/null
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq imagemagick >/dev/null
-  magick=$(find_magick) || { echo "ImageMagick could not be installed" >&2; exit 1; }
-fi
 
 if [ ! -x "$bench" ]; then
   echo "no $bench; configure with: cmake -S $here -B $build -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORBEL_BENCH=ON -DQUORBEL_UI=OFF && ninja -C $build bench_engine" >&2
