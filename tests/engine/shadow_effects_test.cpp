@@ -165,9 +165,10 @@ TEST(ShadowFamily, HostileParametersStayInsideAndFinish) {
   LightRect(*ctx, 4, 4, 28, 12);
   Finish(*ctx);
   for (int off : {10000, -10000, INT32_MAX, INT32_MIN, 31, -31}) {
-    DispatchEffect(*ctx, Rec(OutLine, 0xFFFFFF, off, -off, 3), false);
+    const int neg = off == INT32_MIN ? INT32_MAX : -off;
+    DispatchEffect(*ctx, Rec(OutLine, 0xFFFFFF, off, neg, 3), false);
     DispatchEffect(*ctx, Rec(DropShadow, 0xFFFFFF, off, off, 150, 3), false);
-    DispatchEffect(*ctx, Rec(CutOut, 0xFFFFFF, off, off, 150, 3, off, -off), false);
+    DispatchEffect(*ctx, Rec(CutOut, 0xFFFFFF, off, off, 150, 3, off, neg), false);
   }
   for (int radius : {1000, 100000, INT32_MAX, -5, INT32_MIN}) {
     DispatchEffect(*ctx, Rec(OutLine, 0xFFFFFF, 0, 0, radius), false);
