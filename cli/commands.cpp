@@ -116,49 +116,14 @@ int ConvertCommand(const std::string& input, const std::string& output, const Ou
   if (settings.type == Gif16) colours = 16;
   if ((settings.type == Gif256 || settings.type == GifThroughConverter || settings.type == Png256) && !colours)
     colours = 256;
-  int bitCount = 24;
-  DibImage reduced;
-  DibImage* toWrite = &picture;
-  if (picture.BitCount() == 8 && (colours == 0 || settings.type == Jpeg || settings.type == PngTrueColor)) {
-    // Expand palette pictures for true-colour outputs.
-    DibImage full;
-    full.Create(picture.Width(), picture.Height(), 24);
-    DibRowTable src(picture), dst(full);
-    const auto& pal = picture.Palette();
-    for (int y = 0; y < picture.Height(); ++y)
-      for (int x = 0; x < picture.Width(); ++x) {
-        const uint8_t i = src[y][x];
-        const auto e = i < pal.size() ? pal[i] : DibImage::PaletteEntry{0, 0, 0};
-        dst[y][x * 3] = e.blue;
-        dst[y][x * 3 + 1] = e.green;
-        dst[y][x * 3 + 2] = e.red;
-      }
-    picture = std::move(full);
-  }
-  if (colours && settings.type != Jpeg && settings.type != PngTrueColor) {
-    if (picture.BitCount() == 24) {
-      const int w = picture.Width(), h = picture.Height();
-      std::vector<uint8_t> plane(size_t(w) * size_t(h));
-      std::vector<uint8_t*> outRows(static_cast<size_t>(h));
-      for (int y = 0; y < h; ++y) outRows[size_t(y)] = plane.data() + size_t(y) * size_t(w);
-      DibRowTable in(picture);
-      BgrPalette palette{};
-      ReduceColors(outRows.data(), in.Rows(), palette, colours, w, h, 0xFFFFFF, 1);
-      reduced.Create(w, h, 8, palette.data());
-      DibRowTable out(reduced);
-      for (int y = 0; y < h; ++y) std::copy(outRows[size_t(y)], outRows[size_t(y)] + w, out[y]);
-      toWrite = &reduced;
-    }
-    bitCount = 8;
-  }
-  ExportOptions options;
-  options.converterFolder = settings.converterFolder;
-  options.runProcess = settings.runProcess;
-  options.jpegCompression = settings.jpegQuality;
-  options.jpegProgressive = settings.jpegProgressive;
-  options.pngSmall = settings.pngSmall;
-  const std::string name = WithExtension(output, ExtensionFor(settings.type));
-  if (!toWrite->SaveAs(name, -1, bitCount, options)) throw CliError(name, "unknown file type");
+  // Palette pictures are expanded for true-colour outputs; reduced outputs go through the same
+  // reduction as rendered pictures.
+  const bool reduce = colours && settings.type != Jpeg && settings.type != PngTrueColor;
+  if ((!reduce && !ExpandToTrueColour(picture)) || (reduce && !ReduceImage(picture, colours, 0xFFFFFF, 1)))
+    throw CliError(input, "not enough memory for the picture");
+  const int bitCount = picture.BitCount();
+  const std::string name = OutputFileNames(PlaquetDocument{}, output, settings).front();
+  if (!picture.SaveAs(name, -1, bitCount, ExportOptionsFor(settings, 0))) throw CliError(name, "unknown file type");
   std::cout << name << "\n";
   return 0;
 }

@@ -60,24 +60,9 @@ void FinishPictures(EngineContext& ctx) {
     PageToImage(ctx.pressedPageCanvas, ctx.g_pressedImage, ctx.imageWidth, ctx.imageHeight);
 }
 
-void ReduceImage(DibImage& image, int colours, int32_t fillColour, int method) {
-  if (image.Empty() || image.BitCount() != 24) return;
-  const int W = image.Width(), H = image.Height();
-  if (W <= 0 || H <= 0) return;
-  std::vector<uint8_t> indexes(size_t(W) * size_t(H), 0);
-  std::vector<uint8_t*> outRows(static_cast<size_t>(H));
-  for (int y = 0; y < H; ++y) outRows[size_t(y)] = indexes.data() + size_t(y) * size_t(W);
-  BgrPalette palette{};
-  {
-    DibRowTable in(image);
-    std::vector<const uint8_t*> inRows(in.Rows(), in.Rows() + H);
-    ReduceColors(outRows.data(), inRows.data(), palette, colours, W, H, fillColour, method);
-  }
-  image.Free();
-  if (!image.Create(W, H, 8, palette.data()))
-    throw RenderError("not enough memory for a picture of " + SizeText(W, H) + " pixels");
-  DibRowTable out(image);
-  for (int y = 0; y < H; ++y) std::memcpy(out[y], outRows[size_t(y)], size_t(W));
+void ReduceOrThrow(DibImage& image, int colours, int32_t fillColour, int method) {
+  if (!ReduceImage(image, colours, fillColour, method))
+    throw RenderError("not enough memory for a picture of " + SizeText(image.Width(), image.Height()) + " pixels");
 }
 
 }  // namespace
@@ -190,6 +175,6 @@ void RenderReduced(PlaquetDocument& doc, EngineContext& ctx, int colours) {
   Recompose(doc, ctx);
   if (doc.items.empty()) return;
   const int32_t fill = doc.currentStyle.backdropColour;
-  ReduceImage(ctx.g_image, colours, fill, ctx.settings.reduceColorMethod);
-  if (ctx.pressedButton) ReduceImage(ctx.g_pressedImage, colours, fill, ctx.settings.reduceColorMethod);
+  ReduceOrThrow(ctx.g_image, colours, fill, ctx.settings.reduceColorMethod);
+  if (ctx.pressedButton) ReduceOrThrow(ctx.g_pressedImage, colours, fill, ctx.settings.reduceColorMethod);
 }

@@ -27,17 +27,6 @@ int TransparentIndex(const PlaquetDocument& doc) {
   return doc.currentStyle.backdropKind == kBackdropTransparent ? 0 : -1;
 }
 
-ExportOptions ExportOptionsFor(const PlaquetDocument& doc, const SaveSettings& settings) {
-  ExportOptions options;
-  options.backdropKind = doc.currentStyle.backdropKind;
-  options.converterFolder = settings.converterFolder;
-  options.jpegCompression = settings.jpegQuality;
-  options.jpegProgressive = settings.jpegProgressive;
-  options.pngSmall = settings.pngSmall;
-  options.runProcess = settings.runProcess;
-  return options;
-}
-
 // The colour depth a type is written at, after the render it needs.
 int PrepareForWriting(PlaquetDocument& doc, EngineContext& ctx, const SaveSettings& settings) {
   switch (settings.type) {
@@ -68,6 +57,17 @@ int PrepareForWriting(PlaquetDocument& doc, EngineContext& ctx, const SaveSettin
 }
 
 }  // namespace
+
+ExportOptions ExportOptionsFor(const SaveSettings& settings, int32_t backdropKind) {
+  ExportOptions options;
+  options.backdropKind = backdropKind;
+  options.converterFolder = settings.converterFolder;
+  options.jpegCompression = settings.jpegQuality;
+  options.jpegProgressive = settings.jpegProgressive;
+  options.pngSmall = settings.pngSmall;
+  options.runProcess = settings.runProcess;
+  return options;
+}
 
 std::optional<ImageFileType> ImageFileTypeFromName(std::string_view name) {
   if (name == "png256") return Png256;
@@ -177,7 +177,7 @@ std::vector<std::string> WriteOutputFiles(PlaquetDocument& doc, EngineContext& c
                                           const SaveSettings& settings) {
   const int bitCount = PrepareForWriting(doc, ctx, settings);
   const std::vector<std::string> names = OutputFileNames(doc, outputPath, settings);
-  const ExportOptions options = ExportOptionsFor(doc, settings);
+  const ExportOptions options = ExportOptionsFor(settings, doc.currentStyle.backdropKind);
   const int transparent = TransparentIndex(doc);
   std::vector<std::string> written;
   for (size_t i = 0; i < names.size(); ++i) {

@@ -54,6 +54,9 @@ struct SaveSettings {
   std::function<bool(const std::vector<std::string>&, std::string*)> runProcess;
 };
 
+// What the export needs to know of the settings; backdropKind is the current style's.
+ExportOptions ExportOptionsFor(const SaveSettings& settings, int32_t backdropKind);
+
 // The render a type selection does first (Gif16: RenderReduced(16); Gif256: RenderReduced(256);
 // Png256: Recompose then RenderReduced(256); the others Recompose). Needs a full render before.
 void RenderForType(PlaquetDocument& doc, EngineContext& ctx, const SaveSettings& settings);

@@ -1,6 +1,7 @@
 #include "imaging/color_reduction.h"
 
 #include <algorithm>
+#include <cstring>
 #include <array>
 #include <cstdlib>
 #include <unordered_map>
@@ -236,4 +237,44 @@ void ReduceColors(uint8_t* const* outRows, const uint8_t* const* inRows, BgrPale
   }
   PaletteFromTally(tally, palette, colours);
   MapPixels(outRows, inRows, palette, colours, width, height);
+}
+
+int ReduceImage(DibImage& image, int colours, int32_t fillColour, int method) {
+  if (image.Empty() || image.BitCount() != 24) return 1;
+  const int W = image.Width(), H = image.Height();
+  if (W <= 0 || H <= 0) return 1;
+  std::vector<uint8_t> indexes(size_t(W) * size_t(H), 0);
+  std::vector<uint8_t*> outRows(static_cast<size_t>(H));
+  for (int y = 0; y < H; ++y) outRows[size_t(y)] = indexes.data() + size_t(y) * size_t(W);
+  BgrPalette palette{};
+  {
+    DibRowTable in(image);
+    std::vector<const uint8_t*> inRows(in.Rows(), in.Rows() + H);
+    ReduceColors(outRows.data(), inRows.data(), palette, colours, W, H, fillColour, method);
+  }
+  image.Free();
+  if (!image.Create(W, H, 8, palette.data())) return 0;
+  DibRowTable out(image);
+  for (int y = 0; y < H; ++y) std::memcpy(out[y], outRows[size_t(y)], size_t(W));
+  return 1;
+}
+
+int ExpandToTrueColour(DibImage& image) {
+  if (image.Empty() || image.BitCount() == 24) return 1;
+  if (image.BitCount() != 8) return 0;
+  DibImage full;
+  if (!full.Create(image.Width(), image.Height(), 24)) return 0;
+  const DibRowTable src(image), dst(full);
+  const auto& palette = image.Palette();
+  for (int y = 0; y < image.Height(); ++y) {
+    for (int x = 0; x < image.Width(); ++x) {
+      const uint8_t i = src[y][x];
+      const DibImage::PaletteEntry e = i < palette.size() ? palette[i] : DibImage::PaletteEntry{0, 0, 0};
+      dst[y][x * 3] = e.blue;
+      dst[y][x * 3 + 1] = e.green;
+      dst[y][x * 3 + 2] = e.red;
+    }
+  }
+  image = std::move(full);
+  return 1;
 }

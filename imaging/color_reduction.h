@@ -22,3 +22,10 @@ enum ReduceColorMethod : int { Popularity = 0, OptimizedMedianCut = 1 };
 // optimized median cut. colours: 16 or 256 (clamped to 1..256).
 void ReduceColors(uint8_t* const* outRows, const uint8_t* const* inRows, BgrPalette& palette, int colours,
                   int width, int height, int32_t fillColour, int method);
+
+// Turns a 24-bit picture into an 8-bit one of `colours` entries in place. 1 on success (also when
+// there is nothing to do: empty or not 24-bit), 0 when the 8-bit picture cannot be had.
+int ReduceImage(DibImage& image, int colours, int32_t fillColour, int method);
+// Turns an 8-bit (palette) picture into a 24-bit one in place. 1 on success or when it already is
+// 24-bit, 0 when the picture cannot be had.
+int ExpandToTrueColour(DibImage& image);
