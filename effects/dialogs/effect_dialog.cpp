@@ -192,7 +192,10 @@ int EffectDialog::TypedValue(const Row& row) const {
   bool ok = false;
   double v = row.decimal ? text.toDouble(&ok) : double(text.toLongLong(&ok));
   if (!ok) return 0;  // an empty box or a lone minus sign counts as 0
-  v = std::trunc(v * row.divisor);
+  // A typed decimal is exact to a few places: nudge before truncating so that 2.3 x 10 is 23.
+  v *= row.divisor;
+  if (row.decimal) v += v < 0 ? -1e-7 : 1e-7;
+  v = std::trunc(v);
   const double lo = std::numeric_limits<int32_t>::min(), hi = std::numeric_limits<int32_t>::max();
   return int(std::clamp(v, lo, hi));
 }
@@ -227,11 +230,11 @@ void EffectDialog::PaintGlyphsWhite() {
   if (ctx().work.PixelCount() <= 0) return;
   SolidFill(EffectTarget::For(ctx(), false), 0, 0, 0xFFFFFF);
   CopyWorkToImage(ctx());
-  ShowPicture();
+  ShowPicture(false);  // the second half of the same preview
 }
 
-void EffectDialog::ShowPicture() {
-  ++previewCount_;
+void EffectDialog::ShowPicture(bool newPreview) {
+  if (newPreview) ++previewCount_;
   if (refresh_) {
     refresh_();
     return;

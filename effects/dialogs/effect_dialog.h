@@ -83,7 +83,7 @@ class EffectDialog : public QDialog {
   void PreviewRecord();
   // The glyph changing dialogs paint the result white so the new shape shows.
   void PaintGlyphsWhite();
-  void ShowPicture();
+  void ShowPicture(bool newPreview = true);
   // Opens the colour dialog for a slot; true when a colour was chosen.
   bool ChooseColour(int slot);
 

@@ -15,11 +15,14 @@ std::unique_ptr<QObject> MakeMessageTests();
 std::unique_ptr<QObject> MakeSaveTests();
 std::unique_ptr<QObject> MakeBatchTests();
 std::unique_ptr<QObject> MakePreferencesTests();
+std::unique_ptr<QObject> MakePagesTests();
+std::unique_ptr<QObject> MakeDialogTests();
 
 inline std::vector<UiTestGroup> UiTestGroups() {
   return {{"window", MakeWindowTests},
           {"message", MakeMessageTests},
           {"save", MakeSaveTests},
           {"batch", MakeBatchTests},
-          {"preferences", MakePreferencesTests}};
+          {"preferences", MakePreferencesTests},
+          {"dialogs", MakeDialogTests}};
 }

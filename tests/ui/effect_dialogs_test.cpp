@@ -1,0 +1,385 @@
+// Effect parameter dialogs: controls write the record at once and preview that one effect; typed
+// numbers outside a slider's range are kept; the profile dialog; screenshots on request.
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <cmath>
+#include <fstream>
+
+#include "effects/dialogs/effect_dialogs.h"
+#include "effects/effect_catalogue.h"
+#include "engine/engine_context.h"
+#include "engine/render_pipeline.h"
+#include "engine/text_rasterizer.h"
+#include "imaging/dib_image.h"
+#include "support/test_support.h"
+#include "ui/dib_qimage.h"
+#include "ui/live_slider.h"
+#include "ui/open_bitmap_dialog.h"
+#include "ui/preview_window.h"
+#include "ui/ui_test_groups.h"
+#include "ui/ui_test_support.h"
+
+namespace {
+
+// The work set of the dialogs: the message rasterized on its own, as the style editor leaves it.
+void PrepareGlyphs(TestApp& app, const char* text = "Quorbel!") {
+  EngineContext& ctx = *app.state->ctx;
+  LoadRenderInputs(app.state->doc, app.state->doc.message(), ctx);
+  ctx.in.renderText = text;
+  ctx.in.renderFont.faceName = "DejaVu Sans";
+  ctx.in.renderFont.height = 48;
+  ctx.in.renderFont.weight = 700;
+  ctx.in.effects.clear();
+  RasterizeItem(ctx);
+}
+
+QImage Picture(const TestApp& app) { return DibToQImage(app.state->ctx->g_image); }
+
+EffectRecord& Template(TestApp& app, int type) {
+  return app.state->doc.effectTemplates[size_t(EffectTemplateIndex(type))];
+}
+
+std::unique_ptr<EffectDialog> Open(TestApp& app, int type) {
+  return MakeEffectDialog(type, Template(app, type), *app.state, app.sheet.get());
+}
+
+void Type(QLineEdit* edit, const QString& text) {
+  edit->selectAll();
+  QTest::keyClicks(edit, text);
+}
+
+QPushButton* ButtonNamed(QWidget& w, const QString& text) {
+  for (QPushButton* b : w.findChildren<QPushButton*>())
+    if (b->text() == text) return b;
+  return nullptr;
+}
+
+// Every slider row of a dialog: the slots the catalogue lists with a range.
+std::vector<int> SliderSlots(const EffectDialog& d, int type) {
+  std::vector<int> slots_;
+  for (const EffectParam& p : FindEffectInfo(type)->params)
+    if (d.sliderFor(p.slot)) slots_.push_back(p.slot);
+  return slots_;
+}
+
+}  // namespace
+
+class EffectDialogTests : public QObject {
+  Q_OBJECT
+ private slots:
+  void slidersWriteTheRecordAndPreview() {
+    TestHooks hooks;
+    for (int type = 0; type < kEffectTypeCount; ++type) {
+      TestApp app;
+    PrepareGlyphs(app);
+      auto dialog = Open(app, type);
+      QVERIFY(dialog);
+      QCOMPARE(dialog->windowTitle(), QString(FindEffectInfo(type)->dialogTitle));
+      const std::vector<int> slotList = SliderSlots(*dialog, type);
+      bool pictureChanged = false;
+      for (int slot : slotList) {
+        LiveSlider* s = dialog->sliderFor(slot);
+        // Ranges and page sizes come from the catalogue.
+        const EffectParam* p = FindEffectParam(type, slot);
+        QCOMPARE(s->minimum(), p->minValue);
+        QCOMPARE(s->pageStep(), p->page);
+        const QImage before = Picture(app);
+        const int previews = dialog->previewCount();
+        QTest::keyClick(s, s->value() == s->maximum() ? Qt::Key_PageDown : Qt::Key_PageUp);
+        QCOMPARE(dialog->record().p[size_t(slot)], s->value());
+        QCOMPARE(dialog->editFor(slot)->text().toDouble() * (type == RoundBox ? 10 : 1), double(s->value()));
+        if (type == DepthField) continue;
+        QVERIFY2(dialog->previewCount() == previews + 1, FindEffectInfo(type)->key);
+        pictureChanged |= Picture(app) != before;
+      }
+      if (!slotList.empty() && type != DepthField) QVERIFY2(pictureChanged, FindEffectInfo(type)->key);
+      if (type == DepthField) QCOMPARE(dialog->previewCount(), 0);
+      // Both endings leave the values in the record; the style editor decides what to keep.
+      const EffectRecord edited = dialog->record();
+      dialog->reject();
+      QCOMPARE(Template(app, type), edited);
+    }
+  }
+
+  void typedNumbers() {
+    TestHooks hooks;
+    TestApp app;
+    PrepareGlyphs(app);
+    {
+      auto d = Open(app, OutLine);
+      QLineEdit* offset = d->editFor(2);
+      Type(offset, "-35");  // outside -20..20: kept as typed, the slider shows the end
+      QCOMPARE(d->record().p[2], -35);
+      QCOMPARE(d->sliderFor(2)->value(), -20);
+      Type(offset, "abc");  // refused by the box
+      QCOMPARE(offset->text(), QString("-35"));
+      QCOMPARE(d->record().p[2], -35);
+      QLineEdit* thickness = d->editFor(4);
+      Type(thickness, "-3");  // no minus where the range has no negatives
+      QCOMPARE(thickness->text(), QString("3"));
+      Type(thickness, "999");
+      QCOMPARE(d->record().p[4], 999);
+      QCOMPARE(d->sliderFor(4)->value(), 10);
+    }
+    {
+      auto d = Open(app, DropShadow);
+      Type(d->editFor(5), "40");
+      QCOMPARE(d->record().p[5], 31);
+      QCOMPARE(d->editFor(5)->text(), QString("31"));
+      Type(d->editFor(5), "12");
+      QCOMPARE(d->record().p[5], 12);
+    }
+    {
+      auto d = Open(app, RoundBox);
+      Type(d->editFor(6), "5");  // tenths: 5 means 50
+      QCOMPARE(d->record().p[6], 50);
+      QCOMPARE(d->sliderFor(6)->value(), 50);
+      Type(d->editFor(7), "2.3");  // 2.3 x 10 is 22.999.. in binary: still 23
+      QCOMPARE(d->record().p[7], 23);
+      Type(d->editFor(4), "12.34");
+      QCOMPARE(d->record().p[4], 123);
+      QCOMPARE(d->record().p[7], 23);
+      QCOMPARE(d->record().p[6], 50);  // all four stored, unchanged ones as shown
+      QVERIFY(!d->colourButtonFor(0)->isVisibleTo(d.get()));
+    }
+    {
+      auto d = Open(app, Fog);
+      Type(d->editFor(11), "12.7");
+      QCOMPARE(d->record().p[11], 12);
+      Type(d->editFor(10), "4000");
+      QCOMPARE(d->record().p[10], 4000);
+      QCOMPARE(d->sliderFor(10)->value(), 300);
+    }
+    // A style made of the out-of-range values still renders.
+    app.state->doc.message().effects = {Template(app, OutLine), Template(app, DropShadow),
+                                             Template(app, Fog), Template(app, RoundBox)};
+    app.state->doc.previewDirty = true;
+    RenderPreview(app.state->doc, *app.state->ctx);
+    QVERIFY(!app.state->ctx->g_image.Empty());
+  }
+
+  void drawFillKindsColourAndTexture() {
+    TestHooks hooks;
+    TestApp app;
+    PrepareGlyphs(app);
+    testsupport::TempDir folder;
+    QDir().mkpath(QString::fromStdString((folder.path() / "texture").string()));
+    std::ofstream((folder.path() / "texture" / "stripes.bmp").string()) << "x";
+    app.state->ctx->programFolder = folder.path().string() + "/";
+    EffectRecord& t = Template(app, SingleColor);
+    t.p[4] = 0;
+    auto d = Open(app, SingleColor);
+    auto* draw = static_cast<DrawDialog*>(d.get());
+    QVERIFY(draw->kindButton(2)->isChecked());
+    QCOMPARE(t.p[4], 2);
+    QVERIFY(draw->colourButtonFor(0)->isEnabled());
+    QVERIFY(!draw->bitmapButton()->isEnabled());
+
+    // The colour dialog starts at the record's colour; red as COLORREF is 0x0000FF.
+    QColor initial;
+    hooks.onDialog = [&initial](QDialog& dlg) -> int {
+      auto& c = dynamic_cast<QColorDialog&>(dlg);
+      initial = c.currentColor();
+      c.setCurrentColor(QColor(255, 0, 0));
+      return int(QDialog::Accepted);
+    };
+    draw->colourButtonFor(0)->click();
+    QCOMPARE(initial, QColor(0, 0, 0));
+    QCOMPARE(t.p[0], 0x0000FF);
+    const QImage red = Picture(app);
+    bool anyRed = false;
+    for (int y = 0; y < red.height() && !anyRed; ++y)
+      for (int x = 0; x < red.width(); ++x) {
+        const QRgb c = red.pixel(x, y);
+        anyRed |= qRed(c) >= 250 && qGreen(c) < 5 && qBlue(c) < 5;
+      }
+    QVERIFY(anyRed);
+
+    draw->kindButton(4)->click();
+    QCOMPARE(t.p[4], 4);
+    QVERIFY(draw->bitmapButton()->isEnabled());
+    QVERIFY(!draw->colourButtonFor(0)->isEnabled());
+    hooks.onDialog = [](QDialog& dlg) -> int {
+      auto* list = dlg.findChild<QListWidget*>("imageFiles");
+      if (!list || list->count() == 0) return int(QDialog::Rejected);
+      list->setCurrentRow(0);
+      return int(QDialog::Accepted);
+    };
+    draw->bitmapButton()->click();
+    QCOMPARE(t.fileName, std::string("stripes.bmp"));
+    QCOMPARE(draw->fileNameEdit()->text(), QString("stripes.bmp"));
+    // A texture that cannot be read paints nothing rather than failing.
+    draw->kindButton(5)->click();
+    QCOMPARE(t.p[4], 5);
+  }
+
+  void distortPreviewsFromTheOpeningGlyphs() {
+    TestHooks hooks;
+    TestApp app;
+    PrepareGlyphs(app);
+    EffectRecord& t = Template(app, DisturbTemplet);
+    t.p[4] = 1;  // sin(x)
+    t.p[6] = 500;
+    auto d = Open(app, DisturbTemplet);
+    auto* dialog = static_cast<DisturbDialog*>(d.get());
+    const QImage first = Picture(app);
+    LiveSlider* wavelength = dialog->sliderFor(5);
+    QTest::keyClick(wavelength, Qt::Key_PageUp);
+    QVERIFY(Picture(app) != first);
+    QTest::keyClick(wavelength, Qt::Key_PageDown);
+    QCOMPARE(Picture(app), first);  // distorted once, not twice
+    // The preview paints the distorted shape white: every lit pixel of the glyph mask.
+    const WorkSet& work = app.state->ctx->work;
+    int lit = 0;
+    for (int y = 0; y < work.workHeight; ++y)
+      for (int x = 0; x < work.workWidth; ++x)
+        if (work.glyphRows[size_t(y)][3 * x] == 255) {
+          ++lit;
+          QVERIFY(qBlue(first.pixel(x, y)) >= 254);  // the white fill, as effects read byte 0
+        }
+    QVERIFY(lit > 0);
+
+    // "Enlarge" narrows the amplitude to 1..100; the record follows at the next change.
+    QComboBox* type = dialog->typeBox();
+    QCOMPARE(type->count(), 9);
+    QCOMPARE(type->itemText(8), QString("Enlarge"));
+    emit type->activated(8);
+    QCOMPARE(t.p[4], 8);
+    QCOMPARE(dialog->sliderFor(6)->maximum(), 100);
+    QCOMPARE(dialog->sliderFor(6)->value(), 100);
+    QCOMPARE(t.p[6], 500);
+    QTest::keyClick(wavelength, Qt::Key_PageUp);
+    QCOMPARE(t.p[6], 100);
+    emit type->activated(1);
+    QCOMPARE(dialog->sliderFor(6)->maximum(), 1000);
+  }
+
+  void starFilterPreviewIsAStroke() {
+    TestHooks hooks;
+    TestApp app;
+    PrepareGlyphs(app);
+    auto d = Open(app, StarFilter);
+    const QImage img = Picture(app);
+    const int h = app.state->ctx->work.workHeight / 2;
+    QVERIFY(img.width() > 74);
+    const QRgb centre = img.pixel(50, h);
+    QVERIFY(qRed(centre) + qGreen(centre) + qBlue(centre) > 3 * 128);  // white light by default
+    QCOMPARE(img.pixel(img.width() - 1, 0), qRgb(0, 0, 0));
+    // Offsets store without previewing (the stroke does not use them).
+    const int previews = d->previewCount();
+    Type(d->editFor(2), "7");
+    QCOMPARE(d->record().p[2], 7);
+    QCOMPARE(d->previewCount(), previews);
+  }
+
+  void gradientAngle() {
+    // Hand-computed angles of the picker: right 0, up 270, left 180, down-right ~45.
+    QCOMPARE(DirectionPicker::AngleAt(60, 25, 100, 50), 0.0f);
+    QCOMPARE(DirectionPicker::AngleAt(50, 10, 100, 50), 270.0f);
+    QCOMPARE(DirectionPicker::AngleAt(50, 40, 100, 50), 90.0f);
+    QCOMPARE(DirectionPicker::AngleAt(40, 25, 100, 50), 180.0f);
+    QVERIFY(std::fabs(DirectionPicker::AngleAt(60, 35, 100, 50) - 45.0228f) < 1e-3f);
+    TestHooks hooks;
+    TestApp app;
+    PrepareGlyphs(app);
+    auto d = Open(app, LinearGradient);
+    auto* g = static_cast<GradientDialog*>(d.get());
+    const QImage before = Picture(app);
+    Type(g->angleEdit(), "123.9");
+    QCOMPARE(d->record().p[4], 123);
+    QCOMPARE(g->picker()->angle(), 123.0f);
+    QVERIFY(Picture(app) != before);
+    // Dragging over the picker sets the angle; the release previews.
+    const QPoint c(g->picker()->width() / 2, g->picker()->height() / 2);
+    QTest::mousePress(g->picker(), Qt::LeftButton, {}, c + QPoint(0, 10));
+    QTest::mouseRelease(g->picker(), Qt::LeftButton, {}, c + QPoint(0, 10));
+    QCOMPARE(d->record().p[4], 90);
+  }
+
+  void profileDialog() {
+    TestHooks hooks;
+    TestApp app;
+    PrepareGlyphs(app);
+    EffectRecord& solid = Template(app, ThreeDSingleColor);
+    EffectRecord& fog = Template(app, Fog);
+    const EffectRecord solidBefore = solid;
+    // From Fog: moving the shape sliders leaves the 3D Single Color template alone; OK stores
+    // the profile into the fog.
+    {
+      auto d = Open(app, Fog);
+      QString title;
+      int ceilingShown = 0, waveEndMax = 0;
+      bool solidUntouched = false;
+      hooks.onDialog = [&](QDialog& dlg) -> int {
+        auto& shape = dynamic_cast<ThreeDShapeDialog&>(dlg);
+        title = shape.windowTitle();
+        ceilingShown = shape.ceilingSlider()->value();
+        QTest::keyClick(shape.ceilingSlider(), Qt::Key_PageUp);  // +5 on the slider: ceiling -5
+        QTest::keyClick(shape.sliderFor(6), Qt::Key_PageDown);   // wavelength 25 -> 15
+        waveEndMax = shape.waveEndSlider()->maximum();
+        solidUntouched = solid == solidBefore;
+        return QDialog::Accepted;
+      };
+      const int ceilingBefore = fog.p[7];
+      ButtonNamed(*d, "Change Fog General Density")->click();
+      QCOMPARE(title, QString("3D Shape"));
+      QCOMPARE(ceilingShown, -ceilingBefore);
+      QCOMPARE(waveEndMax, 15);
+      QVERIFY(solidUntouched);
+      QCOMPARE(fog.p[7], ceilingBefore - 5);
+      QCOMPARE(fog.p[6], 15);
+      QCOMPARE(solid, solidBefore);
+      // Cancel: the fog keeps its profile.
+      hooks.onDialog = [](QDialog& dlg) -> int {
+        QTest::keyClick(static_cast<ThreeDShapeDialog&>(dlg).plateauSlider(), Qt::Key_PageUp);
+        return int(QDialog::Rejected);
+      };
+      const EffectRecord fogBefore = fog;
+      ButtonNamed(*d, "Change Fog General Density")->click();
+      QCOMPARE(fog, fogBefore);
+    }
+    // From 3D Single Color the template follows the sliders as they move.
+    {
+      auto d = Open(app, ThreeDSingleColor);
+      int whileOpen = 0;
+      hooks.onDialog = [&](QDialog& dlg) -> int {
+        QTest::keyClick(dynamic_cast<ThreeDShapeDialog&>(dlg).plateauSlider(), Qt::Key_PageUp);
+        whileOpen = solid.p[9];
+        return QDialog::Accepted;
+      };
+      ButtonNamed(*d, "Change 3D Modeling Option")->click();
+      QCOMPARE(whileOpen, solidBefore.p[9] - 10);
+      QCOMPARE(solid.p[9], solidBefore.p[9] - 10);
+    }
+  }
+
+  // With QUORBEL_SCREENSHOTS set to a folder, saves every dialog as dialog_<key>.png.
+  void screenshots() {
+    const QByteArray dir = qgetenv("QUORBEL_SCREENSHOTS");
+    if (dir.isEmpty()) QSKIP("QUORBEL_SCREENSHOTS not set");
+    TestHooks hooks;
+    TestApp app;
+    PrepareGlyphs(app);
+    for (int type = 0; type < kEffectTypeCount; ++type) {
+      auto d = Open(app, type);
+      d->adjustSize();
+      QString key = FindEffectInfo(type)->key;
+      key.replace(' ', '_');
+      QVERIFY(d->grab().save(QString(dir) + "/dialog_" + key.toLower() + ".png"));
+    }
+    ThreeDShapeDialog shape(Template(app, ThreeDSingleColor), *app.state, app.sheet.get());
+    shape.adjustSize();
+    QVERIFY(shape.grab().save(QString(dir) + "/dialog_3d_shape.png"));
+  }
+};
+
+std::unique_ptr<QObject> MakeDialogTests() { return std::make_unique<EffectDialogTests>(); }
+
+#include "effect_dialogs_test.moc"
