@@ -7,5 +7,5 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORBEL_TESTS=OFF -DQU
 cmake --build build --parallel "$(nproc)" >/dev/null
 mkdir -p out
 out="$PWD/out/quorbel.png"
+# quorbel prints the path of every file it wrote.
 build/bin/quorbel render --style build/share/quorbel/golden.sty -o "$out"
-echo "$out"
