@@ -14,6 +14,7 @@
 
 #include "effects/dialogs/effect_dialogs.h"
 #include "effects/effect_catalogue.h"
+#include "engine/effect_dispatcher.h"
 #include "engine/engine_context.h"
 #include "engine/render_pipeline.h"
 #include "engine/text_rasterizer.h"
@@ -358,6 +359,44 @@ class EffectDialogTests : public QObject {
       QCOMPARE(whileOpen, solidBefore.p[9] - 10);
       QCOMPARE(solid.p[9], solidBefore.p[9] - 10);
     }
+  }
+
+  void tileStartsFromTheOpeningColour() {
+    TestHooks hooks;
+    TestApp app;
+    PrepareGlyphs(app);
+    testsupport::TempDir folder;
+    QDir().mkpath(QString::fromStdString((folder.path() / "texture").string()));
+    DibImage texture;
+    texture.Create(4, 4, 24);
+    for (int i = 0; i < 4 * 12; ++i) texture.Bits()[i] = uint8_t(i % 3 == 0 ? 40 * (i / 12) : 200);
+    QCOMPARE(WriteBmp(texture, (folder.path() / "texture" / "check.bmp").string()), 1);
+    app.state->ctx->programFolder = folder.path().string() + "/";
+    // Some colour to tile: the glyphs drawn in red.
+    EffectRecord red = EffectStartRecord(SingleColor);
+    red.p[0] = 0x0000FF;
+    PreviewOneEffect(*app.state->ctx, red);
+    const QImage drawn = Picture(app);
+
+    auto d = Open(app, Tile);
+    auto* tile = static_cast<TileDialog*>(d.get());
+    QCOMPARE(d->previewCount(), 0);  // nothing happens until a texture is chosen
+    hooks.onDialog = [](QDialog& dlg) -> int {
+      auto* list = dlg.findChild<QListWidget*>("imageFiles");
+      if (!list || list->count() == 0) return QDialog::Rejected;
+      list->setCurrentRow(0);
+      return QDialog::Accepted;
+    };
+    tile->textureButton()->click();
+    QCOMPARE(d->record().fileName, std::string("check.bmp"));
+    QCOMPARE(tile->fileNameEdit()->text(), QString("check.bmp"));
+    QVERIFY(!tile->fileNameEdit()->isEnabled());
+    const QImage once = Picture(app);
+    QVERIFY(once != drawn);
+    QCOMPARE(tile->picture()->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
+             once.convertToFormat(QImage::Format_RGB32));
+    tile->textureButton()->click();
+    QCOMPARE(Picture(app), once);  // tiled from the opening colour again, not over the mosaic
   }
 
   // With QUORBEL_SCREENSHOTS set to a folder, saves every dialog as dialog_<key>.png.
