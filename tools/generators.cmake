@@ -26,3 +26,21 @@ add_custom_target(quorbel_generated_data ALL DEPENDS ${_light_patterns} ${_textu
 # quorbel_resources, which is defined later in the resources folder.
 cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR}
   CALL add_dependencies quorbel_resources quorbel_generated_data)
+
+# One sample picture per effect type for the style editor's list, drawn by our own engine.
+add_executable(generate_effect_samples ${CMAKE_CURRENT_LIST_DIR}/generate_effect_samples.cpp)
+target_link_libraries(generate_effect_samples PRIVATE quorbel_render)
+set(QUORBEL_EFFECT_KEYS SingleColor OutLine DropShadow LinearGradient DepthField DisturbTemplet StarFilter
+    Tile 3dSingleColor RoundBox Fog Space CutOut)
+set(_samples)
+foreach(k ${QUORBEL_EFFECT_KEYS})
+  list(APPEND _samples ${QUORBEL_DATA_DIR}/samples/${k}.png)
+endforeach()
+add_custom_command(OUTPUT ${_samples}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${QUORBEL_DATA_DIR}/samples
+  COMMAND generate_effect_samples ${QUORBEL_DATA_DIR}
+  DEPENDS generate_effect_samples ${_light_patterns} ${_textures}
+  COMMENT "Writing the effect sample pictures")
+add_custom_target(quorbel_effect_samples ALL DEPENDS ${_samples})
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR}
+  CALL add_dependencies quorbel_resources quorbel_effect_samples)

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "document/style_file.h"
+#include "effects/dialogs/effect_dialogs.h"
 #include "effects/effect_catalogue.h"
 #include "engine/effect_dispatcher.h"
 #include "engine/render_pipeline.h"
@@ -45,9 +46,13 @@ QIcon SampleIcon(const std::string& folder, int type) {
 }
 }  // namespace
 
-bool RunEffectParameterDialog(QWidget* parent, EffectRecord& record) {
+bool RunEffectParameterDialog(AppState& state, QWidget* parent, EffectRecord& record,
+                              std::function<void()> refresh) {
   const EffectInfo* info = FindEffectInfo(record.type);
   if (!info) return false;
+  if (std::unique_ptr<EffectDialog> own = MakeEffectDialog(record.type, record, state, parent, refresh))
+    return Hooks().Exec(*own) == QDialog::Accepted;
+  // A type without a dialog of its own still gets its values edited, one box each.
   QDialog dialog(parent);
   dialog.setWindowTitle(info->dialogTitle);
   auto* form = new QFormLayout;
@@ -215,6 +220,10 @@ void CEditStyleDialog::Rerun() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   QuickPreview(ctx);
   QApplication::restoreOverrideCursor();
+  ShowPicture();
+}
+
+void CEditStyleDialog::ShowPicture() {
   // The picture now shows this item alone; the whole image is rendered again when the editor
   // closes.
   state_.doc.previewDirty = 0;
@@ -230,9 +239,9 @@ bool CEditStyleDialog::AddEffect(int type) {
     return false;
   }
   EffectRecord& templ = state_.doc.effectTemplates[size_t(EffectTemplateIndex(type))];
+  templ.type = type;
   EffectRecord edited = templ;
-  edited.type = type;
-  if (!RunEffectParameterDialog(this, edited)) return false;
+  if (!RunEffectParameterDialog(state_, this, edited, [this] { ShowPicture(); })) return false;
   templ = edited;
   EffectRecord added = edited;
   if (AddsPartialRecord(type)) {
@@ -255,7 +264,7 @@ void CEditStyleDialog::EditApplied(int row) {
   if (at < 0) return;
   EffectRecord& templ = state_.doc.effectTemplates[size_t(at)];
   templ = effects[size_t(row)];
-  if (RunEffectParameterDialog(this, templ)) effects[size_t(row)] = templ;
+  if (RunEffectParameterDialog(state_, this, templ, [this] { ShowPicture(); })) effects[size_t(row)] = templ;
   FillApplied(row);
   Rerun();
 }

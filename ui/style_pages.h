@@ -4,6 +4,7 @@
 // the style again over the item being edited and shows it in the preview.
 #include <QDialog>
 #include <QListWidget>
+#include <functional>
 #include <string>
 
 #include "effects/effect_record.h"
@@ -12,9 +13,10 @@ struct AppState;
 class PreviewWindow;
 class QPushButton;
 
-// Opens the parameter dialog of the record's effect type on record; true (and record updated)
-// with OK. Stands in for the effects' own dialogs until they are built in.
-bool RunEffectParameterDialog(QWidget* parent, EffectRecord& record);
+// Opens the parameter dialog of the record's effect type on record; true with OK. The dialog
+// edits record as the user goes (also when cancelled). refresh shows each preview.
+bool RunEffectParameterDialog(AppState& state, QWidget* parent, EffectRecord& record,
+                              std::function<void()> refresh = {});
 
 // The applied-effects list: the Delete key deletes, dragging an entry onto another moves it.
 class AppliedEffectList : public QListWidget {
@@ -61,6 +63,7 @@ class CEditStyleDialog : public QDialog {
   void FillApplied(int select);
   // Runs the current style over the item's rasterized text and shows the result.
   void Rerun();
+  void ShowPicture();
 
   AppState& state_;
   PreviewWindow* preview_;

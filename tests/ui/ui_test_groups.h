@@ -24,5 +24,6 @@ inline std::vector<UiTestGroup> UiTestGroups() {
           {"save", MakeSaveTests},
           {"batch", MakeBatchTests},
           {"preferences", MakePreferencesTests},
-          {"dialogs", MakeDialogTests}};
+          {"dialogs", MakeDialogTests},
+          {"pages", MakePagesTests}};
 }

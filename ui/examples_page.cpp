@@ -1,0 +1,82 @@
+#include "ui/examples_page.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+#include "document/document_file.h"
+#include "document/style_file.h"
+#include "engine/render_pipeline.h"
+#include "ui/app_state.h"
+#include "ui/main_property.h"
+#include "ui/preview_window.h"
+#include "ui/ui_hooks.h"
+
+CPlaqExample::CPlaqExample(AppState& state, CMainProperty& sheet) : PlaquetPage(state, sheet) {
+  list_ = new QListWidget;
+  list_->setObjectName("examples");
+  auto* group = new QGroupBox("Select Example");
+  auto* gl = new QVBoxLayout(group);
+  gl->addWidget(new QLabel("Example list"));
+  gl->addWidget(list_, 1);
+  for (const char* text : {"Select your favorite PLQ file. The approprite preview will appear window below.",
+                           "If you want to change message, background, bullet goto Message, Background, Bullet "
+                           "page respectively.",
+                           "And then goto Save page to select file type and save."}) {
+    auto* label = new QLabel(text);
+    label->setWordWrap(true);
+    gl->addWidget(label);
+  }
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(group);
+  connect(list_, &QListWidget::currentRowChanged, this, [this] {
+    if (!filling_) OnSelected();
+  });
+  FillList();
+}
+
+void CPlaqExample::FillList() {
+  filling_ = true;
+  list_->clear();
+  const std::vector<std::string> names = ListFilesMatching(state_.doc.programFolder + "*.plq");
+  for (const std::string& n : names) list_->addItem(QString::fromStdString(n));
+  const int at = ReselectIndex(names, remembered_);
+  if (at >= 0) list_->setCurrentRow(at);
+  filling_ = false;
+}
+
+void CPlaqExample::OnSetActive() { FillList(); }
+
+void CPlaqExample::OnSelected() {
+  QListWidgetItem* item = list_->currentItem();
+  if (!item) return;
+  PlaquetDocument& doc = state_.doc;
+  if (doc.documentModified) {
+    const QString name = doc.documentPath.empty() ? QString("Untitled.plq") : QString::fromStdString(doc.documentPath);
+    const auto answer = Hooks().Ask(this, "Warning!", "Save change to " + name,
+                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    // Cancel, or a save that did not happen, keeps the document and its unsaved mark.
+    if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !sheet_.SaveDocument())) {
+      FillList();
+      return;
+    }
+  }
+  remembered_ = item->text().toStdString();
+  const std::string path = doc.programFolder + remembered_;
+  // Read into a copy: a broken file must leave the open document as it was.
+  PlaquetDocument read = doc;
+  std::string error;
+  if (!ReadDocumentFileChecked(read, path, &error)) {
+    Hooks().Tell(this, "Error!", QString::fromStdString(path) + ": " + QString::fromStdString(error));
+    return;
+  }
+  doc = std::move(read);
+  doc.documentModified = 0;
+  doc.previewDirty = 1;
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  RenderPreview(doc, *state_.ctx);
+  QApplication::restoreOverrideCursor();
+  sheet_.preview().SelectPreviewTab(PreviewWindow::kImage);
+}
