@@ -27,7 +27,6 @@ int32_t ToColorRef(const QColor& c) { return int32_t(c.red() | (c.green() << 8) 
 DecorationPage::DecorationPage(AppState& state, CMainProperty& sheet, int itemIndex)
     : PlaquetPage(state, sheet), itemIndex_(itemIndex) {
   styles_ = new QListWidget;
-  styles_->setObjectName("styles");
   styles_->setSortingEnabled(false);  // ListFilesMatching already sorts as the list showed them
   editStyle_ = new QPushButton("Edit Style");
   connect(styles_, &QListWidget::currentRowChanged, this, [this] {
@@ -147,6 +146,7 @@ CPlaqBgd::CPlaqBgd(AppState& state, CMainProperty& sheet) : DecorationPage(state
                                         {kKindStretchedFont, "Stretched Font"},
                                         {kKindRoundBox, "Round Box"},
                                         {kKindFixedRoundBox, "Fixed Round Box"}});
+  styles_->setObjectName("backgroundStyles");
   properties_ = new QPushButton("Properties");
   templ->layout()->addWidget(properties_);
   swatch_ = new QLabel;

@@ -15,6 +15,7 @@
 
 CPlaqBulletin::CPlaqBulletin(AppState& state, CMainProperty& sheet) : DecorationPage(state, sheet, kBulletItem) {
   QGroupBox* templ = MakeTemplateGroup({{kKindNone, "None"}, {kKindFont, "Font"}, {kKindRoundBox, "Round Box"}});
+  styles_->setObjectName("bulletStyles");
   properties_ = new QPushButton("Properties");
   templ->layout()->addWidget(properties_);
   static_cast<QVBoxLayout*>(templ->layout())->addStretch();

@@ -13,12 +13,16 @@
 #include "document/preferences.h"
 #include "engine/render_pipeline.h"
 #include "ui/app_state.h"
+#include "ui/background_page.h"
 #include "ui/batch_page.h"
+#include "ui/bullet_page.h"
 #include "ui/dib_qimage.h"
+#include "ui/examples_page.h"
 #include "ui/message_page.h"
 #include "ui/preferences_dialog.h"
 #include "ui/preview_window.h"
 #include "ui/save_page.h"
+#include "ui/to_image_page.h"
 #include "ui/ui_hooks.h"
 
 namespace {
@@ -35,13 +39,13 @@ CMainProperty::CMainProperty(AppState& state, QWidget* parent) : QMainWindow(par
   savePage_ = new CCPlaqSave(state, *this);
   batchPage_ = new CBatchPage(state, *this);
   pages_ = {
-      new PlaceholderPage(state, *this, "Example documents will be listed here."),
+      new CPlaqExample(state, *this),
       messagePage_,
-      new PlaceholderPage(state, *this, "The background template will be chosen here."),
-      new PlaceholderPage(state, *this, "The bullet will be chosen here."),
+      new CPlaqBgd(state, *this),
+      new CPlaqBulletin(state, *this),
       savePage_,
       batchPage_,
-      new PlaceholderPage(state, *this, "The message will be placed on a picture here."),
+      new CPlaqImage(state, *this),
   };
   const char* titles[kPageCount] = {"Examples", "Message", "Background", "Bullet",
                                     "Save Plaquet", "Batch Creation", "to Image"};

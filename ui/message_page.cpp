@@ -20,6 +20,7 @@
 #include "ui/main_property.h"
 #include "ui/open_bitmap_dialog.h"
 #include "ui/preview_window.h"
+#include "ui/style_pages.h"
 #include "ui/text_convert.h"
 #include "ui/ui_hooks.h"
 
@@ -282,10 +283,17 @@ void CCPlaqFont::OnStyleSelected() {
 }
 
 void CCPlaqFont::OnEditStyle() {
-  Hooks().Tell(this, "Edit Style",
-               "The style editor is not available in this version. Choose a ready-made style from the "
-               "\"Plaquet Style\" list.",
-               QMessageBox::Information);
+  PlaquetDocument& doc = state_.doc;
+  doc.currentStyle.effects = doc.message().effects;
+  {
+    CEditStyleDialog dialog(state_, &sheet_.preview(), kMessageItem, this);
+    if (Hooks().Exec(dialog) == QDialog::Accepted) {
+      doc.currentStyleFile = doc.styleFile[kMessageItem];
+      doc.message().effects = doc.currentStyle.effects;
+      doc.styleChanged[kMessageItem] = doc.currentStyleModified;
+      doc.documentModified = 1;
+    }
+  }
   state_.doc.previewDirty = 1;
   sheet_.RenderAndRefresh();
   FillStyleList();
