@@ -38,6 +38,11 @@ int main(int argc, char** argv) {
       fill.p[0] = 0x00A04010;  // a blue that reads on white
       message.effects = {fill};
       if (type != SingleColor) message.effects.push_back(EffectStartRecord(type));
+      if (type == StarFilter) {
+        // Its start colour is white, which vanishes on the white ground.
+        message.effects.back().p[0] = 0x0030A0FF;
+        message.effects.back().p[1] = 1;
+      }
       if (type == RoundBox) {
         // A box alone is blank without a fill after it, and the name on top tells what it is.
         message.effects.back().p[4] = message.effects.back().p[5] = 1000;

@@ -42,7 +42,13 @@ bool AddsPartialRecord(int type) {
 QIcon SampleIcon(const std::string& folder, int type) {
   DibImage image;
   if (!image.Load(folder + "samples/" + EffectKey(type) + ".png")) return QIcon();
-  return QIcon(QPixmap::fromImage(DibToQImage(image)));
+  // Drawn from the top-left corner of a fixed cell, so that the names line up beside them.
+  QPixmap cell(160, 24);
+  cell.fill(Qt::white);
+  QPainter painter(&cell);
+  painter.drawImage(0, 0, DibToQImage(image));
+  painter.end();
+  return QIcon(cell);
 }
 }  // namespace
 
@@ -178,7 +184,7 @@ CEditStyleDialog::CEditStyleDialog(AppState& state, PreviewWindow* preview, int 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(wizard);
   layout->addLayout(bottom);
-  resize(560, 420);
+  resize(660, 440);
 
   connect(effects_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* i) { AddEffect(effects_->row(i)); });
   connect(add, &QPushButton::clicked, this, [this] {
