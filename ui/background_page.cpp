@@ -149,6 +149,7 @@ CPlaqBgd::CPlaqBgd(AppState& state, CMainProperty& sheet) : DecorationPage(state
   styles_->setObjectName("backgroundStyles");
   properties_ = new QPushButton("Properties");
   templ->layout()->addWidget(properties_);
+  static_cast<QVBoxLayout*>(templ->layout())->addStretch();
   swatch_ = new QLabel;
   swatch_->setObjectName("swatch");
   swatch_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
