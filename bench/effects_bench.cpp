@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "effects/special_effects.h"
+#include "effects/effect_bodies.h"
 #include "effects/star_filter.h"
 #include "effects/three_d_model.h"
 #include "engine/convolution_kernel.h"

@@ -6,7 +6,7 @@
 #include "document/document_file.h"
 #include "document/preferences.h"
 #include "document/style_file.h"
-#include "effects/special_effects.h"
+#include "effects/effect_bodies.h"
 #include "platform/process.h"
 #include "platform/program_folder.h"
 

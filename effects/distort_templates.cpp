@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "effects/fractal_noise.h"
-#include "effects/special_effects.h"
+#include "effects/effect_bodies.h"
 #include "effects/three_d_model.h"
 #include "engine/convolution_kernel.h"
 #include "engine/engine_context.h"

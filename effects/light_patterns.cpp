@@ -1,5 +1,5 @@
 // The three star light patterns, read once from the program folder.
-#include "effects/special_effects.h"
+#include "effects/effect_bodies.h"
 #include "engine/engine_context.h"
 
 void LoadLightPatterns(EngineContext& ctx) {

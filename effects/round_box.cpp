@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "effects/special_effects.h"
+#include "effects/effect_bodies.h"
 #include "engine/engine_context.h"
 #include "platform/round_rect.h"
 

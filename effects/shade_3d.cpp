@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "effects/shift_window.h"
-#include "effects/special_effects.h"
+#include "effects/effect_bodies.h"
 #include "effects/three_d_model.h"
 #include "engine/engine_context.h"
 

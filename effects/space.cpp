@@ -4,7 +4,7 @@
 
 #include "effects/fractal_noise.h"
 #include "effects/shift_window.h"
-#include "effects/special_effects.h"
+#include "effects/effect_bodies.h"
 #include "effects/three_d_model.h"
 #include "engine/engine_context.h"
 

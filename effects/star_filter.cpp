@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "effects/special_effects.h"
+#include "effects/effect_bodies.h"
 #include "engine/convolution_kernel.h"
 #include "engine/engine_context.h"
 

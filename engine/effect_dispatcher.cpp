@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "effects/special_effects.h"
+#include "effects/effect_bodies.h"
 #include "engine/convolution_kernel.h"
 #include "engine/engine_context.h"
 #include "engine/fill_effects.h"

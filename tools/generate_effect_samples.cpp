@@ -8,7 +8,7 @@
 
 #include "document/plaquet_document.h"
 #include "effects/effect_catalogue.h"
-#include "effects/special_effects.h"
+#include "effects/effect_bodies.h"
 #include "engine/engine_context.h"
 #include "engine/render_pipeline.h"
 #include "imaging/dib_image.h"

@@ -4,7 +4,7 @@
 
 #include "cli/session.h"
 #include "document/preferences.h"
-#include "effects/special_effects.h"
+#include "effects/effect_bodies.h"
 #include "engine/render_pipeline.h"
 #include "engine/text_rasterizer.h"
 #include "imaging/export.h"

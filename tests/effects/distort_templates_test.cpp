@@ -7,7 +7,7 @@
 
 #include "effects/fractal_noise.h"
 #include "effects/mask_fixture.h"
-#include "effects/special_effects.h"
+#include "effects/effect_bodies.h"
 #include "effects/three_d_model.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "effects/mask_fixture.h"
-#include "effects/special_effects.h"
+#include "effects/effect_bodies.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "effects/special_effects.h"
+#include "effects/effect_bodies.h"
 #include "engine/engine_context.h"
 #include "support/test_support.h"
 

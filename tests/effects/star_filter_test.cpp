@@ -5,7 +5,7 @@
 #include <random>
 
 #include "effects/mask_fixture.h"
-#include "effects/special_effects.h"
+#include "effects/effect_bodies.h"
 #include "effects/star_filter.h"
 #include "engine/convolution_kernel.h"
 #include "support/test_support.h"
