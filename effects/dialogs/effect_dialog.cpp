@@ -246,3 +246,17 @@ void EffectDialog::ShowPicture(bool newPreview) {
     }
   }
 }
+
+void EffectDialog::SetSlidersAndColour(std::initializer_list<int> paramSlots) {
+  auto* grid = new QGridLayout;
+  grid->setColumnStretch(1, 1);
+  int gridRow = 0;
+  for (int slot : paramSlots) AddRow(grid, gridRow++, slot);
+  QGridLayout* colour = nullptr;
+  QGroupBox* colourBox = Group("Color", colour);
+  AddColour(colour, 0, 0, "Change");
+  auto* body = new QVBoxLayout;
+  body->addLayout(grid);
+  body->addWidget(colourBox);
+  SetBody(body);
+}

@@ -1,4 +1,5 @@
 #pragma once
+#include <initializer_list>
 // What every effect parameter dialog shares: slider rows with an edit box beside each slider,
 // colour buttons with a swatch, OK/Cancel, and the live preview of the one effect being edited.
 // Every change goes at once into the record the dialog was opened on; OK and Cancel only end the
@@ -64,6 +65,8 @@ class EffectDialog : public QDialog {
   QGroupBox* Group(const QString& title, QGridLayout*& grid);
   // Puts body above the OK/Cancel buttons.
   void SetBody(QBoxLayout* body);
+  // The common body: one slider row per slot, then a "Color" group with its "Change" button.
+  void SetSlidersAndColour(std::initializer_list<int> paramSlots);
   // Opening: slider ranges and positions from the record, controls from the members, preview.
   void Start(bool preview = true);
 

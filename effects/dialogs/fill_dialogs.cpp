@@ -106,18 +106,7 @@ void DrawDialog::ChooseBitmap() {
 
 OutlineDialog::OutlineDialog(EffectRecord& record, AppState& state, PreviewRefresh refresh, QWidget* parent)
     : EffectDialog(OutLine, record, state, std::move(refresh), parent) {
-  auto* grid = new QGridLayout;
-  grid->setColumnStretch(1, 1);
-  AddRow(grid, 0, 3);
-  AddRow(grid, 1, 2);
-  AddRow(grid, 2, 4);
-  QGridLayout* colour = nullptr;
-  QGroupBox* colourBox = Group("Color", colour);
-  AddColour(colour, 0, 0, "Change");
-  auto* body = new QVBoxLayout;
-  body->addLayout(grid);
-  body->addWidget(colourBox);
-  SetBody(body);
+  SetSlidersAndColour({3, 2, 4});
   Start();
 }
 
@@ -126,19 +115,7 @@ OutlineDialog::OutlineDialog(EffectRecord& record, AppState& state, PreviewRefre
 DropShadowDialog::DropShadowDialog(EffectRecord& record, AppState& state, PreviewRefresh refresh,
                                    QWidget* parent)
     : EffectDialog(DropShadow, record, state, std::move(refresh), parent) {
-  auto* grid = new QGridLayout;
-  grid->setColumnStretch(1, 1);
-  AddRow(grid, 0, 3);
-  AddRow(grid, 1, 2);
-  AddRow(grid, 2, 4);
-  AddRow(grid, 3, 5);
-  QGridLayout* colour = nullptr;
-  QGroupBox* colourBox = Group("Color", colour);
-  AddColour(colour, 0, 0, "Change");
-  auto* body = new QVBoxLayout;
-  body->addLayout(grid);
-  body->addWidget(colourBox);
-  SetBody(body);
+  SetSlidersAndColour({3, 2, 4, 5});
   Start();
 }
 
