@@ -12,7 +12,7 @@
 #include <cmath>
 #include <fstream>
 
-#include "effects/dialogs/effect_dialogs.h"
+#include "ui/dialogs/effect_dialogs.h"
 #include "effects/effect_catalogue.h"
 #include "engine/effect_dispatcher.h"
 #include "engine/engine_context.h"

@@ -1,4 +1,4 @@
-#include "effects/dialogs/effect_dialog.h"
+#include "ui/dialogs/effect_dialog.h"
 
 #include <QColorDialog>
 #include <QDialogButtonBox>

@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "effects/dialogs/effect_dialogs.h"
+#include "ui/dialogs/effect_dialogs.h"
 #include "effects/effect_catalogue.h"
 #include "effects/three_d_model.h"
 #include "engine/engine_context.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/save_rules.h"
+#include "app/save_rules.h"
 
 struct EngineContext;
 struct PlaquetDocument;

@@ -7,7 +7,7 @@
 
 #include "document/plaquet_document.h"
 #include "engine/engine_context.h"
-#include "engine/save_rules.h"
+#include "app/save_rules.h"
 
 struct SessionOptions {
   std::string document;               // .plq; empty = the start values

@@ -1,4 +1,4 @@
-#include "engine/save_rules.h"
+#include "app/save_rules.h"
 
 #include <algorithm>
 #include <cctype>

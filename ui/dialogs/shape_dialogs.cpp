@@ -8,7 +8,7 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "effects/dialogs/effect_dialogs.h"
+#include "ui/dialogs/effect_dialogs.h"
 #include "effects/effect_catalogue.h"
 #include "effects/star_filter.h"
 #include "engine/effect_dispatcher.h"

@@ -1,14 +1,22 @@
-#include "cli/session.h"
+#include "app/session.h"
 
 #include <chrono>
+#include <iostream>
 
-#include "cli/cli_error.h"
+#include "app/cli_error.h"
 #include "document/document_file.h"
 #include "document/preferences.h"
 #include "document/style_file.h"
 #include "effects/effect_bodies.h"
 #include "platform/process.h"
 #include "platform/program_folder.h"
+
+void ReportError(const std::string& file, const std::string& reason) {
+  if (file.empty())
+    std::cerr << "quorbel: " << reason << "\n";
+  else
+    std::cerr << "quorbel: " << file << ": " << reason << "\n";
+}
 
 std::string MessageTextFromArgument(const std::string& text, bool* cut) {
   std::string out;

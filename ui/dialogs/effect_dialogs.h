@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "effects/dialogs/effect_dialog.h"
+#include "ui/dialogs/effect_dialog.h"
 
 class QButtonGroup;
 class QComboBox;

@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "effects/dialogs/effect_dialogs.h"
+#include "ui/dialogs/effect_dialogs.h"
 #include "engine/effect_dispatcher.h"
 #include "engine/engine_context.h"
 #include "engine/fill_effects.h"

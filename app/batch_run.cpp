@@ -1,4 +1,4 @@
-#include "engine/batch_run.h"
+#include "app/batch_run.h"
 
 #include <algorithm>
 #include <atomic>
