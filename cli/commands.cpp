@@ -15,7 +15,7 @@
 #include "document/batch_list.h"
 #include "engine/batch_run.h"
 #include "engine/checked_alloc.h"
-#include "engine/render_error.h"
+#include "raster/render_error.h"
 #include "engine/render_pipeline.h"
 #include "engine/save_rules.h"
 #include "imaging/color_reduction.h"
