@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine_context.h"
-#include "engine/render_error.h"
-#include "engine/shadow_effects.h"
+#include "effects/shadow_effects.h"
+#include "raster/engine_context.h"
+#include "raster/render_error.h"
 #include "platform/round_rect.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include "effects/mask_fixture.h"
 #include "effects/effect_bodies.h"
-#include "engine/effect_dispatcher.h"
+#include "effects/effect_dispatcher.h"
 
 namespace {
 
