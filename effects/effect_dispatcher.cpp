@@ -94,12 +94,14 @@ void RunStylePressed(EngineContext& ctx) {
 }
 
 void PreviewOneEffect(EngineContext& ctx, EffectRecord record) {
+  ctx.RestartRandomEffects();
   ctx.work.FillBackground(ctx.in.styleBackdropColour);
   DispatchEffect(ctx, record, false);
   CopyWorkToImage(ctx);
 }
 
 void ReplayDistortions(EngineContext& ctx, int count) {
+  ctx.RestartRandomEffects();
   ctx.work.RestoreGlyph();
   const std::vector<EffectRecord> effects = ctx.in.effects;
   const int n = std::min<int>(std::max(count, 0), int(effects.size()));
@@ -108,6 +110,7 @@ void ReplayDistortions(EngineContext& ctx, int count) {
 }
 
 void QuickPreview(EngineContext& ctx) {
+  ctx.RestartRandomEffects();
   ctx.work.RestoreGlyph();
   RunStyle(ctx, true);
   if (ctx.pressedButton) RunStylePressed(ctx);

@@ -128,6 +128,7 @@ void ComputePage(PlaquetDocument& doc, EngineContext& ctx) {
 int RenderPreview(PlaquetDocument& doc, EngineContext& ctx) {
   doc.previewDirty = 0;
   if (doc.items.empty()) return 0;
+  ctx.RestartRandomEffects();
   ctx.pressedButton = doc.pressedButton;
   if (ctx.programFolder.empty()) ctx.programFolder = doc.programFolder;
 

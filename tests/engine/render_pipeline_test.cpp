@@ -4,7 +4,10 @@
 
 #include <cstdlib>
 #include <set>
+#include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "document/plaquet_document.h"
 #include "raster/engine_context.h"
@@ -130,34 +133,49 @@ TEST(RenderPipeline, PressedPictureHasTheSameSizeAndHalvedOffsets) {
   EXPECT_NE(ctx.g_pressedImage.Packed(), ctx.g_image.Packed());
 }
 
-TEST(RenderPipeline, FullDocumentRendersReproducibly) {
-  auto make = [] {
-    PlaquetDocument doc = MessageOnly("Quorbel!");
-    PlaquetItem& m = doc.message();
-    m.effects = {Rec(LinearGradient, 0x0000FF, 0, 0, 30, 20), Rec(OutLine, 0x000000, 0, 0, 2),
-                 Rec(DropShadow, 0x404040, 3, 3, 100, 3)};
-    m.effects[0].p[1] = 0xFF8000;
-    PlaquetItem& bg = doc.background();
-    bg.kind = kKindStretchedFont;
-    bg.text = "=====";
-    bg.font.faceName = "Liberation Sans";
-    bg.effects = {Rec(SingleColor, 0x00C0C0), Rec(Fog, 0x808080, 0, 0, 0, 200)};
-    PlaquetItem& b = doc.bullet();
-    b.kind = kKindRoundBox;
-    b.effects = {Rec(SingleColor, 0x00FF00), Rec(Space, 0, 0, 0, 200, 200)};
-    doc.pressedButton = 1;
-    return doc;
+// A picture depends only on the document, the text, the preferences and the seed: what the random
+// effects (Random Dot, the fractal templates, Fog, Space) drew in earlier renders of the same
+// context must not show, whatever order the strings come in.
+TEST(RenderPipeline, RandomEffectsDependOnlyOnTheSeedNotOnEarlierRenders) {
+  PlaquetDocument doc = MessageOnly();
+  PlaquetItem& m = doc.message();
+  m.effects = {EffectStartRecord(DisturbTemplet), Rec(LinearGradient, 0x0000FF, 0, 0, 30, 20),
+               Rec(Fog, 0x808080, 1, 1, 0, 200), EffectStartRecord(DisturbTemplet),
+               Rec(Space, 0, 0, 0, 200, 200), Rec(DropShadow, 0x404040, 3, 3, 100, 3)};
+  m.effects[0].p[4] = 7;  // Random Dot, keeping 70 %
+  m.effects[0].p[6] = 700;
+  m.effects[3].p[4] = 6;  // Fractal(x,y)
+  m.effects[3].p[6] = 30;
+  PlaquetItem& bg = doc.background();
+  bg.kind = kKindStretchedFont;
+  bg.text = "=====";
+  bg.font.faceName = "Liberation Sans";
+  bg.effects = {Rec(SingleColor, 0x00C0C0), Rec(Fog, 0x808080, 0, 0, 0, 200)};
+  PlaquetItem& b = doc.bullet();
+  b.kind = kKindRoundBox;
+  b.effects = {Rec(SingleColor, 0x00FF00), Rec(Space, 0, 0, 0, 200, 200)};
+  doc.pressedButton = 1;
+
+  const std::vector<std::string> texts = {"Fog", "Space 22", "Dots", "Fog"};
+  using Pictures = std::pair<std::vector<uint8_t>, std::vector<uint8_t>>;
+  auto render = [&](EngineContext& ctx, size_t i) {
+    PlaquetDocument d = doc;
+    d.message().text = texts[i];
+    ctx.seed = uint32_t(100 + i);
+    RenderPreview(d, ctx);
+    return Pictures{ctx.g_image.Packed(), ctx.g_pressedImage.Packed()};
   };
-  PlaquetDocument a = make(), b = make();
-  EngineContext ca(5), cb(5);
-  RenderPreview(a, ca);
-  RenderPreview(b, cb);
-  ASSERT_FALSE(ca.g_image.Empty());
-  EXPECT_EQ(ca.g_image.Packed(), cb.g_image.Packed());
-  EXPECT_EQ(ca.g_pressedImage.Packed(), cb.g_pressedImage.Packed());
-  // The bullet sits left of the message inside the picture.
-  EXPECT_GE(a.bullet().x - ca.originX, 0);
-  EXPECT_LT(a.bullet().x, a.message().x);
+  std::vector<Pictures> fresh;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    EngineContext ctx(12345);  // the seed set for the render counts, not the one at construction
+    fresh.push_back(render(ctx, i));
+    ASSERT_FALSE(fresh.back().first.empty());
+  }
+  EXPECT_FALSE(fresh[0] == fresh[3]) << "the same text with another seed";
+  for (const std::vector<size_t>& order : {std::vector<size_t>{0, 1, 2, 3}, {3, 2, 1, 0}, {2, 0, 3, 1, 2, 2}}) {
+    EngineContext reused;
+    for (size_t i : order) EXPECT_TRUE(render(reused, i) == fresh[i]) << "string " << i;
+  }
 }
 
 TEST(RenderPipeline, AllNoneGivesEmptyPictures) {
