@@ -121,6 +121,6 @@ void CopyWorkToImage(EngineContext& ctx) {
   const int W = ctx.work.workWidth, H = ctx.work.workHeight;
   ctx.imageWidth = W;
   ctx.imageHeight = H;
-  CopyColourInto(ctx.g_image, ctx.work.effectColorRows, W, H);
-  if (ctx.pressedButton) CopyColourInto(ctx.g_pressedImage, ctx.work.pressedColorRows, W, H);
+  CopyColourInto(ctx.image, ctx.work.effectColorRows, W, H);
+  if (ctx.pressedButton) CopyColourInto(ctx.pressedImage, ctx.work.pressedColorRows, W, H);
 }

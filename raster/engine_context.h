@@ -66,8 +66,8 @@ struct EngineContext {
   int32_t originX = 0, originY = 0;
   int32_t imageWidth = 0, imageHeight = 0;
 
-  DibImage g_image;
-  DibImage g_pressedImage;
+  DibImage image;
+  DibImage pressedImage;
 
   uint32_t seed;  // render input: the random effects of every picture start from it
   RandomGenerator random;

@@ -42,7 +42,7 @@ TEST(Dispatcher, EveryTypeIsSafeOnAnEmptyWorkSet) {
   QuickPreview(ctx);
   ReplayDistortions(ctx, 40);
   PreviewOneEffect(ctx, EffectStartRecord(CutOut));
-  EXPECT_TRUE(ctx.g_image.Empty());
+  EXPECT_TRUE(ctx.image.Empty());
   EXPECT_EQ(ctx.imageWidth, 0);
 }
 
@@ -117,11 +117,11 @@ TEST(Dispatcher, CopyWorkToImageCarriesBothPictures) {
   ctx->in.styleBackdropColour = 0x000000;
   ctx->in.effects = {Draw(0x00FF00, 2, 0)};
   QuickPreview(*ctx);
-  ASSERT_FALSE(ctx->g_image.Empty());
-  EXPECT_EQ(ctx->g_image.Width(), 8);
-  EXPECT_EQ(ctx->g_image.Height(), 4);
+  ASSERT_FALSE(ctx->image.Empty());
+  EXPECT_EQ(ctx->image.Width(), 8);
+  EXPECT_EQ(ctx->image.Height(), 4);
   EXPECT_EQ(ctx->imageWidth, 8);
-  DibRowTable rows(ctx->g_image), pressed(ctx->g_pressedImage);
+  DibRowTable rows(ctx->image), pressed(ctx->pressedImage);
   for (int y = 0; y < 4; ++y) {
     EXPECT_EQ(std::memcmp(rows[y], ctx->work.effectColorRows[size_t(y)], 24), 0) << y;
     EXPECT_EQ(std::memcmp(pressed[y], ctx->work.pressedColorRows[size_t(y)], 24), 0) << y;
@@ -132,7 +132,7 @@ TEST(Dispatcher, CopyWorkToImageCarriesBothPictures) {
   // A single effect previewed by itself on the backdrop.
   ctx->in.styleBackdropColour = 0xFFFFFF;
   PreviewOneEffect(*ctx, Draw(0x000000, 0, 0));
-  DibRowTable again(ctx->g_image);
+  DibRowTable again(ctx->image);
   EXPECT_EQ(again[0][1 * 3], 0);  // the lit pixel turns black
   EXPECT_EQ(again[0][0], 255);    // the rest keeps the backdrop
 }
