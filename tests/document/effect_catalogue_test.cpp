@@ -70,11 +70,11 @@ TEST(EffectCatalogue, ParameterTableAgreesWithStartRecordsAndIsWellFormed) {
       EXPECT_EQ(FindEffectParam(t, p.slot), &p);
       if (p.kind == ParamKind::Choice) {
         EXPECT_FALSE(p.choices.empty());
+        EXPECT_EQ(p.unit, ParamUnit::Choice);
       }
       // The kind of control and the unit agree, and every name finds its own parameter.
       EXPECT_EQ(p.kind == ParamKind::Colour, p.unit == ParamUnit::Colour);
       EXPECT_EQ(p.kind == ParamKind::Angle, p.unit == ParamUnit::Angle);
-      if (p.kind == ParamKind::Choice) EXPECT_EQ(p.unit, ParamUnit::Choice);
       EXPECT_EQ(&EffectParamNamed(t, p.name), &p);
     }
     EXPECT_THROW(EffectParamNamed(t, "noSuchParameter"), std::logic_error);
