@@ -40,7 +40,7 @@ BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>&
       try {
         local.message().text = strings[i].substr(0, kMaxText);
         local.previewDirty = 1;
-        ctx.random.Seed(BatchStringSeed(options.seed, i));
+        ctx.seed = BatchStringSeed(options.seed, i);
         RenderPreview(local, ctx);
         written[i] = WriteOutputFiles(local, ctx, base, options.save);
       } catch (const std::exception& e) {

@@ -51,7 +51,7 @@ int PrepareForWriting(PlaquetDocument& doc, EngineContext& ctx, const SaveSettin
     case Jpeg:
     case PngTrueColor:
       // A reduced picture left by an earlier type choice must not be written as true colour.
-      if (ctx.g_image.BitCount() != 24) Recompose(doc, ctx);
+      if (ctx.image.BitCount() != 24) Recompose(doc, ctx);
       return 24;
   }
   return 24;
@@ -192,7 +192,7 @@ std::vector<std::string> WriteOutputFiles(PlaquetDocument& doc, EngineContext& c
   const int transparent = TransparentIndex(doc);
   std::vector<std::string> written;
   for (size_t i = 0; i < names.size(); ++i) {
-    DibImage& picture = i == 0 ? ctx.g_image : ctx.g_pressedImage;
+    DibImage& picture = i == 0 ? ctx.image : ctx.pressedImage;
     if (picture.Empty() || picture.Width() <= 0 || picture.Height() <= 0)
       throw GraphicsException(names[i] + ": the picture is empty (nothing to draw)");
     if (!picture.SaveAs(names[i], transparent, bitCount, options))
@@ -210,7 +210,7 @@ int64_t CalculateFileSize(PlaquetDocument& doc, EngineContext& ctx, const SaveSe
   const std::string path = cacheFolder + "fs.zzz";
   std::error_code ec;
   std::filesystem::remove(path, ec);
-  const DibImage& picture = ctx.g_image;
+  const DibImage& picture = ctx.image;
   const int transparent = TransparentIndex(doc);
   switch (settings.type) {
     case Gif16:

@@ -65,7 +65,7 @@ ExportOptions ExportOptionsFor(const SaveSettings& settings, int32_t backdropKin
 // Png256: Recompose then RenderReduced(256); the others Recompose). Needs a full render before.
 void RenderForType(PlaquetDocument& doc, EngineContext& ctx, const SaveSettings& settings);
 
-// Writes ctx.g_image (and ctx.g_pressedImage under the pressed-button name when the document's
+// Writes ctx.image (and ctx.pressedImage under the pressed-button name when the document's
 // pressed button is on) under outputPath with the type's extension, after the type's render.
 // Returns the names written; throws GraphicsException naming the file on any failure. Files are
 // written whole or not at all.

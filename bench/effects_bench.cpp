@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "effects/effect_bodies.h"
+#include "effects/effect_catalogue.h"
 #include "effects/star_filter.h"
 #include "effects/three_d_model.h"
 #include "raster/convolution_kernel.h"
@@ -69,7 +70,7 @@ void BM_Shade3D(benchmark::State& state) {
   auto ctx = MakeContext(Width(state), Height(state), kText);
   const EffectRecord r = Record(ThreeDSingleColor, {0x3080C0, 0, 0, 0, 0, 200, 25, 1000, 100, 0});
   BuildDistanceMap(*ctx);  // cached, as for every render after the first
-  for (auto _ : state) Shade3D(EffectTarget::For(*ctx, false), r);
+  for (auto _ : state) ApplyEffect(EffectTarget::For(*ctx, false), Shade3DParams::From(r));
   CountPixels(state);
 }
 
@@ -86,7 +87,7 @@ void FogWithMap(benchmark::State& state, bool direct) {
     } else {
       ctx->work.glyphChanged = true;
     }
-    FogEffect(EffectTarget::For(*ctx, false), r);
+    ApplyEffect(EffectTarget::For(*ctx, false), FogParams::From(r));
   }
   CountPixels(state);
 }
@@ -96,8 +97,15 @@ void BM_FogDirect(benchmark::State& state) { FogWithMap(state, true); }
 void BM_Space(benchmark::State& state) {
   auto ctx = MakeContext(Width(state), Height(state), kText);
   const EffectRecord r = Record(Space, {0, 0, 0, 0, 200, 200});
-  for (auto _ : state) SpaceEffect(EffectTarget::For(*ctx, false), r);
+  for (auto _ : state) ApplyEffect(EffectTarget::For(*ctx, false), SpaceParams::From(r));
   CountPixels(state);
+}
+
+// A Disturbing Font record with the template, wavelength and amplitude, run as a style runs it.
+void Distort(EngineContext& ctx, int templ, int wavelength, int amplitude) {
+  EffectRecord r = EffectStartRecord(DisturbTemplet);
+  r.p[4] = templ, r.p[5] = wavelength, r.p[6] = amplitude;
+  ApplyEffect(EffectTarget::For(ctx, false), DistortParams::From(r));
 }
 
 void BM_Distort(benchmark::State& state) {
@@ -139,7 +147,7 @@ void BM_StarFilterDirect(benchmark::State& state) { StarStamping(state, true); }
 void BM_RoundBox(benchmark::State& state) {
   auto ctx = MakeContext(Width(state), Height(state), kText);
   const EffectRecord r = Record(RoundBox, {0, 0, 0, 0, 900, 800, 200, 300});
-  for (auto _ : state) RoundBoxEffect(*ctx, r);
+  for (auto _ : state) ApplyEffect(EffectTarget::For(*ctx, false), RoundBoxParams::From(r));
   CountPixels(state);
 }
 

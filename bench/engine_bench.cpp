@@ -117,7 +117,7 @@ void BM_ReferenceDocument(benchmark::State& state) {
   ctx.settings.antiAliasing = 1;
   for (auto _ : state) {
     RenderPreview(doc, ctx);
-    benchmark::DoNotOptimize(ctx.g_image.Packed().data());
+    benchmark::DoNotOptimize(ctx.image.Packed().data());
   }
   state.counters["font_height"] = height;
   ReportPixels(state, ctx.imageWidth, ctx.imageHeight);

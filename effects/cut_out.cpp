@@ -1,8 +1,11 @@
+// Cut Out: the glyph's inside darkened from its unlit surroundings.
 #include <algorithm>
 
 #include "raster/engine_context.h"
 #include "effects/shadow_common.h"
 #include "effects/shadow_effects.h"
+#include "effects/effect_bodies.h"
+#include "effects/effect_catalogue.h"
 
 void CutOutEffect(const EffectTarget& t, int dx, int dy, const ConvolutionKernel& dome, int32_t colour,
                   int locationX, int locationY) {
@@ -48,4 +51,14 @@ void CutOutEffect(const EffectTarget& t, int dx, int dy, const ConvolutionKernel
       cov[tx] = shadow::Store(s[0] * 255.0f + float(shadow::Signed(cov[tx])));
     }
   }
+}
+
+CutOutParams CutOutParams::From(const EffectRecord& record) {
+  const ParamReader in(record);
+  return {in.Stored("color"), in.Stored("offsetX"),   in.Stored("offsetY"),  in.Scaled("opacity"),
+          in.Stored("blur"),  in.Stored("locationX"), in.Stored("locationY")};
+}
+
+void ApplyEffect(const EffectTarget& t, const CutOutParams& p) {
+  CutOutEffect(t, p.dx, p.dy, DomeKernel(p.blur, p.opacity), p.colour, p.locationX, p.locationY);
 }

@@ -1,8 +1,11 @@
+// Depth of Field: the painted colour blurred with a dome.
 #include <algorithm>
 #include <vector>
 
 #include "raster/engine_context.h"
 #include "effects/shadow_effects.h"
+#include "effects/effect_bodies.h"
+#include "effects/effect_catalogue.h"
 
 void DepthBlur(const EffectTarget& t, const ConvolutionKernel& dome) {
   const int W = t.W, H = t.H;
@@ -35,3 +38,10 @@ void DepthBlur(const EffectTarget& t, const ConvolutionKernel& dome) {
     }
   }
 }
+
+DepthOfFieldParams DepthOfFieldParams::From(const EffectRecord& record) {
+  const ParamReader in(record);
+  return {in.Scaled("opacity"), in.Stored("blur")};
+}
+
+void ApplyEffect(const EffectTarget& t, const DepthOfFieldParams& p) { DepthBlur(t, DomeKernel(p.blur, p.opacity)); }

@@ -6,6 +6,7 @@
 
 #include "raster/fractal_noise.h"
 #include "effects/effect_bodies.h"
+#include "effects/effect_catalogue.h"
 #include "effects/three_d_model.h"
 #include "raster/convolution_kernel.h"
 #include "raster/engine_context.h"
@@ -146,14 +147,21 @@ void Enlarge(uint8_t* const* rows, const uint8_t* const* edgeRows, int W, int H,
 
 }  // namespace
 
-void Distort(EngineContext& ctx, int templ, int wavelength, int amplitude) {
+DistortParams DistortParams::From(const EffectRecord& record) {
+  const ParamReader in(record);
+  return {in.Stored("template"), in.Scaled("wavelength"), in.Scaled("amplitude")};
+}
+
+void ApplyEffect(const EffectTarget& t, const DistortParams& p) {
+  EngineContext& ctx = t.ctx;
   WorkSet& work = ctx.work;
   const int W = work.workWidth, H = work.workHeight;
+  const int templ = p.templ;
   if (templ == 0) {
     work.RestoreGlyph();
   } else if (templ >= 1 && templ <= 8 && W > 0 && H > 0) {
-    const float phaseStep = float(wavelength * 0.01 / W * 360.0);
-    const float amp = float(amplitude * 0.1);
+    const float phaseStep = float(p.wavelength / W * 360.0);
+    const float amp = float(p.amplitude);
     uint8_t* const* rows = work.glyphRows.data();
     const std::vector<uint8_t> before = work.glyphMask;
     switch (templ) {

@@ -1,9 +1,12 @@
+// Drop Shadow: a dome splatted under the glyphs.
 #include <algorithm>
 #include <vector>
 
 #include "raster/engine_context.h"
 #include "effects/shadow_common.h"
 #include "effects/shadow_effects.h"
+#include "effects/effect_bodies.h"
+#include "effects/effect_catalogue.h"
 
 void DropShadowEffect(const EffectTarget& t, int dx, int dy, const ConvolutionKernel& dome, int32_t colour) {
   const int W = t.W, H = t.H;
@@ -42,4 +45,13 @@ void DropShadowEffect(const EffectTarget& t, int dx, int dy, const ConvolutionKe
       cov[x] = shadow::Store(std::min(255.0f, v * 255.0f + float(shadow::Signed(cov[x]))));
     }
   }
+}
+
+DropShadowParams DropShadowParams::From(const EffectRecord& record) {
+  const ParamReader in(record);
+  return {in.Stored("color"), in.Stored("offsetX"), in.Stored("offsetY"), in.Scaled("opacity"), in.Stored("blur")};
+}
+
+void ApplyEffect(const EffectTarget& t, const DropShadowParams& p) {
+  DropShadowEffect(t, p.dx, p.dy, DomeKernel(p.blur, p.opacity), p.colour);
 }

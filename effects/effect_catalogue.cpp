@@ -1,6 +1,7 @@
 #include "effects/effect_catalogue.h"
 
-#include <cstring>
+#include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -9,144 +10,138 @@ constexpr const char* kKeys[kEffectTypeCount] = {
     "DisturbTemplet", "StarFilter", "Tile",       "3dSingleColor",  "RoundBox",
     "Fog",         "Space",         "CutOut"};
 
-EffectParam Colour(int slot, const char* name, const char* label, int start,
-                   const char* group = "") {
-  return EffectParam{slot, name, label, ParamKind::Colour, 0, 0xFFFFFF, start, 1.0, {}, 1, group};
+using U = ParamUnit;
+
+constexpr EffectParam Colour(int slot, const char* name, const char* label, int start,
+                             const char* group = "") {
+  return EffectParam{slot, name, label, ParamKind::Colour, U::Colour, 0, 0xFFFFFF, start, 1.0, {}, 1, group};
 }
 
-EffectParam Int(int slot, const char* name, const char* label, int minValue, int maxValue,
-                int start, double scale, int page, const char* group = "") {
-  return EffectParam{slot,  name, label, ParamKind::Integer, minValue, maxValue, start,
-                     scale, {},   page,  group};
+constexpr EffectParam Int(int slot, const char* name, const char* label, U unit, int minValue,
+                          int maxValue, int start, double scale, int page, const char* group = "") {
+  return EffectParam{slot, name, label, ParamKind::Integer, unit, minValue, maxValue, start, scale, {}, page, group};
 }
 
-EffectParam OffsetX(const char* label = "Holizontal", const char* group = "") {
-  return Int(2, "offsetX", label, -20, 20, 0, 1.0, 1, group);
+constexpr EffectParam OffsetX(const char* label = "Holizontal", const char* group = "") {
+  return Int(2, "offsetX", label, U::PixelLength, -20, 20, 0, 1.0, 1, group);
 }
-EffectParam OffsetY(const char* group = "") {
-  return Int(3, "offsetY", "Vertical", -20, 20, 0, 1.0, 1, group);
-}
-
-// The 3D profile shared by 3D Single Color and Fog, edited in the "3D Shape" dialog. The upper
-// bound of waveEnd is the current wavelength; 600 is the widest it can be.
-std::vector<EffectParam> Profile() {
-  const char* g = "3D Shape";
-  return {
-      Int(4, "shape3d", "", 0, 2, 0, 1.0, 1, g),
-      Int(5, "bevelHeight", "Height", 1, 1000, 200, 0.01, 5, g),
-      Int(6, "wavelength", "Wavelength", 1, 600, 25, 0.01, 10, g),
-      Int(7, "ceiling", "", -1000, 1000, 1000, 0.001, 5, g),
-      Int(8, "waveEnd", "", 1, 600, 100, 0.01, 10, g),
-      Int(9, "plateau", "", -1000, 1000, 0, 0.001, 10, g),
-  };
+constexpr EffectParam OffsetY(const char* group = "") {
+  return Int(3, "offsetY", "Vertical", U::PixelLength, -20, 20, 0, 1.0, 1, group);
 }
 
-std::vector<EffectParam> Join(std::vector<EffectParam> a, const std::vector<EffectParam>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
+template <size_t N, size_t M>
+constexpr std::array<EffectParam, N + M> Join(const std::array<EffectParam, N>& a,
+                                              const std::array<EffectParam, M>& b) {
+  std::array<EffectParam, N + M> out{};
+  for (size_t i = 0; i < N; ++i) out[i] = a[i];
+  for (size_t i = 0; i < M; ++i) out[N + i] = b[i];
+  return out;
 }
 
-EffectInfo MakeInfo(EffectType type, const char* displayName, const char* dialogTitle,
-                    bool usesFileName, std::vector<EffectParam> params) {
-  return EffectInfo{type, kKeys[type], displayName, dialogTitle, usesFileName, std::move(params)};
-}
+constexpr ParamChoice kFillKinds[] = {{2, "SingleColor"}, {4, "Bitmap(tile)"}, {5, "Bitmap(streach)"}};
+constexpr ParamChoice kTemplates[] = {{0, "Original Font"}, {1, "sin(x)"},     {2, "sin(y)"},
+                                      {3, "sin(x,y)"},      {4, "Fractal(x)"}, {5, "Fractal(y)"},
+                                      {6, "Fractal(x,y)"},  {7, "Random Dot"}, {8, "Enlarge"}};
+constexpr ParamChoice kStarTypes[] = {
+    {0, "only blur effect"}, {1, "blur with steak line"}, {2, "blur with diagonal steak lne"}};
 
-// Parameters are listed in slot order.
-const std::array<EffectInfo, kEffectTypeCount> kCatalogue = {
-    MakeInfo(SingleColor, "Draw", "Effect : Draw", true,
-             {Colour(0, "color", "Color", 0), OffsetX("Holizontal", "Offset"), OffsetY("Offset"),
-              EffectParam{4, "fillKind", "Select Texture", ParamKind::Choice, 2, 5, 0, 1.0,
-                          {{2, "SingleColor"}, {4, "Bitmap(tile)"}, {5, "Bitmap(streach)"}},
-                          1, "Select Texture"}}),
-    MakeInfo(OutLine, "Outline", "Effect : Outline", false,
-             {Colour(0, "color", "Change", 0, "Color"), OffsetX(), OffsetY(),
-              Int(4, "thickness", "Thickness", 0, 10, 0, 1.0, 1)}),
-    MakeInfo(DropShadow, "Drop Shadow", "Effect : Drop Shadow", false,
-             {Colour(0, "color", "Change", 0, "Color"), OffsetX("Horizontal"), OffsetY(),
-              Int(4, "opacity", "&Opacity", 0, 200, 50, 0.02, 10),
-              Int(5, "blur", "Blur", 0, 10, 2, 1.0, 1)}),
-    // The angle is free (edit box and direction picker); the picker yields -90..270.
-    MakeInfo(LinearGradient, "Linear Gradient", "Gradient", false,
-             {Colour(0, "color", "Color1", 0x0000FF), Colour(1, "color2", "Color2", 0xFFFF00),
-              OffsetX(), OffsetY(),
-              EffectParam{4, "angle", "Angle", ParamKind::Angle, -360, 360, 20, 1.0, {}, 1, ""},
-              Int(5, "size", "Size", 1, 200, 20, 1.0, 4)}),
-    MakeInfo(DepthField, "Depth of Field", "Depth of field", false,
-             {Int(4, "opacity", "&Opacity", 1, 200, 0, 0.02, 10),
-              Int(5, "blur", "Blur", 1, 10, 0, 1.0, 1)}),
-    // p[2] starts at 100 but is not read by the effect, so it is not listed.
-    MakeInfo(DisturbTemplet, "Disturbing Font", "Distort Templet : Sine & Cosine",
-             false,
-             {EffectParam{4, "template", "Type", ParamKind::Choice, 0, 8, 1, 1.0,
-                          {{0, "Original Font"},
-                           {1, "sin(x)"},
-                           {2, "sin(y)"},
-                           {3, "sin(x,y)"},
-                           {4, "Fractal(x)"},
-                           {5, "Fractal(y)"},
-                           {6, "Fractal(x,y)"},
-                           {7, "Random Dot"},
-                           {8, "Enlarge"}},
-                          1, ""},
-              Int(5, "wavelength", "Wavelength", 1, 600, 100, 0.01, 10),
-              // 1..100 once "Enlarge" is chosen.
-              Int(6, "amplitude", "Amplitude", 1, 1000, 0, 0.1, 10)}),
-    MakeInfo(StarFilter, "Star Filtering", "Effect : Star Filtering", false,
-             {Colour(0, "color", "Color", 0xFFFFFF),
-              EffectParam{1, "starType", "Type", ParamKind::Choice, 0, 2, 0, 1.0,
-                          {{0, "only blur effect"},
-                           {1, "blur with steak line"},
-                           {2, "blur with diagonal steak lne"}},
-                          1, "Star Filter Option"},
-              OffsetX("Holizontal", "Offset"), OffsetY("Offset"),
-              Int(5, "intensity", "Intensity", 1, 20, 10, 1000.0, 2, "Star Filter Option")}),
-    MakeInfo(Tile, "Tile", "Effect : Tile", true, {}),
-    MakeInfo(ThreeDSingleColor, "3D Single Color", "Effect : 3D Single Color",
-             false,
-             Join({Colour(0, "color", "Color", 0, "3D Option"), OffsetX("Holizontal", "Location"),
-                   OffsetY("Location")},
-                  Profile())),
-    // The dialog shows these four divided by 10 (tenths of a percent).
-    MakeInfo(RoundBox, "Round Box", "Effect : Rectangle", false,
-             {Int(4, "sizeX", "Size X(dot)", 0, 2000, 1, 0.001, 100),
-              Int(5, "sizeY", "Size Y(dot)", 0, 2000, 1, 0.001, 100),
-              Int(6, "roundX", "Round X(%)", 0, 1000, 100, 0.001, 2),
-              Int(7, "roundY", "Round Y(%)", 0, 1000, 100, 0.001, 2)}),
-    MakeInfo(Fog, "Fog", "Effect : Fog", false,
-             Join(Join({Colour(0, "color", "Color", 0), OffsetX("Holizontal", "Location"),
-                        OffsetY("Location")},
-                       Profile()),
-                  {Int(10, "size", "Size", 1, 300, 100, 0.001, 10),
-                   Int(11, "intensity", "Intensity", 0, 200, 100, 0.01, 10)})),
-    MakeInfo(Space, "Space", "Effect : Space", false,
-             {OffsetX("Holizontal", "Location"), OffsetY("Location"),
-              Int(4, "size", "Size", 1, 400, 200, 0.001, 10, "Star Option"),
-              Int(5, "intensity", "Intensity", 0, 1000, 200, 1.0, 10, "Star Option")}),
-    MakeInfo(CutOut, "Cut Out", "Effect : Cut Out", false,
-             {Colour(0, "color", "Change", 0, "Color"), OffsetX("Horizontal", "Offset"),
-              OffsetY("Offset"), Int(4, "opacity", "&Opacity", 0, 300, 0, 0.02, 10, "Option"),
-              Int(5, "blur", "Blur", 0, 10, 0, 1.0, 1, "Option"),
-              Int(6, "locationX", "Horizontal", -20, 20, 0, 1.0, 1, "Location"),
-              Int(7, "locationY", "Vertical", -20, 20, 0, 1.0, 1, "Location")}),
+// The 3D profile shared by 3D Single Color and Fog, edited in the "3D Shape" dialog. It lies over
+// the distance map normalised to 0..1, so none of it is a pixel length. The upper bound of
+// waveEnd is the current wavelength; 600 is the widest it can be.
+constexpr const char* k3DShape = "3D Shape";
+constexpr std::array<EffectParam, 6> kProfile = {
+    Int(4, "shape3d", "", U::Choice, 0, 2, 0, 1.0, 1, k3DShape),
+    Int(5, "bevelHeight", "Height", U::Factor, 1, 1000, 200, 0.01, 5, k3DShape),
+    Int(6, "wavelength", "Wavelength", U::Factor, 1, 600, 25, 0.01, 10, k3DShape),
+    Int(7, "ceiling", "", U::Percent, -1000, 1000, 1000, 0.001, 5, k3DShape),
+    Int(8, "waveEnd", "", U::Factor, 1, 600, 100, 0.01, 10, k3DShape),
+    Int(9, "plateau", "", U::Percent, -1000, 1000, 0, 0.001, 10, k3DShape),
 };
 
-// Start values of every slot, by type. Kept as constant data (not derived from kCatalogue) so
-// that a document built during static initialisation never reads an unconstructed table.
-constexpr int32_t kStartValues[kEffectTypeCount][12] = {
-    /* SingleColor    */ {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-    /* OutLine        */ {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-    /* DropShadow     */ {0, 0, 0, 0, 50, 2, 0, 0, 0, 0, 0, 0},
-    /* LinearGradient */ {0x0000FF, 0xFFFF00, 0, 0, 20, 20, 0, 0, 0, 0, 0, 0},
-    /* DepthField     */ {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-    /* DisturbTemplet */ {0, 0, 100, 0, 1, 100, 0, 0, 0, 0, 0, 0},
-    /* StarFilter     */ {0xFFFFFF, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0, 0},
-    /* Tile           */ {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-    /* 3dSingleColor  */ {0, 0, 0, 0, 0, 200, 25, 1000, 100, 0, 0, 0},
-    /* RoundBox       */ {0, 0, 0, 0, 1, 1, 100, 100, 0, 0, 0, 0},
-    /* Fog            */ {0, 0, 0, 0, 0, 200, 25, 1000, 100, 0, 100, 100},
-    /* Space          */ {0, 0, 0, 0, 200, 200, 0, 0, 0, 0, 0, 0},
-    /* CutOut         */ {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-};
+constexpr std::array<EffectParam, 4> kDraw = {
+    Colour(0, "color", "Color", 0), OffsetX("Holizontal", "Offset"), OffsetY("Offset"),
+    EffectParam{4, "fillKind", "Select Texture", ParamKind::Choice, U::Choice, 2, 5, 0, 1.0, kFillKinds, 1,
+                "Select Texture"}};
+constexpr std::array<EffectParam, 4> kOutline = {
+    Colour(0, "color", "Change", 0, "Color"), OffsetX(), OffsetY(),
+    Int(4, "thickness", "Thickness", U::PixelLength, 0, 10, 0, 1.0, 1)};
+constexpr std::array<EffectParam, 5> kDropShadow = {
+    Colour(0, "color", "Change", 0, "Color"), OffsetX("Horizontal"), OffsetY(),
+    Int(4, "opacity", "&Opacity", U::Factor, 0, 200, 50, 0.02, 10),
+    Int(5, "blur", "Blur", U::PixelLength, 0, 10, 2, 1.0, 1)};
+// The angle is free (edit box and direction picker); the picker yields -90..270. Size is half the
+// length of the colour ramp.
+constexpr std::array<EffectParam, 6> kGradient = {
+    Colour(0, "color", "Color1", 0x0000FF), Colour(1, "color2", "Color2", 0xFFFF00), OffsetX(), OffsetY(),
+    EffectParam{4, "angle", "Angle", ParamKind::Angle, U::Angle, -360, 360, 20, 1.0, {}, 1, ""},
+    Int(5, "size", "Size", U::PixelLength, 1, 200, 20, 1.0, 4)};
+constexpr std::array<EffectParam, 2> kDepthField = {
+    Int(4, "opacity", "&Opacity", U::Factor, 1, 200, 0, 0.02, 10),
+    Int(5, "blur", "Blur", U::PixelLength, 1, 10, 0, 1.0, 1)};
+// The wavelength counts periods across the work width (the phase step is wavelength x 360 / width
+// degrees per pixel), so it follows the picture's size by itself. The amplitude displaces by
+// pixels (sine and fractal templates), keeps tenths of a percent of the lit pixels (Random Dot)
+// or widens the glyphs (Enlarge, 1..100).
+constexpr std::array<EffectParam, 3> kDistort = {
+    EffectParam{4, "template", "Type", ParamKind::Choice, U::Choice, 0, 8, 1, 1.0, kTemplates, 1, ""},
+    Int(5, "wavelength", "Wavelength", U::Count, 1, 600, 100, 0.01, 10),
+    Int(6, "amplitude", "Amplitude", U::PixelLength, 1, 1000, 0, 0.1, 10)};
+// p[2] starts at 100 but is not read by the effect.
+constexpr StoredOnlySlot kDistortStored[] = {{2, 100}};
+constexpr const char* kStarOption = "Star Filter Option";
+constexpr std::array<EffectParam, 5> kStarFilter = {
+    Colour(0, "color", "Color", 0xFFFFFF),
+    EffectParam{1, "starType", "Type", ParamKind::Choice, U::Choice, 0, 2, 0, 1.0, kStarTypes, 1, kStarOption},
+    OffsetX("Holizontal", "Offset"), OffsetY("Offset"),
+    Int(5, "intensity", "Intensity", U::Factor, 1, 20, 10, 1000.0, 2, kStarOption)};
+constexpr std::array<EffectParam, 9> kShade3D =
+    Join(std::array<EffectParam, 3>{Colour(0, "color", "Color", 0, "3D Option"), OffsetX("Holizontal", "Location"),
+                                    OffsetY("Location")},
+         kProfile);
+// Sizes and corner radii are thousandths of the work area's width and height; the dialog shows
+// them divided by 10 (tenths of a percent).
+constexpr std::array<EffectParam, 4> kRoundBox = {
+    Int(4, "sizeX", "Size X(dot)", U::Percent, 0, 2000, 1, 0.001, 100),
+    Int(5, "sizeY", "Size Y(dot)", U::Percent, 0, 2000, 1, 0.001, 100),
+    Int(6, "roundX", "Round X(%)", U::Percent, 0, 1000, 100, 0.001, 2),
+    Int(7, "roundY", "Round Y(%)", U::Percent, 0, 1000, 100, 0.001, 2)};
+constexpr std::array<EffectParam, 11> kFog = Join(
+    Join(std::array<EffectParam, 3>{Colour(0, "color", "Color", 0), OffsetX("Holizontal", "Location"),
+                                    OffsetY("Location")},
+         kProfile),
+    std::array<EffectParam, 2>{Int(10, "size", "Size", U::PerPixel, 1, 300, 100, 0.001, 10),
+                               Int(11, "intensity", "Intensity", U::Percent, 0, 200, 100, 0.01, 10)});
+// Intensity: a star in about one pixel of intensity / 100.
+constexpr const char* kStarGroup = "Star Option";
+constexpr std::array<EffectParam, 4> kSpace = {
+    OffsetX("Holizontal", "Location"), OffsetY("Location"),
+    Int(4, "size", "Size", U::PerPixel, 1, 400, 200, 0.001, 10, kStarGroup),
+    Int(5, "intensity", "Intensity", U::Count, 0, 1000, 200, 1.0, 10, kStarGroup)};
+constexpr std::array<EffectParam, 7> kCutOut = {
+    Colour(0, "color", "Change", 0, "Color"), OffsetX("Horizontal", "Offset"), OffsetY("Offset"),
+    Int(4, "opacity", "&Opacity", U::Factor, 0, 300, 0, 0.02, 10, "Option"),
+    Int(5, "blur", "Blur", U::PixelLength, 0, 10, 0, 1.0, 1, "Option"),
+    Int(6, "locationX", "Horizontal", U::PixelLength, -20, 20, 0, 1.0, 1, "Location"),
+    Int(7, "locationY", "Vertical", U::PixelLength, -20, 20, 0, 1.0, 1, "Location")};
+
+// Constant data throughout, so that a document built during static initialisation reads a
+// finished table.
+constexpr std::array<EffectInfo, kEffectTypeCount> kCatalogue = {{
+    {SingleColor, kKeys[SingleColor], "Draw", "Effect : Draw", true, kDraw, {}},
+    {OutLine, kKeys[OutLine], "Outline", "Effect : Outline", false, kOutline, {}},
+    {DropShadow, kKeys[DropShadow], "Drop Shadow", "Effect : Drop Shadow", false, kDropShadow, {}},
+    {LinearGradient, kKeys[LinearGradient], "Linear Gradient", "Gradient", false, kGradient, {}},
+    {DepthField, kKeys[DepthField], "Depth of Field", "Depth of field", false, kDepthField, {}},
+    {DisturbTemplet, kKeys[DisturbTemplet], "Disturbing Font", "Distort Templet : Sine & Cosine", false, kDistort,
+     kDistortStored},
+    {StarFilter, kKeys[StarFilter], "Star Filtering", "Effect : Star Filtering", false, kStarFilter, {}},
+    {Tile, kKeys[Tile], "Tile", "Effect : Tile", true, {}, {}},
+    {ThreeDSingleColor, kKeys[ThreeDSingleColor], "3D Single Color", "Effect : 3D Single Color", false, kShade3D, {}},
+    {RoundBox, kKeys[RoundBox], "Round Box", "Effect : Rectangle", false, kRoundBox, {}},
+    {Fog, kKeys[Fog], "Fog", "Effect : Fog", false, kFog, {}},
+    {Space, kKeys[Space], "Space", "Effect : Space", false, kSpace, {}},
+    {CutOut, kKeys[CutOut], "Cut Out", "Effect : Cut Out", false, kCutOut, {}},
+}};
 
 // The order in which the start records are held.
 constexpr EffectType kTemplateOrder[kEffectTypeCount] = {
@@ -179,7 +174,8 @@ EffectRecord EffectStartRecord(int type) {
   EffectRecord r;
   if (!ValidType(type)) return r;
   r.type = type;
-  for (int i = 0; i < 12; ++i) r.p[i] = kStartValues[type][i];
+  for (const EffectParam& p : kCatalogue[type].params) r.p[size_t(p.slot)] = p.startValue;
+  for (const StoredOnlySlot& s : kCatalogue[type].storedOnly) r.p[size_t(s.slot)] = s.startValue;
   return r;
 }
 
@@ -189,6 +185,13 @@ const EffectParam* FindEffectParam(int type, int slot) {
   for (const EffectParam& p : info->params)
     if (p.slot == slot) return &p;
   return nullptr;
+}
+
+const EffectParam& EffectParamNamed(int type, std::string_view name) {
+  if (const EffectInfo* info = FindEffectInfo(type))
+    for (const EffectParam& p : info->params)
+      if (name == p.name) return p;
+  throw std::logic_error("effect " + std::to_string(type) + " has no parameter " + std::string(name));
 }
 
 EffectTemplates StartEffectTemplates() {

@@ -3,31 +3,44 @@
 #include <algorithm>
 #include <cstring>
 
+#include <iterator>
+#include <string_view>
+
 #include "effects/effect_bodies.h"
-#include "raster/convolution_kernel.h"
-#include "raster/engine_context.h"
-#include "effects/fill_effects.h"
-#include "effects/shadow_effects.h"
+#include "effects/effect_catalogue.h"
 #include "imaging/dib_image.h"
+#include "raster/engine_context.h"
 
 namespace {
 
-int ClampRadius(int32_t r) { return ClampKernelRadius(r); }
+using Runner = void (*)(const EffectTarget&, const EffectRecord&);
 
-ConvolutionKernel DomeKernel(int32_t radius, int32_t opacity) {
-  const int r = ClampRadius(radius);
-  ConvolutionKernel k(2 * r + 1, 2 * r + 1);
-  k.FillDome(float(r));
-  k.Normalize(float(double(opacity) * 0.02));
-  return k;
+template <typename Params>
+void Run(const EffectTarget& t, const EffectRecord& record) {
+  ApplyEffect(t, Params::From(record));
 }
 
-ConvolutionKernel DiskKernel(int32_t radius) {
-  const int r = ClampRadius(radius);
-  ConvolutionKernel k(2 * r + 1, 2 * r + 1);
-  k.FillDisk(float(r));
-  return k;
-}
+struct Entry {
+  EffectType type;
+  Runner run;
+};
+
+// Indexed by type.
+constexpr Entry kEffects[] = {
+    {SingleColor, Run<DrawParams>},         {OutLine, Run<OutlineParams>},
+    {DropShadow, Run<DropShadowParams>},    {LinearGradient, Run<GradientParams>},
+    {DepthField, Run<DepthOfFieldParams>},  {DisturbTemplet, Run<DistortParams>},
+    {StarFilter, Run<StarFilterParams>},    {Tile, Run<TileParams>},
+    {ThreeDSingleColor, Run<Shade3DParams>}, {RoundBox, Run<RoundBoxParams>},
+    {Fog, Run<FogParams>},                  {Space, Run<SpaceParams>},
+    {CutOut, Run<CutOutParams>},
+};
+static_assert(std::size(kEffects) == kEffectTypeCount);
+static_assert([] {
+  for (int i = 0; i < kEffectTypeCount; ++i)
+    if (kEffects[i].type != i) return false;
+  return true;
+}());
 
 // Puts the glyph back as it was rasterized without touching the painted coverage, so that the
 // pressed image starts from the same shape as the normal one: otherwise a distortion would be
@@ -50,57 +63,8 @@ void CopyColourInto(DibImage& image, const std::vector<uint8_t*>& rows, int W, i
 }  // namespace
 
 void DispatchEffect(EngineContext& ctx, const EffectRecord& record, bool pressed) {
-  const EffectTarget t = EffectTarget::For(ctx, pressed);
-  const auto& p = record.p;
-  const int dx = p[2], dy = p[3];
-  switch (record.type) {
-    case SingleColor:
-      if (p[4] == 4)
-        TextureFillTile(t, dx, dy, record.fileName);
-      else if (p[4] == 5)
-        TextureFillStretch(t, dx, dy, record.fileName);
-      else
-        SolidFill(t, dx, dy, p[0]);
-      break;
-    case OutLine:
-      OutlineStamp(t, DiskKernel(p[4]), p[0], dx, dy);
-      break;
-    case DropShadow:
-      DropShadowEffect(t, dx, dy, DomeKernel(p[5], p[4]), p[0]);
-      break;
-    case LinearGradient:
-      GradientFill(t, t.W / 2, t.H / 2, dx, dy, p[4], p[0], p[1], p[5]);
-      break;
-    case DepthField:
-      DepthBlur(t, DomeKernel(p[5], p[4]));
-      break;
-    case DisturbTemplet:
-      Distort(ctx, p[4], p[5], p[6]);
-      break;
-    case StarFilter:
-      StarFilterEffect(t, p[1], p[0], float(int64_t(p[5]) * 1000), dx, dy);
-      break;
-    case Tile:
-      TileFill(t, record.fileName);
-      break;
-    case ThreeDSingleColor:
-      Shade3D(t, record);
-      break;
-    case RoundBox:
-      RoundBoxEffect(ctx, record);
-      break;
-    case Fog:
-      FogEffect(t, record);
-      break;
-    case Space:
-      SpaceEffect(t, record);
-      break;
-    case CutOut:
-      CutOutEffect(t, dx, dy, DomeKernel(p[5], p[4]), p[0], p[6], p[7]);
-      break;
-    default:
-      break;  // unknown types are skipped
-  }
+  if (record.type < 0 || record.type >= kEffectTypeCount) return;  // unknown types are skipped
+  kEffects[record.type].run(EffectTarget::For(ctx, pressed), record);
 }
 
 void RunStyle(EngineContext& ctx, bool fillFirst) {
@@ -120,19 +84,24 @@ void RunStylePressed(EngineContext& ctx) {
   });
   if (reshapes) RestoreGlyphKeepingPaint(ctx.work);
   for (EffectRecord copy : effects) {
-    copy.p[2] /= 2;  // C++ division truncates toward zero: 5 -> 2, -5 -> -2
-    copy.p[3] /= 2;
+    // The pressed button moves every offset half as far. C++ division truncates toward zero:
+    // 5 -> 2, -5 -> -2.
+    if (const EffectInfo* info = FindEffectInfo(copy.type))
+      for (const EffectParam& p : info->params)
+        if (std::string_view(p.name) == "offsetX" || std::string_view(p.name) == "offsetY") copy.p[size_t(p.slot)] /= 2;
     DispatchEffect(ctx, copy, true);
   }
 }
 
 void PreviewOneEffect(EngineContext& ctx, EffectRecord record) {
+  ctx.RestartRandomEffects();
   ctx.work.FillBackground(ctx.in.styleBackdropColour);
   DispatchEffect(ctx, record, false);
   CopyWorkToImage(ctx);
 }
 
 void ReplayDistortions(EngineContext& ctx, int count) {
+  ctx.RestartRandomEffects();
   ctx.work.RestoreGlyph();
   const std::vector<EffectRecord> effects = ctx.in.effects;
   const int n = std::min<int>(std::max(count, 0), int(effects.size()));
@@ -141,6 +110,7 @@ void ReplayDistortions(EngineContext& ctx, int count) {
 }
 
 void QuickPreview(EngineContext& ctx) {
+  ctx.RestartRandomEffects();
   ctx.work.RestoreGlyph();
   RunStyle(ctx, true);
   if (ctx.pressedButton) RunStylePressed(ctx);
@@ -151,6 +121,6 @@ void CopyWorkToImage(EngineContext& ctx) {
   const int W = ctx.work.workWidth, H = ctx.work.workHeight;
   ctx.imageWidth = W;
   ctx.imageHeight = H;
-  CopyColourInto(ctx.g_image, ctx.work.effectColorRows, W, H);
-  if (ctx.pressedButton) CopyColourInto(ctx.g_pressedImage, ctx.work.pressedColorRows, W, H);
+  CopyColourInto(ctx.image, ctx.work.effectColorRows, W, H);
+  if (ctx.pressedButton) CopyColourInto(ctx.pressedImage, ctx.work.pressedColorRows, W, H);
 }

@@ -5,20 +5,29 @@
 #include "raster/fractal_noise.h"
 #include "effects/shift_window.h"
 #include "effects/effect_bodies.h"
+#include "effects/effect_catalogue.h"
 #include "effects/three_d_model.h"
 #include "raster/engine_context.h"
 
-void FogEffect(const EffectTarget& t, const EffectRecord& record) {
+FogParams FogParams::From(const EffectRecord& record) {
+  const ParamReader in(record);
+  FogParams p{in.Stored("color"), in.Stored("offsetX"), in.Stored("offsetY"), {}, in.Scaled("size"),
+              in.Stored("intensity")};
+  LoadProfile(p.profile, record);
+  return p;
+}
+
+void ApplyEffect(const EffectTarget& t, const FogParams& p) {
   EngineContext& ctx = t.ctx;
   BuildDistanceMap(ctx);
-  LoadProfile(ctx.threeD.profile, record);
+  ctx.threeD.profile = p.profile;
   const ThreeDState& state = ctx.threeD;
   const FractalNoise& noise = ContextNoise(ctx);
-  const int32_t colour = record.p[0];
+  const int32_t colour = p.colour;
   const double fog[3] = {double((colour >> 16) & 0xFF), double((colour >> 8) & 0xFF), double(colour & 0xFF)};
-  const double scale = double(record.p[10]) * 0.001;
-  const double intensity = record.p[11];
-  const ShiftWindow win(t.W, t.H, record.p[2], record.p[3]);
+  const double scale = p.noiseScale;
+  const double intensity = p.intensity;
+  const ShiftWindow win(t.W, t.H, p.dx, p.dy);
   if (state.distanceMap.size() < size_t(t.W) * size_t(t.H)) return;
   for (int y = win.y0; y < win.y1; ++y) {
     const int sy = y - win.dy;

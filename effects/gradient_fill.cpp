@@ -1,8 +1,11 @@
+// Linear Gradient: two colours along a direction.
 #include <cmath>
 
 #include "raster/engine_context.h"
 #include "effects/fill_effects.h"
 #include "effects/glyph_walk.h"
+#include "effects/effect_bodies.h"
+#include "effects/effect_catalogue.h"
 
 namespace {
 
@@ -74,4 +77,14 @@ void GradientFill(const EffectTarget& t, int /*halfWidth*/, int /*halfHeight*/, 
     for (int k = 0; k < 3; ++k) c[k] = uint8_t(((255 - g[k]) * c[k] + g[k] * s[k]) >> 8);
     cov = uint16_t(cov + g[2]);
   });
+}
+
+GradientParams GradientParams::From(const EffectRecord& record) {
+  const ParamReader in(record);
+  return {in.Stored("color"), in.Stored("color2"), in.Stored("offsetX"), in.Stored("offsetY"), in.Stored("angle"),
+          in.Stored("size")};
+}
+
+void ApplyEffect(const EffectTarget& t, const GradientParams& p) {
+  GradientFill(t, t.W / 2, t.H / 2, p.dx, p.dy, p.angle, p.colour, p.colour2, p.size);
 }

@@ -1,8 +1,11 @@
+// Outline: a disk stamped at every edge pixel.
 #include <algorithm>
 
 #include "raster/engine_context.h"
 #include "effects/shadow_common.h"
 #include "effects/shadow_effects.h"
+#include "effects/effect_bodies.h"
+#include "effects/effect_catalogue.h"
 
 void OutlineStamp(const EffectTarget& t, const ConvolutionKernel& disk, int32_t colour, int dx, int dy) {
   const int W = t.W, H = t.H;
@@ -33,4 +36,13 @@ void OutlineStamp(const EffectTarget& t, const ConvolutionKernel& disk, int32_t 
       }
     }
   }
+}
+
+OutlineParams OutlineParams::From(const EffectRecord& record) {
+  const ParamReader in(record);
+  return {in.Stored("color"), in.Stored("offsetX"), in.Stored("offsetY"), in.Stored("thickness")};
+}
+
+void ApplyEffect(const EffectTarget& t, const OutlineParams& p) {
+  OutlineStamp(t, DiskKernel(p.thickness), p.colour, p.dx, p.dy);
 }

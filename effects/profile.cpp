@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "raster/fractal_noise.h"
+#include "effects/effect_catalogue.h"
 #include "effects/three_d_model.h"
 #include "raster/engine_context.h"
 
@@ -18,24 +19,36 @@ int32_t Unscale(double value, double factor) {
   const double kept = std::fabs(x - nearest) < 1e-6 ? nearest : std::trunc(x);
   return int32_t(std::clamp<double>(kept, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
+
+// 3D Single Color and Fog keep the profile in the same slots with the same scales.
+const EffectParam& ProfileParam(const char* name) { return EffectParamNamed(ThreeDSingleColor, name); }
+double Scaled(const EffectRecord& record, const char* name) {
+  const EffectParam& p = ProfileParam(name);
+  return record.p[size_t(p.slot)] * p.scale;
+}
 }  // namespace
 
 void LoadProfile(ProfileSettings& profile, const EffectRecord& record) {
-  profile.shape3d = record.p[4];
-  profile.height = record.p[5] * 0.01;
-  profile.frequency = record.p[6] * 0.01;
-  profile.ceiling = record.p[7] * 0.001;
-  profile.waveEnd = record.p[8] * 0.01;
-  profile.plateau = record.p[9] * 0.001;
+  profile.shape3d = record.p[size_t(ProfileParam("shape3d").slot)];
+  profile.height = Scaled(record, "bevelHeight");
+  profile.frequency = Scaled(record, "wavelength");
+  profile.ceiling = Scaled(record, "ceiling");
+  profile.waveEnd = Scaled(record, "waveEnd");
+  profile.plateau = Scaled(record, "plateau");
 }
 
 void StoreProfile(const ProfileSettings& profile, EffectRecord& record) {
-  record.p[4] = profile.shape3d;
-  record.p[5] = Unscale(profile.height, 100);
-  record.p[6] = Unscale(profile.frequency, 100);
-  record.p[7] = Unscale(profile.ceiling, 1000);
-  record.p[8] = Unscale(profile.waveEnd, 100);
-  record.p[9] = Unscale(profile.plateau, 1000);
+  auto store = [&record](const char* name, double value) {
+    const EffectParam& p = ProfileParam(name);
+    // 1 / scale is exact for the profile's scales (0.01 -> 100, 0.001 -> 1000).
+    record.p[size_t(p.slot)] = Unscale(value, 1.0 / p.scale);
+  };
+  record.p[size_t(ProfileParam("shape3d").slot)] = profile.shape3d;
+  store("bevelHeight", profile.height);
+  store("wavelength", profile.frequency);
+  store("ceiling", profile.ceiling);
+  store("waveEnd", profile.waveEnd);
+  store("plateau", profile.plateau);
 }
 
 double Profile(const ProfileSettings& profile, double t) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "effects/effect_bodies.h"
+#include "effects/effect_catalogue.h"
 #include "raster/engine_context.h"
 #include "platform/round_rect.h"
 
@@ -17,17 +18,22 @@ int ToCoordinate(double v) {
 }
 }  // namespace
 
-void RoundBoxEffect(EngineContext& ctx, const EffectRecord& record) {
-  WorkSet& work = ctx.work;
+RoundBoxParams RoundBoxParams::From(const EffectRecord& record) {
+  const ParamReader in(record);
+  return {in.Stored("sizeX"), in.Stored("sizeY"), in.Stored("roundX"), in.Stored("roundY")};
+}
+
+void ApplyEffect(const EffectTarget& t, const RoundBoxParams& p) {
+  WorkSet& work = t.work;
   const int W = work.workWidth, H = work.workHeight;
   const int halfW = W / 2, halfH = H / 2;
   // W x sizeX is an integer product before scaling; int64 keeps it from overflowing.
-  const double hw = double(int64_t(W) * record.p[4]) * 0.0005;
-  const double hh = double(int64_t(H) * record.p[5]) * 0.0005;
+  const double hw = double(int64_t(W) * p.sizeX) * 0.0005;
+  const double hh = double(int64_t(H) * p.sizeY) * 0.0005;
   const int left = ToCoordinate(halfW - hw), right = ToCoordinate(halfW + hw);
   const int top = ToCoordinate(halfH - hh), bottom = ToCoordinate(halfH + hh);
-  const int rx = ToCoordinate(std::trunc(record.p[6] * double(W) * 0.001));
-  const int ry = ToCoordinate(std::trunc(record.p[7] * double(H) * 0.001));
+  const int rx = ToCoordinate(std::trunc(p.roundX * double(W) * 0.001));
+  const int ry = ToCoordinate(std::trunc(p.roundY * double(H) * 0.001));
   std::fill(work.glyphMask.begin(), work.glyphMask.end(), 0);
   if (W > 0 && H > 0)
     platform::FillRoundRect(work.glyphRows.data(), W, H, 3, left, top, right, bottom, rx, ry);

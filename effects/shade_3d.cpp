@@ -4,6 +4,7 @@
 
 #include "effects/shift_window.h"
 #include "effects/effect_bodies.h"
+#include "effects/effect_catalogue.h"
 #include "effects/three_d_model.h"
 #include "raster/engine_context.h"
 
@@ -12,15 +13,22 @@ constexpr double kLightX = 4000, kLightY = 10000, kLightZ = -4000;
 constexpr double kDiffuse = 0.99609375;  // 255 / 256
 }  // namespace
 
-void Shade3D(const EffectTarget& t, const EffectRecord& record) {
+Shade3DParams Shade3DParams::From(const EffectRecord& record) {
+  const ParamReader in(record);
+  Shade3DParams p{in.Stored("color"), in.Stored("offsetX"), in.Stored("offsetY"), {}};
+  LoadProfile(p.profile, record);
+  return p;
+}
+
+void ApplyEffect(const EffectTarget& t, const Shade3DParams& p) {
   EngineContext& ctx = t.ctx;
-  LoadProfile(ctx.threeD.profile, record);
+  ctx.threeD.profile = p.profile;
   BuildDistanceMap(ctx);
   const ThreeDState& state = ctx.threeD;
-  const int32_t colour = record.p[0];
+  const int32_t colour = p.colour;
   // Byte order of the pixels: blue, green, red.
   const int surface[3] = {(colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF};
-  const ShiftWindow win(t.W, t.H, record.p[2], record.p[3]);
+  const ShiftWindow win(t.W, t.H, p.dx, p.dy);
   const int halfW = t.W / 2, halfH = t.H / 2;
   for (int y = win.y0; y < win.y1; ++y) {
     const int sy = y - win.dy;

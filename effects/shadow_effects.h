@@ -9,11 +9,28 @@
 
 struct EffectTarget;
 
-// Radii beyond this (only possible from a hand-edited style) are clamped by the dispatcher, so
-// that a stray value cannot make a kernel of gigabytes or a render of hours. The dialogs stop at 10.
+// Radii beyond this (only possible from a hand-edited style) are clamped, so that a stray value
+// cannot make a kernel of gigabytes or a render of hours. The dialogs stop at 10.
 constexpr int kMaxKernelRadius = 50;
 // The radius a kernel is built with; the work area's room is sized with the same value.
 inline int ClampKernelRadius(int32_t r) { return r < 0 ? 0 : r > kMaxKernelRadius ? kMaxKernelRadius : int(r); }
+
+// The dome of a blur radius whose weights sum to opacity (Drop Shadow, Depth of Field, Cut Out).
+inline ConvolutionKernel DomeKernel(int32_t radius, double opacity) {
+  const int r = ClampKernelRadius(radius);
+  ConvolutionKernel k(2 * r + 1, 2 * r + 1);
+  k.FillDome(float(r));
+  k.Normalize(float(opacity));
+  return k;
+}
+
+// The solid disk of an outline's thickness.
+inline ConvolutionKernel DiskKernel(int32_t radius) {
+  const int r = ClampKernelRadius(radius);
+  ConvolutionKernel k(2 * r + 1, 2 * r + 1);
+  k.FillDisk(float(r));
+  return k;
+}
 
 void OutlineStamp(const EffectTarget& t, const ConvolutionKernel& disk, int32_t colour, int dx, int dy);
 void DropShadowEffect(const EffectTarget& t, int dx, int dy, const ConvolutionKernel& dome, int32_t colour);

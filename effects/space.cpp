@@ -5,6 +5,7 @@
 #include "raster/fractal_noise.h"
 #include "effects/shift_window.h"
 #include "effects/effect_bodies.h"
+#include "effects/effect_catalogue.h"
 #include "effects/three_d_model.h"
 #include "raster/engine_context.h"
 
@@ -23,15 +24,20 @@ void AddStar(double out[3], double k, double temperature) {
 }
 }  // namespace
 
-void SpaceEffect(const EffectTarget& t, const EffectRecord& record) {
+SpaceParams SpaceParams::From(const EffectRecord& record) {
+  const ParamReader in(record);
+  return {in.Stored("offsetX"), in.Stored("offsetY"), in.Scaled("size"), in.Stored("intensity")};
+}
+
+void ApplyEffect(const EffectTarget& t, const SpaceParams& p) {
   EngineContext& ctx = t.ctx;
   const FractalNoise& noise = ContextNoise(ctx);
   RandomGenerator& random = ctx.random;
   auto rand = [&random](int n) { return n == 0 ? 0 : random.Next() % n; };
-  const double scale = double(record.p[4]) * 0.001;
-  const int intensity = record.p[5];
+  const double scale = p.noiseScale;
+  const int intensity = p.intensity;
   const int second = int(std::clamp(intensity * 0.6, -2147483648.0, 2147483647.0));
-  const ShiftWindow win(t.W, t.H, record.p[2], record.p[3]);
+  const ShiftWindow win(t.W, t.H, p.dx, p.dy);
   for (int y = win.y0; y < win.y1; ++y) {
     const int sy = y - win.dy;
     const uint8_t* glyph = t.glyphRows[sy];

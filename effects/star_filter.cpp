@@ -7,6 +7,7 @@
 #include "effects/effect_bodies.h"
 #include "raster/convolution_kernel.h"
 #include "raster/engine_context.h"
+#include "effects/effect_catalogue.h"
 
 namespace {
 constexpr int kStride = 4;  // blue, green, red, largest of the three
@@ -151,4 +152,14 @@ void StarFilterEffect(const EffectTarget& t, int starType, int32_t colour, float
   if (starType < 0 || starType >= int(t.ctx.lightPatterns.size())) return;
   const StarKernel kernel = PrepareStarKernel(t.ctx.lightPatterns[size_t(starType)], colour, strength);
   StampStars(kernel, t.work.edgeRows.data(), t.colorRows, t.coverage16, t.W, t.H, dx, dy);
+}
+
+StarFilterParams StarFilterParams::From(const EffectRecord& record) {
+  const ParamReader in(record);
+  return {in.Stored("color"), in.Stored("starType"), in.Stored("offsetX"), in.Stored("offsetY"),
+          in.Scaled("intensity")};
+}
+
+void ApplyEffect(const EffectTarget& t, const StarFilterParams& p) {
+  StarFilterEffect(t, p.starType, p.colour, float(p.intensity), p.dx, p.dy);
 }

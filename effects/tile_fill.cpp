@@ -1,7 +1,9 @@
+// Tile: a mosaic of the colour painted so far.
 #include <algorithm>
 
 #include "raster/engine_context.h"
 #include "effects/fill_effects.h"
+#include "effects/effect_bodies.h"
 
 // Cells that run past the right or bottom border average only their pixels inside the work area
 // (still divided by the full cell size), and a cell centre outside the area is read at the
@@ -52,3 +54,7 @@ void TileFill(const EffectTarget& t, const std::string& fileName) {
     }
   }
 }
+
+TileParams TileParams::From(const EffectRecord& record) { return {record.fileName}; }
+
+void ApplyEffect(const EffectTarget& t, const TileParams& p) { TileFill(t, p.texture); }

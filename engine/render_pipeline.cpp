@@ -55,9 +55,9 @@ void PageToImage(const RasterCanvas& page, DibImage& image, int W, int H) {
 }
 
 void FinishPictures(EngineContext& ctx) {
-  PageToImage(ctx.pageCanvas, ctx.g_image, ctx.imageWidth, ctx.imageHeight);
+  PageToImage(ctx.pageCanvas, ctx.image, ctx.imageWidth, ctx.imageHeight);
   if (ctx.pressedButton)
-    PageToImage(ctx.pressedPageCanvas, ctx.g_pressedImage, ctx.imageWidth, ctx.imageHeight);
+    PageToImage(ctx.pressedPageCanvas, ctx.pressedImage, ctx.imageWidth, ctx.imageHeight);
 }
 
 void ReduceOrThrow(DibImage& image, int colours, int32_t fillColour, int method) {
@@ -129,6 +129,7 @@ void ComputePage(PlaquetDocument& doc, EngineContext& ctx) {
 int RenderPreview(PlaquetDocument& doc, EngineContext& ctx) {
   doc.previewDirty = 0;
   if (doc.items.empty()) return 0;
+  ctx.RestartRandomEffects();
   ctx.pressedButton = doc.pressedButton;
   if (ctx.programFolder.empty()) ctx.programFolder = doc.programFolder;
 
@@ -176,6 +177,6 @@ void RenderReduced(PlaquetDocument& doc, EngineContext& ctx, int colours) {
   Recompose(doc, ctx);
   if (doc.items.empty()) return;
   const int32_t fill = doc.currentStyle.backdropColour;
-  ReduceOrThrow(ctx.g_image, colours, fill, ctx.settings.reduceColorMethod);
-  if (ctx.pressedButton) ReduceOrThrow(ctx.g_pressedImage, colours, fill, ctx.settings.reduceColorMethod);
+  ReduceOrThrow(ctx.image, colours, fill, ctx.settings.reduceColorMethod);
+  if (ctx.pressedButton) ReduceOrThrow(ctx.pressedImage, colours, fill, ctx.settings.reduceColorMethod);
 }

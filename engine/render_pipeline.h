@@ -1,5 +1,5 @@
 #pragma once
-// Turns the document into ctx.g_image (and ctx.g_pressedImage when the pressed button is on).
+// Turns the document into ctx.image (and ctx.pressedImage when the pressed button is on).
 struct EngineContext;
 struct PlaquetDocument;
 struct PlaquetItem;

@@ -41,7 +41,15 @@ struct LayoutOutputs {
 };
 
 struct EngineContext {
-  explicit EngineContext(uint32_t seed = 1) : random(seed) {}
+  explicit EngineContext(uint32_t seed = 1) : seed(seed), random(seed) {}
+
+  // Every picture starts its random effects afresh from the seed: the generator is reseeded and
+  // the noise lattice (drawn from the generator on first use) dropped, so that what an earlier
+  // render in this context drew never shows in the next one.
+  void RestartRandomEffects() {
+    random.Seed(seed);
+    threeD.noise.reset();
+  }
 
   ProgramSettings settings;
   std::string programFolder;  // ends with '/'
@@ -58,9 +66,10 @@ struct EngineContext {
   int32_t originX = 0, originY = 0;
   int32_t imageWidth = 0, imageHeight = 0;
 
-  DibImage g_image;
-  DibImage g_pressedImage;
+  DibImage image;
+  DibImage pressedImage;
 
+  uint32_t seed;  // render input: the random effects of every picture start from it
   RandomGenerator random;
   std::array<ConvolutionKernel, 3> lightPatterns;  // star0.lit .. star2.lit; empty when missing
   ThreeDState threeD;

@@ -55,8 +55,8 @@ int main(int argc, char** argv) {
       doc.currentStyle.backdropColour = 0xFFFFFF;
       doc.previewDirty = 1;
       RenderPreview(doc, ctx);
-      if (ctx.g_image.Empty()) throw std::runtime_error("nothing was drawn");
-      if (!ctx.g_image.SaveAs(out, -1, 24)) throw std::runtime_error("unknown file type");
+      if (ctx.image.Empty()) throw std::runtime_error("nothing was drawn");
+      if (!ctx.image.SaveAs(out, -1, 24)) throw std::runtime_error("unknown file type");
     } catch (const std::exception& e) {
       std::fprintf(stderr, "generate_effect_samples: %s: %s\n", out.c_str(), e.what());
       ++failures;

@@ -211,7 +211,7 @@ void CMainProperty::CopyImage() {
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (!clipboard) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  clipboard->setImage(DibToQImage(state_.ctx->g_image));
+  clipboard->setImage(DibToQImage(state_.ctx->image));
   QApplication::restoreOverrideCursor();
 }
 

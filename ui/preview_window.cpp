@@ -116,6 +116,6 @@ void PreviewWindow::UpdatePreview() {
     RenderPreview(state_.doc, *state_.ctx);
     QApplication::restoreOverrideCursor();
   }
-  imageView_->setPicture(DibToQImage(state_.ctx->g_image));
+  imageView_->setPicture(DibToQImage(state_.ctx->image));
   views_->setCurrentIndex(1);
 }

@@ -135,7 +135,7 @@ void CPlaqImage::PlaceAt(int x, int y) {
   if (editY_->text().toInt() != y || editY_->text().isEmpty()) editY_->setText(QString::number(y));
   if (loaded_.Empty()) return;
   EngineContext& ctx = *state_.ctx;
-  DibImage& image = ctx.g_image;
+  DibImage& image = ctx.image;
   const int w = loaded_.Width(), h = loaded_.Height();
   if (!image.Create(w, h, 24)) return;
   DibRowTable to(image);
@@ -150,7 +150,7 @@ void CPlaqImage::PlaceAt(int x, int y) {
 void CPlaqImage::OnLocationEdited() { PlaceAt(editX_->text().toInt(), editY_->text().toInt()); }
 
 void CPlaqImage::SetMessage() {
-  const DibImage& image = state_.ctx->g_image;
+  const DibImage& image = state_.ctx->image;
   if (loaded_.Empty() || image.Width() != loaded_.Width() || image.Height() != loaded_.Height() ||
       image.BitCount() != 24)
     return;
@@ -167,7 +167,7 @@ bool CPlaqImage::SaveTo(const std::string& chosen) {
   const ImageFileType type = state_.outputFileType;
   const SaveSettings settings = state_.CurrentSaveSettings();
   const std::string path = WithExtension(chosen, ExtensionFor(type));
-  DibImage& image = state_.ctx->g_image;
+  DibImage& image = state_.ctx->image;
   const ExportOptions options = ExportOptionsFor(settings, 0);
   try {
     if (image.Empty() || image.Width() <= 0 || image.Height() <= 0)

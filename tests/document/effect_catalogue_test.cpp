@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
+#include <stdexcept>
 #include <string>
 
 TEST(EffectCatalogue, NamesWhereTheyDifferFromTheKeys) {
@@ -68,8 +70,14 @@ TEST(EffectCatalogue, ParameterTableAgreesWithStartRecordsAndIsWellFormed) {
       EXPECT_EQ(FindEffectParam(t, p.slot), &p);
       if (p.kind == ParamKind::Choice) {
         EXPECT_FALSE(p.choices.empty());
+        EXPECT_EQ(p.unit, ParamUnit::Choice);
       }
+      // The kind of control and the unit agree, and every name finds its own parameter.
+      EXPECT_EQ(p.kind == ParamKind::Colour, p.unit == ParamUnit::Colour);
+      EXPECT_EQ(p.kind == ParamKind::Angle, p.unit == ParamUnit::Angle);
+      EXPECT_EQ(&EffectParamNamed(t, p.name), &p);
     }
+    EXPECT_THROW(EffectParamNamed(t, "noSuchParameter"), std::logic_error);
     // Every offset is the -20..20 pair in slots 2 and 3.
     if (const EffectParam* x = FindEffectParam(t, 2); x && std::string(x->name) == "offsetX") {
       EXPECT_EQ(x->minValue, -20);
@@ -90,7 +98,8 @@ TEST(EffectCatalogue, ChoicesAndScales) {
   ASSERT_EQ(tmpl->choices.size(), 9u);
   EXPECT_EQ(tmpl->choices[8].first, 8);
   EXPECT_STREQ(tmpl->choices[8].second, "Enlarge");
-  EXPECT_STREQ(FindEffectParam(StarFilter, 1)->choices.at(2).second, "blur with diagonal steak lne");
+  ASSERT_EQ(FindEffectParam(StarFilter, 1)->choices.size(), 3u);
+  EXPECT_STREQ(FindEffectParam(StarFilter, 1)->choices[2].second, "blur with diagonal steak lne");
   const EffectParam* fill = FindEffectParam(SingleColor, 4);
   ASSERT_EQ(fill->choices.size(), 3u);
   EXPECT_EQ(fill->choices[1].first, 4);
@@ -99,4 +108,39 @@ TEST(EffectCatalogue, ChoicesAndScales) {
   EXPECT_DOUBLE_EQ(FindEffectParam(DropShadow, 4)->scale * 50, 1.0);
   EXPECT_DOUBLE_EQ(FindEffectParam(StarFilter, 5)->scale * 10, 10000.0);
   EXPECT_DOUBLE_EQ(FindEffectParam(ThreeDSingleColor, 7)->scale * 1000, 1.0);
+  // Fog shares the 3D profile: same slots, ranges and scales.
+  for (int slot = 4; slot <= 9; ++slot) {
+    const EffectParam *a = FindEffectParam(ThreeDSingleColor, slot), *b = FindEffectParam(Fog, slot);
+    ASSERT_TRUE(a && b) << slot;
+    EXPECT_STREQ(a->name, b->name);
+    EXPECT_EQ(a->scale, b->scale);
+    EXPECT_EQ(a->startValue, b->startValue);
+  }
+}
+
+// The lengths that follow the picture's size: what scaling multiplies (PixelLength) and divides
+// (PerPixel). Listed by hand from what each body does with the value.
+TEST(EffectCatalogue, LengthUnitsAreExactlyTheSizeDependentParameters) {
+  const std::map<int, std::set<std::string>> pixels = {
+      {SingleColor, {"offsetX", "offsetY"}},
+      {OutLine, {"offsetX", "offsetY", "thickness"}},
+      {DropShadow, {"offsetX", "offsetY", "blur"}},
+      {LinearGradient, {"offsetX", "offsetY", "size"}},
+      {DepthField, {"blur"}},
+      {DisturbTemplet, {"amplitude"}},
+      {StarFilter, {"offsetX", "offsetY"}},
+      {ThreeDSingleColor, {"offsetX", "offsetY"}},
+      {Fog, {"offsetX", "offsetY"}},
+      {Space, {"offsetX", "offsetY"}},
+      {CutOut, {"offsetX", "offsetY", "blur", "locationX", "locationY"}}};
+  const std::map<int, std::set<std::string>> perPixel = {{Fog, {"size"}}, {Space, {"size"}}};
+  for (int t = 0; t < kEffectTypeCount; ++t) {
+    std::set<std::string> gotPixels, gotPerPixel;
+    for (const EffectParam& p : FindEffectInfo(t)->params) {
+      if (p.unit == ParamUnit::PixelLength) gotPixels.insert(p.name);
+      if (p.unit == ParamUnit::PerPixel) gotPerPixel.insert(p.name);
+    }
+    EXPECT_EQ(gotPixels, pixels.count(t) ? pixels.at(t) : std::set<std::string>{}) << EffectKey(t);
+    EXPECT_EQ(gotPerPixel, perPixel.count(t) ? perPixel.at(t) : std::set<std::string>{}) << EffectKey(t);
+  }
 }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "effects/effect_bodies.h"
 #include "effects/effect_catalogue.h"
 #include "effects/work_fixture.h"
 #include "imaging/dib_image.h"
@@ -21,10 +22,15 @@ EffectRecord Draw(int32_t colour, int dx, int dy) {
   return r;
 }
 
-TEST(Dispatcher, EmptyStyleLeavesBlackOrBackdrop) {
+TEST(Dispatcher, EmptyStyleAndUnknownTypesLeaveBlackOrTheBackdrop) {
   auto ctx = MakeWork(8, 8);
   LightRect(*ctx, 0, 0, 8, 8);
   Finish(*ctx);
+  for (int type : {13, 99, -1, INT32_MIN}) {
+    EffectRecord r = Draw(0xFFFFFF, 0, 0);
+    r.type = type;
+    DispatchEffect(*ctx, r, false);
+  }
   ctx->in.styleBackdropColour = 0x112233;
   RunStyle(*ctx, false);
   for (uint8_t c : ctx->work.effectColor) EXPECT_EQ(c, 0);
@@ -32,6 +38,44 @@ TEST(Dispatcher, EmptyStyleLeavesBlackOrBackdrop) {
   EXPECT_EQ(Colour(*ctx, 3, 3)[0], 0x11);
   EXPECT_EQ(Colour(*ctx, 3, 3)[2], 0x33);
   for (uint16_t c : ctx->work.effectCoverage) EXPECT_EQ(c, 0);
+}
+
+// What the bodies get from a record: the named slots, times the scale where the value is not
+// used as stored (hand-computed from the file's integers).
+TEST(Dispatcher, ParametersDecodeFromTheirSlotsWithTheirScales) {
+  EffectRecord r;
+  r.p = {0x102030, 0x405060, -3, 4, 250, 37, 5, 6, 7, 8, 150, 90};
+  auto as = [&r](int type) {
+    r.type = type;
+    return r;
+  };
+  const DistortParams d = DistortParams::From(as(DisturbTemplet));
+  EXPECT_EQ(d.templ, 250);
+  EXPECT_DOUBLE_EQ(d.wavelength, 0.37);
+  EXPECT_DOUBLE_EQ(d.amplitude, 0.5);
+  const DropShadowParams s = DropShadowParams::From(as(DropShadow));
+  EXPECT_EQ(s.colour, 0x102030);
+  EXPECT_EQ(s.dx, -3);
+  EXPECT_EQ(s.dy, 4);
+  EXPECT_DOUBLE_EQ(s.opacity, 5.0);  // 250 x 0.02
+  EXPECT_EQ(s.blur, 37);
+  const StarFilterParams star = StarFilterParams::From(as(StarFilter));
+  EXPECT_EQ(star.starType, 0x405060);
+  EXPECT_DOUBLE_EQ(star.intensity, 37000.0);
+  const FogParams fog = FogParams::From(as(Fog));
+  EXPECT_DOUBLE_EQ(fog.noiseScale, 0.15);
+  EXPECT_EQ(fog.intensity, 90);
+  EXPECT_DOUBLE_EQ(fog.profile.height, 0.37);
+  EXPECT_DOUBLE_EQ(fog.profile.ceiling, 0.006);
+  const CutOutParams cut = CutOutParams::From(as(CutOut));
+  EXPECT_EQ(cut.locationX, 5);
+  EXPECT_EQ(cut.locationY, 6);
+  const RoundBoxParams box = RoundBoxParams::From(as(RoundBox));
+  EXPECT_EQ(box.sizeX, 250);
+  EXPECT_EQ(box.roundY, 6);
+  r.fileName = "wood.png";
+  EXPECT_EQ(DrawParams::From(as(SingleColor)).fillKind, 250);
+  EXPECT_EQ(TileParams::From(as(Tile)).texture, "wood.png");
 }
 
 TEST(Dispatcher, EveryTypeIsSafeOnAnEmptyWorkSet) {
@@ -42,21 +86,8 @@ TEST(Dispatcher, EveryTypeIsSafeOnAnEmptyWorkSet) {
   QuickPreview(ctx);
   ReplayDistortions(ctx, 40);
   PreviewOneEffect(ctx, EffectStartRecord(CutOut));
-  EXPECT_TRUE(ctx.g_image.Empty());
+  EXPECT_TRUE(ctx.image.Empty());
   EXPECT_EQ(ctx.imageWidth, 0);
-}
-
-TEST(Dispatcher, UnknownTypesAreSkipped) {
-  auto ctx = MakeWork(8, 8);
-  LightRect(*ctx, 0, 0, 8, 8);
-  Finish(*ctx);
-  for (int type : {13, 99, -1, INT32_MIN}) {
-    EffectRecord r = Draw(0xFFFFFF, 0, 0);
-    r.type = type;
-    DispatchEffect(*ctx, r, false);
-  }
-  for (uint8_t c : ctx->work.effectColor) EXPECT_EQ(c, 0);
-  for (uint16_t c : ctx->work.effectCoverage) EXPECT_EQ(c, 0);
 }
 
 TEST(Dispatcher, PressedImageHalvesOffsetsTowardZero) {
@@ -117,11 +148,11 @@ TEST(Dispatcher, CopyWorkToImageCarriesBothPictures) {
   ctx->in.styleBackdropColour = 0x000000;
   ctx->in.effects = {Draw(0x00FF00, 2, 0)};
   QuickPreview(*ctx);
-  ASSERT_FALSE(ctx->g_image.Empty());
-  EXPECT_EQ(ctx->g_image.Width(), 8);
-  EXPECT_EQ(ctx->g_image.Height(), 4);
+  ASSERT_FALSE(ctx->image.Empty());
+  EXPECT_EQ(ctx->image.Width(), 8);
+  EXPECT_EQ(ctx->image.Height(), 4);
   EXPECT_EQ(ctx->imageWidth, 8);
-  DibRowTable rows(ctx->g_image), pressed(ctx->g_pressedImage);
+  DibRowTable rows(ctx->image), pressed(ctx->pressedImage);
   for (int y = 0; y < 4; ++y) {
     EXPECT_EQ(std::memcmp(rows[y], ctx->work.effectColorRows[size_t(y)], 24), 0) << y;
     EXPECT_EQ(std::memcmp(pressed[y], ctx->work.pressedColorRows[size_t(y)], 24), 0) << y;
@@ -132,7 +163,7 @@ TEST(Dispatcher, CopyWorkToImageCarriesBothPictures) {
   // A single effect previewed by itself on the backdrop.
   ctx->in.styleBackdropColour = 0xFFFFFF;
   PreviewOneEffect(*ctx, Draw(0x000000, 0, 0));
-  DibRowTable again(ctx->g_image);
+  DibRowTable again(ctx->image);
   EXPECT_EQ(again[0][1 * 3], 0);  // the lit pixel turns black
   EXPECT_EQ(again[0][0], 255);    // the rest keeps the backdrop
 }

@@ -8,6 +8,7 @@
 #include "raster/fractal_noise.h"
 #include "effects/mask_fixture.h"
 #include "effects/effect_bodies.h"
+#include "effects/effect_catalogue.h"
 #include "effects/three_d_model.h"
 
 namespace {
@@ -17,6 +18,13 @@ using effects_test::MakeContext;
 
 constexpr double kDeg = 3.14 / 180;
 constexpr int W = 24, H = 16;
+
+// A Disturbing Font record with the template, wavelength and amplitude, run as a style runs it.
+void Distort(EngineContext& ctx, int templ, int wavelength, int amplitude) {
+  EffectRecord r = EffectStartRecord(DisturbTemplet);
+  r.p[4] = templ, r.p[5] = wavelength, r.p[6] = amplitude;
+  ApplyEffect(EffectTarget::For(ctx, false), DistortParams::From(r));
+}
 
 uint8_t Pattern(int x, int y) {
   // A distinct value per pixel, so that every misplaced copy shows.

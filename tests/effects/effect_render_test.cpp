@@ -24,30 +24,6 @@ uint8_t Letters(int x, int y) {
   return uint8_t(bar || (d2 <= 196 && d2 >= 36) ? 255 : 0);
 }
 
-std::vector<EffectRecord> EveryEffect() {
-  return {
-      Record(DisturbTemplet, {0, 0, 100, 0, 6, 150, 40}),      // Fractal(x, y)
-      Record(DisturbTemplet, {0, 0, 100, 0, 7, 100, 800}),     // Random Dot
-      Record(ThreeDSingleColor, {0x3080C0, 0, 1, 1, 0, 200, 25, 1000, 100, 0}),
-      Record(Fog, {0xFFFFFF, 0, 0, 0, 0, 200, 25, 1000, 100, 0, 100, 100}),
-      Record(Space, {0, 0, 2, -1, 200, 300}),
-      Record(StarFilter, {0xFFFFFF, 0, 0, 0, 0, 10}),
-  };
-}
-
-TEST(EffectRender, SameSeedSameImageOtherSeedOtherImage) {
-  auto render = [](uint32_t seed) {
-    auto ctx = MakeContext(80, 40, Letters, seed);
-    ctx->in.effects = EveryEffect();
-    RunStyle(*ctx, false);
-    RunStylePressed(*ctx);
-    return std::pair{ctx->work.effectColor, ctx->work.pressedColor};
-  };
-  const auto a = render(17), b = render(17), c = render(18);
-  EXPECT_EQ(a, b);
-  EXPECT_NE(a.first, c.first);
-}
-
 TEST(EffectRender, ShadingAfterADistortionFollowsTheDistortedGlyphs) {
   // Fill the cache with the undistorted map first, as an earlier 3D effect of the style would.
   auto ctx = MakeContext(80, 40, Letters);

@@ -30,7 +30,7 @@ TEST(Fog, BlendFollowsProfileNoiseAndIntensity) {
   auto ctx = MakeContext(W, H, Disc(16, 12, 9));
   ctx->work.FillBackground(0x00402010);
   const EffectRecord r = FogRecord(0x00F0E0D0, 100, 150);
-  FogEffect(EffectTarget::For(*ctx, false), r);
+  ApplyEffect(EffectTarget::For(*ctx, false), FogParams::From(r));
   // An independent evaluation with the context's own noise and distance map.
   const FractalNoise& noise = ContextNoise(*ctx);
   ProfileSettings profile;
@@ -60,7 +60,7 @@ TEST(Fog, NegativeDensityKeepsChannelsAndCoverageInRange) {
   // plateau -1000 with waveEnd 0: the profile is -height everywhere; the fog thins, never wraps.
   auto ctx = MakeContext(16, 16, Disc(8, 8, 6));
   ctx->work.FillBackground(0x00808080);
-  FogEffect(EffectTarget::For(*ctx, false), FogRecord(0x00FFFFFF, 100, 200, {0, 200, 100, 1000, 0, -1000}));
+  ApplyEffect(EffectTarget::For(*ctx, false), FogParams::From(FogRecord(0x00FFFFFF, 100, 200, {0, 200, 100, 1000, 0, -1000})));
   for (size_t i = 0; i < 256; ++i) {
     EXPECT_EQ(ctx->work.effectCoverage[i], 0);
     EXPECT_LE(ctx->work.effectColor[i * 3], 0x80);
@@ -74,7 +74,7 @@ TEST(Space, LowIntensityPutsAStarOnEveryLitPixelAndSeedsRepeat) {
   r.p[5] = 100;
   auto run = [&](uint32_t seed) {
     auto ctx = MakeContext(24, 16, Disc(12, 8, 6), seed);
-    SpaceEffect(EffectTarget::For(*ctx, false), r);
+    ApplyEffect(EffectTarget::For(*ctx, false), SpaceParams::From(r));
     return ctx;
   };
   auto a = run(3), b = run(3), c = run(4);

@@ -64,7 +64,7 @@ TEST(Shade3D, FlatSurfaceIsLitByTheLightDirectionAlone) {
   auto ctx = MakeContext(W, H, [](int x, int y) { return uint8_t(x >= 4 && x < 16 && y >= 3 && y < 9 ? 255 : 0); });
   const int32_t colour = 0x00C08040;  // R 0x40, G 0x80, B 0xC0
   const EffectRecord r = ThreeD(colour, {0, 100, 100, 1000, 0, 0});  // waveEnd 0: all plateau 0
-  Shade3D(EffectTarget::For(*ctx, false), r);
+  ApplyEffect(EffectTarget::For(*ctx, false), Shade3DParams::From(r));
   for (int y = 0; y < H; ++y) {
     for (int x = 0; x < W; ++x) {
       const uint8_t* px = ctx->work.effectColorRows[size_t(y)] + x * 3;
@@ -97,7 +97,7 @@ TEST(Shade3D, RampFacesTheLightAndWhiteSaturates) {
   ctx->threeD.distanceMap.assign(size_t(W) * H, 0);
   for (int y = 0; y < H; ++y)
     for (int x = 0; x < W; ++x) ctx->threeD.distanceMap[size_t(y) * W + x] = float(x) / W;
-  Shade3D(EffectTarget::For(*ctx, false), ThreeD(0xFFFFFF, {1, 100, 100, 1000, 100, 0}));
+  ApplyEffect(EffectTarget::For(*ctx, false), Shade3DParams::From(ThreeD(0xFFFFFF, {1, 100, 100, 1000, 100, 0})));
   // At (6, 4): heights (smoothed ramp = the ramp) 6/16 and 7/16 -> n = (1/16, 1, 0) normalised.
   const double h = 6.0 / 16, nx = 1.0 / 16, len = std::sqrt(nx * nx + 1);
   const double lx = 4000 - (6 - 8), ly = 10000 - h, lz = -4000 - 0;
@@ -118,14 +118,14 @@ TEST(Shade3D, BorderRowsAreFlatAndOffsetsClip) {
   EffectRecord r = ThreeD(0x808080, {0, 200, 25, 1000, 100, 0});
   r.p[2] = 5;
   r.p[3] = -3;
-  Shade3D(EffectTarget::For(*ctx, false), r);
+  ApplyEffect(EffectTarget::For(*ctx, false), Shade3DParams::From(r));
   for (int y = 0; y < H; ++y)
     for (int x = 0; x < W; ++x)
       EXPECT_EQ(ctx->work.effectCoverage[size_t(y) * W + x], (x >= 5 && y < H - 3) ? 255 : 0) << x << "," << y;
   r.p[2] = INT32_MIN;
   r.p[3] = INT32_MAX;
   ctx->work.ClearColor(false);
-  Shade3D(EffectTarget::For(*ctx, true), r);
+  ApplyEffect(EffectTarget::For(*ctx, true), Shade3DParams::From(r));
   for (uint16_t c : ctx->work.pressedCoverage) ASSERT_EQ(c, 0);
 }
 

@@ -4,7 +4,10 @@
 
 #include <cstdlib>
 #include <set>
+#include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "document/plaquet_document.h"
 #include "raster/engine_context.h"
@@ -96,21 +99,21 @@ TEST(RenderPipeline, MessageAloneMakesThePicture) {
   EXPECT_GT(m.width, 0);
   EXPECT_EQ(m.width % 4, 0);
   EXPECT_EQ(m.x, 0);
-  ASSERT_FALSE(ctx.g_image.Empty());
-  EXPECT_EQ(ctx.g_image.BitCount(), 24);
-  EXPECT_EQ(ctx.g_image.Width(), m.width);
-  EXPECT_EQ(ctx.g_image.Height(), m.height);
+  ASSERT_FALSE(ctx.image.Empty());
+  EXPECT_EQ(ctx.image.BitCount(), 24);
+  EXPECT_EQ(ctx.image.Width(), m.width);
+  EXPECT_EQ(ctx.image.Height(), m.height);
   // Only the page colour and the drawn colour appear: (255 * 255) >> 8 red, and the white page,
   // untouched where the item's coverage is zero.
   std::set<std::tuple<int, int, int>> colours;
   for (int y = 0; y < m.height; ++y)
-    for (int x = 0; x < m.width; ++x) colours.insert(Pixel(ctx.g_image, x, y));
+    for (int x = 0; x < m.width; ++x) colours.insert(Pixel(ctx.image, x, y));
   EXPECT_EQ(colours, (std::set<std::tuple<int, int, int>>{{255, 255, 255}, {0, 0, 254}}));
 
   // Composing again gives the same picture.
-  const std::vector<uint8_t> first = ctx.g_image.Packed();
+  const std::vector<uint8_t> first = ctx.image.Packed();
   Recompose(doc, ctx);
-  EXPECT_EQ(ctx.g_image.Packed(), first);
+  EXPECT_EQ(ctx.image.Packed(), first);
 }
 
 TEST(RenderPipeline, PressedPictureHasTheSameSizeAndHalvedOffsets) {
@@ -120,44 +123,59 @@ TEST(RenderPipeline, PressedPictureHasTheSameSizeAndHalvedOffsets) {
   EngineContext ctx;
   RenderPreview(doc, ctx);
   // Without offsets the pressed picture is the same picture.
-  EXPECT_EQ(ctx.g_pressedImage.Packed(), ctx.g_image.Packed());
+  EXPECT_EQ(ctx.pressedImage.Packed(), ctx.image.Packed());
 
   doc.message().effects = {Rec(DropShadow, 0x000000, 6, 6, 150, 2), Rec(SingleColor, 0x0000FF)};
   RenderPreview(doc, ctx);
-  ASSERT_FALSE(ctx.g_pressedImage.Empty());
-  EXPECT_EQ(ctx.g_pressedImage.Width(), ctx.g_image.Width());
-  EXPECT_EQ(ctx.g_pressedImage.Height(), ctx.g_image.Height());
-  EXPECT_NE(ctx.g_pressedImage.Packed(), ctx.g_image.Packed());
+  ASSERT_FALSE(ctx.pressedImage.Empty());
+  EXPECT_EQ(ctx.pressedImage.Width(), ctx.image.Width());
+  EXPECT_EQ(ctx.pressedImage.Height(), ctx.image.Height());
+  EXPECT_NE(ctx.pressedImage.Packed(), ctx.image.Packed());
 }
 
-TEST(RenderPipeline, FullDocumentRendersReproducibly) {
-  auto make = [] {
-    PlaquetDocument doc = MessageOnly("Quorbel!");
-    PlaquetItem& m = doc.message();
-    m.effects = {Rec(LinearGradient, 0x0000FF, 0, 0, 30, 20), Rec(OutLine, 0x000000, 0, 0, 2),
-                 Rec(DropShadow, 0x404040, 3, 3, 100, 3)};
-    m.effects[0].p[1] = 0xFF8000;
-    PlaquetItem& bg = doc.background();
-    bg.kind = kKindStretchedFont;
-    bg.text = "=====";
-    bg.font.faceName = "Liberation Sans";
-    bg.effects = {Rec(SingleColor, 0x00C0C0), Rec(Fog, 0x808080, 0, 0, 0, 200)};
-    PlaquetItem& b = doc.bullet();
-    b.kind = kKindRoundBox;
-    b.effects = {Rec(SingleColor, 0x00FF00), Rec(Space, 0, 0, 0, 200, 200)};
-    doc.pressedButton = 1;
-    return doc;
+// A picture depends only on the document, the text, the preferences and the seed: what the random
+// effects (Random Dot, the fractal templates, Fog, Space) drew in earlier renders of the same
+// context must not show, whatever order the strings come in.
+TEST(RenderPipeline, RandomEffectsDependOnlyOnTheSeedNotOnEarlierRenders) {
+  PlaquetDocument doc = MessageOnly();
+  PlaquetItem& m = doc.message();
+  m.effects = {EffectStartRecord(DisturbTemplet), Rec(LinearGradient, 0x0000FF, 0, 0, 30, 20),
+               Rec(Fog, 0x808080, 1, 1, 0, 200), EffectStartRecord(DisturbTemplet),
+               Rec(Space, 0, 0, 0, 200, 200), Rec(DropShadow, 0x404040, 3, 3, 100, 3)};
+  m.effects[0].p[4] = 7;  // Random Dot, keeping 70 %
+  m.effects[0].p[6] = 700;
+  m.effects[3].p[4] = 6;  // Fractal(x,y)
+  m.effects[3].p[6] = 30;
+  PlaquetItem& bg = doc.background();
+  bg.kind = kKindStretchedFont;
+  bg.text = "=====";
+  bg.font.faceName = "Liberation Sans";
+  bg.effects = {Rec(SingleColor, 0x00C0C0), Rec(Fog, 0x808080, 0, 0, 0, 200)};
+  PlaquetItem& b = doc.bullet();
+  b.kind = kKindRoundBox;
+  b.effects = {Rec(SingleColor, 0x00FF00), Rec(Space, 0, 0, 0, 200, 200)};
+  doc.pressedButton = 1;
+
+  const std::vector<std::string> texts = {"Fog", "Space 22", "Dots", "Fog"};
+  using Pictures = std::pair<std::vector<uint8_t>, std::vector<uint8_t>>;
+  auto render = [&](EngineContext& ctx, size_t i) {
+    PlaquetDocument d = doc;
+    d.message().text = texts[i];
+    ctx.seed = uint32_t(100 + i);
+    RenderPreview(d, ctx);
+    return Pictures{ctx.image.Packed(), ctx.pressedImage.Packed()};
   };
-  PlaquetDocument a = make(), b = make();
-  EngineContext ca(5), cb(5);
-  RenderPreview(a, ca);
-  RenderPreview(b, cb);
-  ASSERT_FALSE(ca.g_image.Empty());
-  EXPECT_EQ(ca.g_image.Packed(), cb.g_image.Packed());
-  EXPECT_EQ(ca.g_pressedImage.Packed(), cb.g_pressedImage.Packed());
-  // The bullet sits left of the message inside the picture.
-  EXPECT_GE(a.bullet().x - ca.originX, 0);
-  EXPECT_LT(a.bullet().x, a.message().x);
+  std::vector<Pictures> fresh;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    EngineContext ctx(12345);  // the seed set for the render counts, not the one at construction
+    fresh.push_back(render(ctx, i));
+    ASSERT_FALSE(fresh.back().first.empty());
+  }
+  EXPECT_FALSE(fresh[0] == fresh[3]) << "the same text with another seed";
+  for (const std::vector<size_t>& order : {std::vector<size_t>{0, 1, 2, 3}, {3, 2, 1, 0}, {2, 0, 3, 1, 2, 2}}) {
+    EngineContext reused;
+    for (size_t i : order) EXPECT_TRUE(render(reused, i) == fresh[i]) << "string " << i;
+  }
 }
 
 TEST(RenderPipeline, AllNoneGivesEmptyPictures) {
@@ -168,10 +186,10 @@ TEST(RenderPipeline, AllNoneGivesEmptyPictures) {
   RenderPreview(doc, ctx);
   EXPECT_EQ(ctx.imageWidth, 0);
   EXPECT_EQ(ctx.imageHeight, 0);
-  EXPECT_TRUE(ctx.g_image.Empty());
-  EXPECT_TRUE(ctx.g_pressedImage.Empty());
+  EXPECT_TRUE(ctx.image.Empty());
+  EXPECT_TRUE(ctx.pressedImage.Empty());
   RenderReduced(doc, ctx, 16);
-  EXPECT_TRUE(ctx.g_image.Empty());
+  EXPECT_TRUE(ctx.image.Empty());
 
   PlaquetDocument empty;
   EngineContext other;
@@ -188,20 +206,20 @@ TEST(RenderPipeline, ReducedPictureKeepsItsColoursWithFillFirst) {
   for (int method : {0, 1}) {
     ctx.settings.reduceColorMethod = method;
     RenderPreview(doc, ctx);
-    const DibImage truecolour = ctx.g_image;
+    const DibImage truecolour = ctx.image;
     RenderReduced(doc, ctx, 16);
-    ASSERT_EQ(ctx.g_image.BitCount(), 8);
-    ASSERT_EQ(ctx.g_pressedImage.BitCount(), 8);
-    ASSERT_EQ(ctx.g_image.Width(), truecolour.Width());
-    const std::vector<uint8_t>& packed = ctx.g_image.Packed();
-    const uint8_t* table = packed.data() + ctx.g_image.HeaderSize();
+    ASSERT_EQ(ctx.image.BitCount(), 8);
+    ASSERT_EQ(ctx.pressedImage.BitCount(), 8);
+    ASSERT_EQ(ctx.image.Width(), truecolour.Width());
+    const std::vector<uint8_t>& packed = ctx.image.Packed();
+    const uint8_t* table = packed.data() + ctx.image.HeaderSize();
     EXPECT_EQ(table[0], 0);    // entry 0: blue
     EXPECT_EQ(table[1], 255);  // green
     EXPECT_EQ(table[2], 0);
     // Two colours only: popularity maps every index back to the original pixel; the median cut
     // to the average of the pixel's 5-bit cell.
     const int tolerance = method == 0 ? 0 : 8;
-    DibRowTable in(truecolour), out(ctx.g_image);
+    DibRowTable in(truecolour), out(ctx.image);
     for (int y = 0; y < truecolour.Height(); ++y)
       for (int x = 0; x < truecolour.Width(); ++x) {
         const uint8_t* e = table + out[y][x] * 4;

@@ -41,7 +41,7 @@ void PrepareGlyphs(TestApp& app, const char* text = "Quorbel!") {
   RasterizeItem(ctx);
 }
 
-QImage Picture(const TestApp& app) { return DibToQImage(app.state->ctx->g_image); }
+QImage Picture(const TestApp& app) { return DibToQImage(app.state->ctx->image); }
 
 EffectRecord& Template(TestApp& app, int type) {
   return app.state->doc.effectTemplates[size_t(EffectTemplateIndex(type))];
@@ -163,7 +163,7 @@ class EffectDialogTests : public QObject {
                                              Template(app, Fog), Template(app, RoundBox)};
     app.state->doc.previewDirty = true;
     RenderPreview(app.state->doc, *app.state->ctx);
-    QVERIFY(!app.state->ctx->g_image.Empty());
+    QVERIFY(!app.state->ctx->image.Empty());
   }
 
   void drawFillKindsColourAndTexture() {

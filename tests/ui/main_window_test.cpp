@@ -60,7 +60,7 @@ class WindowTests : public QObject {
     app.sheet->RenderAndRefresh();
     app.sheet->CopyImage();
     const QImage got = QGuiApplication::clipboard()->image();
-    const DibImage& dib = app.state->ctx->g_image;
+    const DibImage& dib = app.state->ctx->image;
     QCOMPARE(got.width(), dib.Width());
     QCOMPARE(got.height(), dib.Height());
     // Compare against the picture's own bytes: top row first, blue green red.
@@ -116,7 +116,7 @@ class WindowTests : public QObject {
     QCOMPARE(doc.message().text, std::string("Kept"));
     QCOMPARE(doc.documentPath, saved);
     QCOMPARE(sheet.preview().mode(), int(PreviewWindow::kImage));
-    QVERIFY(!app.state->ctx->g_image.Empty());
+    QVERIFY(!app.state->ctx->image.Empty());
 
     // With a path the question names it; a save that fails is reported and keeps the document.
     doc.documentPath = dir.file("missing/folder/x.plq");

@@ -24,7 +24,7 @@ class MessageTests : public QObject {
     auto* edit = sheet.findChild<QPlainTextEdit*>("message");
     QVERIFY(edit);
     QCOMPARE(edit->toolTip(), QString("Add your message here"));
-    const int widthBefore = app.state->ctx->g_image.Width();
+    const int widthBefore = app.state->ctx->image.Width();
     const QImage textBefore = sheet.preview().shownPicture();
 
     edit->selectAll();
@@ -36,7 +36,7 @@ class MessageTests : public QObject {
     // Text tab, no render yet.
     QCOMPARE(sheet.preview().mode(), int(PreviewWindow::kText));
     QCOMPARE(app.state->doc.previewDirty, 1);
-    QCOMPARE(app.state->ctx->g_image.Width(), widthBefore);
+    QCOMPARE(app.state->ctx->image.Width(), widthBefore);
     const QImage textAfter = sheet.preview().shownPicture();
     QVERIFY(textAfter.width() > textBefore.width());
     QVERIFY(textAfter.height() > textBefore.height());  // two lines
@@ -44,8 +44,8 @@ class MessageTests : public QObject {
     sheet.SetActivePage(CMainProperty::kBullet);
     QCOMPARE(sheet.preview().mode(), int(PreviewWindow::kImage));
     QCOMPARE(app.state->doc.previewDirty, 0);
-    QVERIFY(app.state->ctx->g_image.Width() > widthBefore);
-    QCOMPARE(sheet.preview().shownPicture().width(), app.state->ctx->g_image.Width());
+    QVERIFY(app.state->ctx->image.Width() > widthBefore);
+    QCOMPARE(sheet.preview().shownPicture().width(), app.state->ctx->image.Width());
   }
 
   void marginsFollowEditsAndSliders() {
@@ -81,12 +81,12 @@ class MessageTests : public QObject {
     // The margins widen the picture by twice their value and are kept in the document.
     const int textWidth = sheet.preview().shownPicture().width();
     sheet.SetActivePage(CMainProperty::kSave);
-    const int imageWidth = app.state->ctx->g_image.Width();
+    const int imageWidth = app.state->ctx->image.Width();
     editX->setText("0");
     app.state->doc.extensionX = 0;
     app.state->doc.previewDirty = 1;
     sheet.preview().SelectPreviewTab(PreviewWindow::kImage);
-    QCOMPARE(imageWidth - app.state->ctx->g_image.Width(), 60);
+    QCOMPARE(imageWidth - app.state->ctx->image.Width(), 60);
     Q_UNUSED(textWidth);
 
     app.state->doc.extensionX = 30;
@@ -112,7 +112,7 @@ class MessageTests : public QObject {
     QVERIFY(!color->isEnabled());
 
     // plain.sty paints with a colour, golden.sty with a gradient only.
-    const int blankWidth = app.state->ctx->g_image.Width();
+    const int blankWidth = app.state->ctx->image.Width();
     styles->setCurrentItem(styles->findItems("plain.sty", Qt::MatchFixedString).front());
     QVERIFY(color->isEnabled());
     const auto found = styles->findItems("golden.sty", Qt::MatchFixedString);
@@ -121,7 +121,7 @@ class MessageTests : public QObject {
     QVERIFY(app.state->doc.message().effectCount() > 0);
     QVERIFY(!color->isEnabled());
     QCOMPARE(sheet.preview().mode(), int(PreviewWindow::kImage));
-    QVERIFY(app.state->ctx->g_image.Width() > blankWidth);  // the shadow and outline take room
+    QVERIFY(app.state->ctx->image.Width() > blankWidth);  // the shadow and outline take room
 
     // Unsaved edits of the style, Cancel: the old style stays and the document is not touched.
     app.state->doc.styleChanged[kMessageItem] = 1;

@@ -31,7 +31,7 @@ EffectRecord Draw(int32_t colour) {
 
 QImage Picture(AppState& state) {
   RenderPreview(state.doc, *state.ctx);
-  return DibToQImage(state.ctx->g_image);
+  return DibToQImage(state.ctx->image);
 }
 
 // Accepts the effect dialogs; runs `editor` on the style editor, then ends it with `result`.
@@ -179,12 +179,12 @@ class PagesTests : public QObject {
     background.SelectKind(kKindNone);
     bullet.SelectKind(kKindNone);
     QVERIFY(!background.styleList().isEnabled());
-    const QImage plain = DibToQImage(state.ctx->g_image);
+    const QImage plain = DibToQImage(state.ctx->image);
     std::vector<QImage> seen{plain};
     for (int kind : {kKindFont, kKindStretchedFont, kKindRoundBox, kKindFixedRoundBox}) {
       background.SelectKind(kind);
       QVERIFY(background.styleList().isEnabled());
-      const QImage now = DibToQImage(state.ctx->g_image);
+      const QImage now = DibToQImage(state.ctx->image);
       // Both round boxes may cover the whole page, so the fixed one need only differ from none.
       const size_t compared = kind == kKindFixedRoundBox ? 1 : seen.size();
       for (size_t i = 0; i < compared; ++i)
@@ -192,10 +192,10 @@ class PagesTests : public QObject {
       seen.push_back(now);
     }
     background.SelectKind(kKindNone);
-    QCOMPARE(DibToQImage(state.ctx->g_image), plain);
+    QCOMPARE(DibToQImage(state.ctx->image), plain);
     for (int kind : {kKindFont, kKindRoundBox}) {
       bullet.SelectKind(kind);
-      QVERIFY(DibToQImage(state.ctx->g_image) != plain);
+      QVERIFY(DibToQImage(state.ctx->image) != plain);
     }
 
     // "with Font" takes back its own width after the stretched one.
@@ -232,10 +232,10 @@ class PagesTests : public QObject {
     background.SelectKind(kKindNone);
     state.doc.backdropColour = 0x0000FF;
     background.OnTransparent(false);
-    const QImage red = DibToQImage(state.ctx->g_image);
+    const QImage red = DibToQImage(state.ctx->image);
     QCOMPARE(red.pixelColor(0, 0), QColor(255, 0, 0));
     background.OnButton(true);
-    QVERIFY(!state.ctx->g_pressedImage.Empty());
+    QVERIFY(!state.ctx->pressedImage.Empty());
   }
 
   void examplesOpenAndBrokenOnesLeaveTheDocument() {
@@ -261,8 +261,8 @@ class PagesTests : public QObject {
     for (int row = page.list().count() - 1; row >= 1; --row) {
       page.list().setCurrentRow(row);
       QVERIFY2(hooks.told.isEmpty(), qPrintable(hooks.told.join("\n")));
-      QVERIFY(!state.ctx->g_image.Empty());
-      QVERIFY2(DibToQImage(state.ctx->g_image) != start, qPrintable(page.list().item(row)->text()));
+      QVERIFY(!state.ctx->image.Empty());
+      QVERIFY2(DibToQImage(state.ctx->image) != start, qPrintable(page.list().item(row)->text()));
       QCOMPARE(state.doc.documentModified, 0);
     }
 
@@ -316,7 +316,7 @@ class PagesTests : public QObject {
     QVERIFY(page.LoadPicture(dir.file("ground.bmp")));
     page.OnSetActive();
     page.PlaceAt(50, 20);
-    const QImage placed = DibToQImage(state.ctx->g_image);
+    const QImage placed = DibToQImage(state.ctx->image);
     QCOMPARE(placed.size(), QSize(200, 100));
     // Outside the message's rectangle the picture is untouched; inside, something changed.
     bool changedInside = false;
@@ -331,7 +331,7 @@ class PagesTests : public QObject {
     // Set Message keeps the placement; placing elsewhere now shows both.
     page.SetMessage();
     page.PlaceAt(0, 0);
-    const QImage both = DibToQImage(state.ctx->g_image);
+    const QImage both = DibToQImage(state.ctx->image);
     QCOMPARE(both.pixel(50 + mw / 2, 20 + mh / 2), placed.pixel(50 + mw / 2, 20 + mh / 2));
 
     // Saved in each true-colour type, read back by Qt's own decoders.
@@ -354,7 +354,7 @@ class PagesTests : public QObject {
 
     // Leaving the page brings the plain picture back.
     page.OnKillActive();
-    QCOMPARE(state.ctx->g_image.Width(), mw);
+    QCOMPARE(state.ctx->image.Width(), mw);
   }
 
   // Pictures of the pages for the documentation, written only when asked for.

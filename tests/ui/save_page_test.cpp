@@ -64,7 +64,7 @@ class SaveTests : public QObject {
       QCOMPARE(int(app.state->outputFileType), int(c.type));
       QCOMPARE(fileOption->isEnabled(), c.type == Jpeg);
       QCOMPARE(page.outputPath, dir.file(std::string("card") + c.ext));
-      QCOMPARE(app.state->ctx->g_image.BitCount(), c.bits);
+      QCOMPARE(app.state->ctx->image.BitCount(), c.bits);
       const long long shown = size->text().toLongLong();
       QVERIFY(shown > 0);
 
@@ -76,10 +76,10 @@ class SaveTests : public QObject {
       // Qt's own readers decode what we wrote.
       QImage decoded(QString::fromStdString(written));
       QVERIFY(!decoded.isNull());
-      QCOMPARE(decoded.width(), app.state->ctx->g_image.Width());
-      QCOMPARE(decoded.height(), app.state->ctx->g_image.Height());
+      QCOMPARE(decoded.width(), app.state->ctx->image.Width());
+      QCOMPARE(decoded.height(), app.state->ctx->image.Height());
       if (c.type == PngTrueColor || c.type == Bmp) {
-        const DibRowTable rows(app.state->ctx->g_image);
+        const DibRowTable rows(app.state->ctx->image);
         int diff = 0;
         for (int y = 0; y < decoded.height(); ++y)
           for (int x = 0; x < decoded.width(); ++x) {
@@ -182,8 +182,8 @@ class SaveTests : public QObject {
     QVERIFY2(hooks.told.isEmpty(), qPrintable(hooks.told.join("; ")));
     const QImage gif(QString::fromStdString(dir.file("button.gif")));
     QVERIFY(!gif.isNull());
-    QCOMPARE(gif.width(), app.state->ctx->g_image.Width());
-    QCOMPARE(gif.height(), app.state->ctx->g_image.Height());
+    QCOMPARE(gif.width(), app.state->ctx->image.Width());
+    QCOMPARE(gif.height(), app.state->ctx->image.Height());
   }
 };
 

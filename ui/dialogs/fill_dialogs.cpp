@@ -285,7 +285,7 @@ TileDialog::TileDialog(EffectRecord& record, AppState& state, PreviewRefresh ref
   picture_->setMinimumSize(160, 60);
   picture_->setFrameShape(QFrame::Box);
   picture_->setAlignment(Qt::AlignCenter);
-  picture_->setPixmap(QPixmap::fromImage(DibToQImage(ctx().g_image)));
+  picture_->setPixmap(QPixmap::fromImage(DibToQImage(ctx().image)));
   grid->addWidget(picture_, 2, 0, 1, 4);
   auto* body = new QVBoxLayout;
   body->addLayout(grid);
@@ -308,6 +308,6 @@ void TileDialog::Preview() {
   work.effectColor = colourCopy_;
   DispatchEffect(ctx(), record_, false);
   CopyWorkToImage(ctx());
-  picture_->setPixmap(QPixmap::fromImage(DibToQImage(ctx().g_image)));
+  picture_->setPixmap(QPixmap::fromImage(DibToQImage(ctx().image)));
   ShowPicture();
 }
