@@ -12,7 +12,7 @@
 #include "engine/checked_alloc.h"
 #include "ui/app_state.h"
 #include "document/plaquet_document.h"
-#include "ui/main_property.h"
+#include "ui/main_window.h"
 #include "ui/open_bitmap_dialog.h"
 #include "ui/preferences_dialog.h"
 #include "ui/save_dialogs.h"
@@ -31,7 +31,7 @@ void ShowOutOfMemory(const char* text) {
 
 // Developer aid: with QUORBEL_SCREENSHOT_DIR set, every page is grabbed into that folder (with the
 // preview on its "Image" tab) and the program ends.
-void SaveScreenshots(CMainProperty& sheet, const QString& folder) {
+void SaveScreenshots(MainWindow& sheet, const QString& folder) {
   // A larger, styled message makes the preview worth looking at.
   sheet.state().doc.message().font.height = 48;
   sheet.state().doc.message().font.width = 0;
@@ -41,13 +41,13 @@ void SaveScreenshots(CMainProperty& sheet, const QString& folder) {
     if (!found.isEmpty()) styles->setCurrentItem(found.front());
   }
   const char* names[] = {"examples", "message", "background", "bullet", "save", "batch", "to_image"};
-  for (int i = 0; i < CMainProperty::kPageCount; ++i) {
+  for (int i = 0; i < MainWindow::kPageCount; ++i) {
     sheet.SetActivePage(i);
-    if (i != CMainProperty::kMessage) sheet.preview().SelectPreviewTab(PreviewWindow::kImage);
+    if (i != MainWindow::kMessage) sheet.preview().SelectPreviewTab(PreviewWindow::kImage);
     QApplication::processEvents();
     sheet.grab().save(folder + "/" + names[i] + ".png");
   }
-  sheet.SetActivePage(CMainProperty::kMessage);
+  sheet.SetActivePage(MainWindow::kMessage);
   sheet.preview().SelectPreviewTab(PreviewWindow::kText);
   QApplication::processEvents();
   sheet.grab().save(folder + "/message_text_preview.png");
@@ -82,7 +82,7 @@ int RunDesktopApplication(int argc, char** argv) {
   SetOutOfMemoryReporter(&ShowOutOfMemory);
   InstallOutOfMemoryHandler();
   std::unique_ptr<AppState> state = MakeStartUpState();
-  CMainProperty sheet(*state);
+  MainWindow sheet(*state);
   sheet.show();
   if (const char* dir = std::getenv("QUORBEL_SCREENSHOT_DIR")) {
     const QString folder = QString::fromLocal8Bit(dir);

@@ -9,11 +9,11 @@
 #include "effects/effect_catalogue.h"
 #include "ui/app_state.h"
 #include "ui/box_dialogs.h"
-#include "ui/main_property.h"
+#include "ui/main_window.h"
 #include "ui/preview_window.h"
 #include "ui/ui_hooks.h"
 
-CPlaqBulletin::CPlaqBulletin(AppState& state, CMainProperty& sheet) : DecorationPage(state, sheet, kBulletItem) {
+BulletPage::BulletPage(AppState& state, MainWindow& sheet) : DecorationPage(state, sheet, kBulletItem) {
   QGroupBox* templ = MakeTemplateGroup({{kKindNone, "None"}, {kKindFont, "Font"}, {kKindRoundBox, "Round Box"}});
   styles_->setObjectName("bulletStyles");
   properties_ = new QPushButton("Properties");
@@ -29,17 +29,17 @@ CPlaqBulletin::CPlaqBulletin(AppState& state, CMainProperty& sheet) : Decoration
   ol->addWidget(style, 1);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(option);
-  connect(properties_, &QPushButton::clicked, this, &CPlaqBulletin::OnProperties);
+  connect(properties_, &QPushButton::clicked, this, &BulletPage::OnProperties);
   FillStyleList();
   ShowKind();
 }
 
-void CPlaqBulletin::OnSetActive() {
+void BulletPage::OnSetActive() {
   FillStyleList();
   ShowKind();
 }
 
-void CPlaqBulletin::OnProperties() {
+void BulletPage::OnProperties() {
   PlaquetDocument& doc = state_.doc;
   PlaquetItem& bullet = doc.bullet();
   if (bullet.kind == kKindRoundBox) {
@@ -64,7 +64,7 @@ void CPlaqBulletin::OnProperties() {
   }
 }
 
-void CPlaqBulletin::AfterEditStyleOk() {
+void BulletPage::AfterEditStyleOk() {
   state_.doc.currentStyleFile = state_.doc.styleFile[kBulletItem];
   // An edited bullet style is part of the document: without this the edit could be lost unasked.
   state_.doc.documentModified = 1;

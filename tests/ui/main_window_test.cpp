@@ -49,13 +49,13 @@ class WindowTests : public QObject {
     QCOMPARE(undo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
     // "Save Image" brings the Save page forward.
     menus[0]->actions()[5]->trigger();
-    QCOMPARE(tabs.currentIndex(), int(CMainProperty::kSave));
+    QCOMPARE(tabs.currentIndex(), int(MainWindow::kSave));
   }
 
   void copyPutsThePictureOnTheClipboard() {
     TestHooks hooks;
     TestApp app;
-    app.sheet->SetActivePage(CMainProperty::kMessage);
+    app.sheet->SetActivePage(MainWindow::kMessage);
     app.state->doc.message().text = "Clip";
     app.sheet->RenderAndRefresh();
     app.sheet->CopyImage();
@@ -79,8 +79,8 @@ class WindowTests : public QObject {
     TestHooks hooks;
     TestApp app;
     PlaquetDocument& doc = app.state->doc;
-    CMainProperty& sheet = *app.sheet;
-    sheet.SetActivePage(CMainProperty::kBatch);
+    MainWindow& sheet = *app.sheet;
+    sheet.SetActivePage(MainWindow::kBatch);
     doc.message().text = "Kept";
     doc.documentModified = 1;
 
@@ -89,7 +89,7 @@ class WindowTests : public QObject {
     sheet.NewDocument();
     QCOMPARE(hooks.asked.last(), QString("Save change to Untitled.plq"));
     QCOMPARE(doc.message().text, std::string("Kept"));
-    QCOMPARE(sheet.tabs().currentIndex(), int(CMainProperty::kBatch));
+    QCOMPARE(sheet.tabs().currentIndex(), int(MainWindow::kBatch));
 
     // Yes saves through Save As, then the new document starts on the Examples page.
     const std::string saved = dir.file("first.plq");
@@ -99,7 +99,7 @@ class WindowTests : public QObject {
     QVERIFY(std::filesystem::exists(saved));
     QCOMPARE(doc.message().text, std::string("Quorbel!"));
     QCOMPARE(doc.documentModified, 0);
-    QCOMPARE(sheet.tabs().currentIndex(), int(CMainProperty::kExamples));
+    QCOMPARE(sheet.tabs().currentIndex(), int(MainWindow::kExamples));
     QCOMPARE(sheet.preview().mode(), int(PreviewWindow::kText));
 
     // No, then a cancelled file dialog: unchanged but no longer modified.

@@ -19,8 +19,8 @@ class MessageTests : public QObject {
   void typingShowsTextThenLeavingRendersOnce() {
     TestHooks hooks;
     TestApp app;
-    CMainProperty& sheet = *app.sheet;
-    sheet.SetActivePage(CMainProperty::kMessage);
+    MainWindow& sheet = *app.sheet;
+    sheet.SetActivePage(MainWindow::kMessage);
     auto* edit = sheet.findChild<QPlainTextEdit*>("message");
     QVERIFY(edit);
     QCOMPARE(edit->toolTip(), QString("Add your message here"));
@@ -41,7 +41,7 @@ class MessageTests : public QObject {
     QVERIFY(textAfter.width() > textBefore.width());
     QVERIFY(textAfter.height() > textBefore.height());  // two lines
 
-    sheet.SetActivePage(CMainProperty::kBullet);
+    sheet.SetActivePage(MainWindow::kBullet);
     QCOMPARE(sheet.preview().mode(), int(PreviewWindow::kImage));
     QCOMPARE(app.state->doc.previewDirty, 0);
     QVERIFY(app.state->ctx->g_image.Width() > widthBefore);
@@ -52,8 +52,8 @@ class MessageTests : public QObject {
     testsupport::TempDir dir;
     TestHooks hooks;
     TestApp app;
-    CMainProperty& sheet = *app.sheet;
-    sheet.SetActivePage(CMainProperty::kMessage);
+    MainWindow& sheet = *app.sheet;
+    sheet.SetActivePage(MainWindow::kMessage);
     auto* editX = sheet.findChild<QLineEdit*>("editX");
     auto* sliderX = sheet.findChild<LiveSlider*>("sliderX");
     auto* sliderY = sheet.findChild<LiveSlider*>("sliderY");
@@ -80,7 +80,7 @@ class MessageTests : public QObject {
 
     // The margins widen the picture by twice their value and are kept in the document.
     const int textWidth = sheet.preview().shownPicture().width();
-    sheet.SetActivePage(CMainProperty::kSave);
+    sheet.SetActivePage(MainWindow::kSave);
     const int imageWidth = app.state->ctx->g_image.Width();
     editX->setText("0");
     app.state->doc.extensionX = 0;
@@ -100,8 +100,8 @@ class MessageTests : public QObject {
   void stylesAndColour() {
     TestHooks hooks;
     TestApp app;
-    CMainProperty& sheet = *app.sheet;
-    sheet.SetActivePage(CMainProperty::kMessage);
+    MainWindow& sheet = *app.sheet;
+    sheet.SetActivePage(MainWindow::kMessage);
     auto* styles = sheet.findChild<QListWidget*>("styles");
     auto* color = sheet.findChild<QPushButton*>("color");
     QVERIFY(styles && color);

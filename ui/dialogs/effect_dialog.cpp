@@ -19,7 +19,7 @@
 #include "engine/fill_effects.h"
 #include "ui/app_state.h"
 #include "ui/live_slider.h"
-#include "ui/main_property.h"
+#include "ui/main_window.h"
 #include "ui/preview_window.h"
 #include "ui/ui_hooks.h"
 
@@ -240,7 +240,7 @@ void EffectDialog::ShowPicture(bool newPreview) {
     return;
   }
   for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
-    if (auto* sheet = qobject_cast<CMainProperty*>(w)) {
+    if (auto* sheet = qobject_cast<MainWindow*>(w)) {
       sheet->preview().UpdatePreview();
       return;
     }
