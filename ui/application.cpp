@@ -84,6 +84,9 @@ int RunDesktopApplication(int argc, char** argv) {
   std::unique_ptr<AppState> state = MakeStartUpState();
   MainWindow sheet(*state);
   sheet.show();
+  // quorbel-desktop [FILE]: QApplication has taken its own options out of the arguments.
+  const QStringList arguments = QApplication::arguments();
+  if (arguments.size() > 1) sheet.OpenDocumentFile(arguments.at(1));
   if (const char* dir = std::getenv("QUORBEL_SCREENSHOT_DIR")) {
     const QString folder = QString::fromLocal8Bit(dir);
     QTimer::singleShot(200, &sheet, [&sheet, folder] {

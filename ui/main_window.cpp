@@ -158,6 +158,10 @@ void MainWindow::OpenDocument() {
   state_.doc.documentModified = 0;
   const QString path = Hooks().GetOpenFileName(this, "Open Plq. File", kDocumentFilter);
   if (path.isEmpty()) return;
+  OpenDocumentFile(path);
+}
+
+void MainWindow::OpenDocumentFile(const QString& path) {
   QApplication::setOverrideCursor(Qt::BusyCursor);
   std::string error;
   const bool ok = ReadDocumentFileChecked(state_.doc, path.toStdString(), &error);

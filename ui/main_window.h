@@ -30,6 +30,8 @@ class MainWindow : public QMainWindow {
   // The menu commands.
   void NewDocument();
   void OpenDocument();
+  // Opens the document at path (the command line's FILE); a failure is reported to the user.
+  void OpenDocumentFile(const QString& path);
   // True when the document was written; failures are reported to the user.
   bool SaveDocument();
   bool SaveDocumentAs();
