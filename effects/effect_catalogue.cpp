@@ -92,7 +92,7 @@ const std::array<EffectInfo, kEffectTypeCount> kCatalogue = {
               // 1..100 once "Enlarge" is chosen.
               Int(6, "amplitude", "Amplitude", 1, 1000, 0, 0.1, 10)}),
     MakeInfo(StarFilter, "Star Filtering", "Effect : Star Filtering", false,
-             {Colour(0, "color", "Color", 0xFFFFFF),
+             {Colour(0, "color", "Color", 0xFFFFFF, "Star Filter Option"),
               EffectParam{1, "starType", "Type", ParamKind::Choice, 0, 2, 0, 1.0,
                           {{0, "only blur effect"},
                            {1, "blur with steak line"},
@@ -123,7 +123,7 @@ const std::array<EffectInfo, kEffectTypeCount> kCatalogue = {
               Int(4, "size", "Size", 1, 400, 200, 0.001, 10, "Star Option"),
               Int(5, "intensity", "Intensity", 0, 1000, 200, 1.0, 10, "Star Option")}),
     MakeInfo(CutOut, "Cut Out", "Effect : Cut Out", false,
-             {Colour(0, "color", "Change", 0, "Color"), OffsetX("Horizontal", "Offset"),
+             {Colour(0, "color", "Change", 0, "Option"), OffsetX("Horizontal", "Offset"),
               OffsetY("Offset"), Int(4, "opacity", "&Opacity", 0, 300, 0, 0.02, 10, "Option"),
               Int(5, "blur", "Blur", 0, 10, 0, 1.0, 1, "Option"),
               Int(6, "locationX", "Horizontal", -20, 20, 0, 1.0, 1, "Location"),
