@@ -15,7 +15,7 @@
 #include "document/batch_list.h"
 #include "app/batch_run.h"
 #include "engine/checked_alloc.h"
-#include "engine/render_error.h"
+#include "raster/render_error.h"
 #include "engine/render_pipeline.h"
 #include "app/save_rules.h"
 #include "imaging/color_reduction.h"
