@@ -35,7 +35,7 @@ void SaveScreenshots(MainWindow& sheet, const QString& folder) {
   // A larger, styled message makes the preview worth looking at.
   sheet.state().doc.message().font.height = 48;
   sheet.state().doc.message().font.width = 0;
-  sheet.state().doc.previewDirty = 1;
+  sheet.state().doc.previewDirty = true;
   if (auto* styles = sheet.findChild<QListWidget*>("styles")) {
     const auto found = styles->findItems("golden.sty", Qt::MatchFixedString);
     if (!found.isEmpty()) styles->setCurrentItem(found.front());

@@ -67,7 +67,7 @@ void DecorationPage::ShowKind() {
 }
 
 void DecorationPage::RenderAndRefresh() {
-  state_.doc.previewDirty = 1;
+  state_.doc.previewDirty = true;
   sheet_.RenderAndRefresh();
 }
 
@@ -75,7 +75,7 @@ void DecorationPage::SelectKind(int kind) {
   state_.doc.items[size_t(itemIndex_)].kind = kind;
   AfterKindChange(kind);
   ShowKind();
-  state_.doc.documentModified = 1;
+  state_.doc.documentModified = true;
   RenderAndRefresh();
 }
 
@@ -105,8 +105,8 @@ void DecorationPage::OnStyleSelected() {
       }
     }
   }
-  doc.documentModified = 1;
-  doc.styleChanged[size_t(itemIndex_)] = 0;
+  doc.documentModified = true;
+  doc.styleChanged[size_t(itemIndex_)] = false;
   rememberedStyle_ = item->text().toStdString();
   const std::string path = doc.programFolder + rememberedStyle_;
   std::string error;
@@ -187,7 +187,7 @@ BackgroundPage::BackgroundPage(AppState& state, MainWindow& sheet) : DecorationP
   FillStyleList();
   ShowSwatch();
   transparent_->setChecked(true);
-  button_->setChecked(state.doc.pressedButton != 0);
+  button_->setChecked(state.doc.pressedButton);
   ShowKind();
 }
 
@@ -202,7 +202,7 @@ void BackgroundPage::OnSetActive() {
   ShowSwatch();
   FillStyleList();
   transparent_->setChecked(state_.doc.currentStyle.backdropKind == kBackdropTransparent);
-  button_->setChecked(state_.doc.pressedButton != 0);
+  button_->setChecked(state_.doc.pressedButton);
   ShowKind();
 }
 
@@ -224,12 +224,12 @@ void BackgroundPage::OnProperties() {
       state_.ctx->in.renderFont = bg.font;
       MessageTextDialog dialog(state_, &sheet_.preview(), this);
       if (Hooks().Exec(dialog) == QDialog::Accepted) {
-        doc.documentModified = 1;
+        doc.documentModified = true;
         bg.text = state_.ctx->in.renderText;
         bg.moreInfo[0] = state_.ctx->in.renderFont.width;
         bg.font = state_.ctx->in.renderFont;
       }
-      doc.previewDirty = 1;
+      doc.previewDirty = true;
       sheet_.preview().SelectPreviewTab(PreviewWindow::kImage);
       return;
     }
@@ -240,7 +240,7 @@ void BackgroundPage::OnProperties() {
       templ.p[7] = doc.boxParams[5];
       if (RunRoundBoxDialog(state_, this, templ)) {
         for (size_t i = 0; i < 4; ++i) doc.boxParams[2 + i] = templ.p[4 + i];
-        doc.documentModified = 1;
+        doc.documentModified = true;
       }
       break;
     case kKindFixedRoundBox:
@@ -253,7 +253,7 @@ void BackgroundPage::OnProperties() {
         doc.boxParams[1] = templ.p[5];
         doc.boxParams[4] = templ.p[6];
         doc.boxParams[5] = templ.p[7];
-        doc.documentModified = 1;
+        doc.documentModified = true;
       }
       break;
     default:
@@ -266,7 +266,7 @@ void BackgroundPage::OnColor() {
   PlaquetDocument& doc = state_.doc;
   const QColor chosen = QColorDialog::getColor(FromColorRef(doc.currentStyle.backdropColour), this, "Color");
   if (!chosen.isValid()) return;
-  doc.documentModified = 1;
+  doc.documentModified = true;
   doc.currentStyle.backdropColour = ToColorRef(chosen);
   doc.backdropColour = doc.currentStyle.backdropColour;
   ShowSwatch();
@@ -278,13 +278,13 @@ void BackgroundPage::OnTransparent(bool checked) {
   transparent_->setChecked(checked);
   doc.currentStyle.backdropKind = checked ? kBackdropTransparent : kBackdropColour;
   color_->setEnabled(true);
-  doc.documentModified = 1;
+  doc.documentModified = true;
   RenderAndRefresh();
 }
 
 void BackgroundPage::OnButton(bool checked) {
   button_->setChecked(checked);
-  state_.doc.pressedButton = checked ? 1 : 0;
+  state_.doc.pressedButton = checked;
   // Turning it off must drop the pressed picture too, or a stale one would still be saved.
   RenderAndRefresh();
 }
@@ -299,4 +299,4 @@ void BackgroundPage::AfterStyleLoaded() {
 
 void BackgroundPage::BeforeEditStyle() { state_.doc.currentStyleFile = state_.doc.styleFile[kBackgroundItem]; }
 
-void BackgroundPage::AfterEditStyleOk() { state_.doc.documentModified = 1; }
+void BackgroundPage::AfterEditStyleOk() { state_.doc.documentModified = true; }

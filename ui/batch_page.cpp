@@ -129,7 +129,7 @@ void BatchPage::OnKillActive() {
 void BatchPage::OnStringEdited() {
   state_.doc.message().text = FromEditText(edit_->toPlainText(), kMaxText);
   state_.ctx->in.renderText = state_.doc.message().text;
-  state_.doc.previewDirty = 1;
+  state_.doc.previewDirty = true;
   sheet_.preview().UpdatePreview();
 }
 

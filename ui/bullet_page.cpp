@@ -47,7 +47,7 @@ void BulletPage::OnProperties() {
     for (size_t i = 0; i < 4; ++i) templ.p[4 + i] = doc.bulletBoxParams[i];
     if (RunRoundBoxDialog(state_, this, templ)) {
       for (size_t i = 0; i < 4; ++i) doc.bulletBoxParams[i] = templ.p[4 + i];
-      doc.documentModified = 1;
+      doc.documentModified = true;
     }
     RenderAndRefresh();
   } else if (bullet.kind == kKindFont) {
@@ -55,11 +55,11 @@ void BulletPage::OnProperties() {
     state_.ctx->in.renderFont = bullet.font;
     MessageTextDialog dialog(state_, &sheet_.preview(), this);
     if (Hooks().Exec(dialog) == QDialog::Accepted) {
-      doc.documentModified = 1;
+      doc.documentModified = true;
       bullet.text = state_.ctx->in.renderText;
       bullet.font = state_.ctx->in.renderFont;
     }
-    doc.previewDirty = 1;
+    doc.previewDirty = true;
     sheet_.preview().SelectPreviewTab(PreviewWindow::kImage);
   }
 }
@@ -67,5 +67,5 @@ void BulletPage::OnProperties() {
 void BulletPage::AfterEditStyleOk() {
   state_.doc.currentStyleFile = state_.doc.styleFile[kBulletItem];
   // An edited bullet style is part of the document: without this the edit could be lost unasked.
-  state_.doc.documentModified = 1;
+  state_.doc.documentModified = true;
 }

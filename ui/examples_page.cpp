@@ -73,8 +73,8 @@ void ExamplesPage::OnSelected() {
     return;
   }
   doc = std::move(read);
-  doc.documentModified = 0;
-  doc.previewDirty = 1;
+  doc.documentModified = false;
+  doc.previewDirty = true;
   QApplication::setOverrideCursor(Qt::BusyCursor);
   RenderPreview(doc, *state_.ctx);
   QApplication::restoreOverrideCursor();

@@ -143,7 +143,7 @@ void MainWindow::NewDocument() {
   PlaquetDocument& doc = state_.doc;
   doc.backdropColour = 0xFFFFFF;
   doc.currentStyle.backdropColour = 0xFFFFFF;
-  doc.documentModified = 0;
+  doc.documentModified = false;
   doc.message().font = StartFont();
   doc.ResetCurrentStyle();
   doc.NewDocumentDefaults();
@@ -155,7 +155,7 @@ void MainWindow::NewDocument() {
 
 void MainWindow::OpenDocument() {
   if (!AskSaveChanges()) return;
-  state_.doc.documentModified = 0;
+  state_.doc.documentModified = false;
   const QString path = Hooks().GetOpenFileName(this, "Open Plq. File", kDocumentFilter);
   if (path.isEmpty()) return;
   OpenDocumentFile(path);
@@ -165,7 +165,7 @@ void MainWindow::OpenDocumentFile(const QString& path) {
   QApplication::setOverrideCursor(Qt::BusyCursor);
   std::string error;
   const bool ok = ReadDocumentFileChecked(state_.doc, path.toStdString(), &error);
-  state_.doc.previewDirty = 1;
+  state_.doc.previewDirty = true;
   RenderPreview(state_.doc, *state_.ctx);
   QApplication::restoreOverrideCursor();
   preview_->SelectPreviewTab(PreviewWindow::kImage);
@@ -222,7 +222,7 @@ void MainWindow::CopyImage() {
 void MainWindow::ShowPreferences() {
   PreferencesDialog dialog(state_, this);
   if (Hooks().Exec(dialog) != QDialog::Accepted) return;
-  state_.doc.previewDirty = 1;
+  state_.doc.previewDirty = true;
   preview_->SelectPreviewTab(PreviewWindow::kImage);
 }
 

@@ -109,7 +109,7 @@ MessagePage::MessagePage(AppState& state, MainWindow& sheet) : PlaquetPage(state
   editX_->setText(QString::number(doc.extensionX));
   editY_->setText(QString::number(doc.extensionY));
   FillStyleList();
-  state.doc.previewDirty = 1;
+  state.doc.previewDirty = true;
 
   connect(message_, &QPlainTextEdit::textChanged, this, &MessagePage::OnMessageChanged);
   connect(font_, &QPushButton::clicked, this, &MessagePage::OnFont);
@@ -168,12 +168,12 @@ void MessagePage::OnKillActive() { sheet_.preview().SelectPreviewTab(PreviewWind
 
 void MessagePage::OnMessageChanged() {
   PlaquetDocument& doc = state_.doc;
-  doc.previewDirty = 1;
+  doc.previewDirty = true;
   doc.message().text = FromEditText(message_->toPlainText(), kMaxText);
   state_.ctx->in.renderText = doc.message().text;
   state_.ctx->in.renderFont = doc.message().font;
   sheet_.preview().SelectPreviewTab(PreviewWindow::kText);
-  doc.documentModified = 1;
+  doc.documentModified = true;
 }
 
 void MessagePage::OnFont() {
@@ -181,11 +181,11 @@ void MessagePage::OnFont() {
   bool ok = false;
   const QFont chosen = QFontDialog::getFont(&ok, LogFontToQFont(lf), this, "Font");
   if (!ok) return;
-  state_.doc.documentModified = 1;
+  state_.doc.documentModified = true;
   lf = QFontToLogFont(chosen, lf);
   face_->setText(QString::fromStdString(lf.faceName));
   state_.ctx->in.renderFont = lf;
-  state_.doc.previewDirty = 1;
+  state_.doc.previewDirty = true;
   sheet_.preview().SelectPreviewTab(PreviewWindow::kText);
 }
 
@@ -206,8 +206,8 @@ void MessagePage::OnColor() {
     templ.fileName = dialog.selectedName().substr(0, kMaxEffectFileName);
     doc.SetMainTexture(kMessageItem, templ.fileName);
   }
-  doc.documentModified = 1;
-  doc.previewDirty = 1;
+  doc.documentModified = true;
+  doc.previewDirty = true;
   sheet_.RenderAndRefresh();
 }
 
@@ -225,12 +225,12 @@ void MessagePage::OnSliderMoved() {
   editY_->setText(QString::number(y));
   ApplyMargins(x, y);
   sheet_.preview().SelectPreviewTab(PreviewWindow::kText);
-  state_.doc.documentModified = 1;
-  state_.doc.previewDirty = 1;
+  state_.doc.documentModified = true;
+  state_.doc.previewDirty = true;
 }
 
 void MessagePage::OnMarginEdited(bool xChanged) {
-  state_.doc.documentModified = 1;
+  state_.doc.documentModified = true;
   const int x = std::clamp(editX_->text().toInt(), 0, 100);
   const int y = std::clamp(editY_->text().toInt(), 0, 100);
   filling_ = true;
@@ -238,7 +238,7 @@ void MessagePage::OnMarginEdited(bool xChanged) {
   else sliderY_->setValue(y);
   filling_ = false;
   ApplyMargins(x, y);
-  state_.doc.previewDirty = 1;
+  state_.doc.previewDirty = true;
   sheet_.preview().UpdatePreview();
 }
 
@@ -265,8 +265,8 @@ void MessagePage::OnStyleSelected() {
       }
     }
   }
-  doc.documentModified = 1;
-  doc.styleChanged[kMessageItem] = 0;
+  doc.documentModified = true;
+  doc.styleChanged[kMessageItem] = false;
   rememberedStyle_ = item->text().toStdString();
   const std::string path = doc.programFolder + rememberedStyle_;
   std::string error;
@@ -276,7 +276,7 @@ void MessagePage::OnStyleSelected() {
     doc.styleFile[kMessageItem] = path;
   if (doc.background().kind == kKindNone && doc.bullet().kind == kKindNone)
     doc.backdropColour = doc.currentStyle.backdropColour;
-  doc.previewDirty = 1;
+  doc.previewDirty = true;
   sheet_.RenderAndRefresh();
   sheet_.preview().SelectPreviewTab(PreviewWindow::kImage);
   UpdateColorButton();
@@ -291,10 +291,10 @@ void MessagePage::OnEditStyle() {
       doc.currentStyleFile = doc.styleFile[kMessageItem];
       doc.message().effects = doc.currentStyle.effects;
       doc.styleChanged[kMessageItem] = doc.currentStyleModified;
-      doc.documentModified = 1;
+      doc.documentModified = true;
     }
   }
-  state_.doc.previewDirty = 1;
+  state_.doc.previewDirty = true;
   sheet_.RenderAndRefresh();
   FillStyleList();
   UpdateColorButton();

@@ -98,7 +98,7 @@ bool AppendStyleRecord(AppState& state, const EffectRecord& record) {
   PlaquetStyle& style = state.doc.currentStyle;
   if (style.effectCount() >= int32_t(kMaxEffects)) return false;
   style.effects.push_back(record);
-  state.doc.currentStyleModified = 1;
+  state.doc.currentStyleModified = true;
   return true;
 }
 
@@ -232,9 +232,9 @@ void StyleEditorDialog::Rerun() {
 void StyleEditorDialog::ShowPicture() {
   // The picture now shows this item alone; the whole image is rendered again when the editor
   // closes.
-  state_.doc.previewDirty = 0;
+  state_.doc.previewDirty = false;
   if (preview_) preview_->UpdatePreview();
-  state_.doc.previewDirty = 1;
+  state_.doc.previewDirty = true;
 }
 
 bool StyleEditorDialog::AddEffect(int type) {
@@ -265,7 +265,7 @@ bool StyleEditorDialog::AddEffect(int type) {
 void StyleEditorDialog::EditApplied(int row) {
   std::vector<EffectRecord>& effects = state_.doc.currentStyle.effects;
   if (row < 0 || row >= int(effects.size())) return;
-  state_.doc.currentStyleModified = 1;
+  state_.doc.currentStyleModified = true;
   const int at = EffectTemplateIndex(effects[size_t(row)].type);
   if (at < 0) return;
   EffectRecord& templ = state_.doc.effectTemplates[size_t(at)];
@@ -282,7 +282,7 @@ void StyleEditorDialog::MoveRecord(int to, int from) {
   const EffectRecord moved = effects[size_t(from)];
   effects.erase(effects.begin() + from);
   effects.insert(effects.begin() + to, moved);
-  state_.doc.currentStyleModified = 1;
+  state_.doc.currentStyleModified = true;
   FillApplied(to);
   Rerun();
 }
@@ -302,7 +302,7 @@ void StyleEditorDialog::DeleteSelected() {
   const int i = applied_->currentRow();
   if (i < 0 || i >= int(effects.size())) return;
   effects.erase(effects.begin() + i);
-  state_.doc.currentStyleModified = 1;
+  state_.doc.currentStyleModified = true;
   FillApplied(std::min(i, int(effects.size()) - 1));
   Rerun();
 }

@@ -143,7 +143,7 @@ void ToImagePage::PlaceAt(int x, int y) {
   for (int row = 0; row < h; ++row) std::memcpy(to[row], from[row], size_t(w) * 3);
   ctx.pageCanvas.BlendOntoImage(image, x_, y_);
   // The picture shown is the composition, not a stale render to be redone.
-  state_.doc.previewDirty = 0;
+  state_.doc.previewDirty = false;
   sheet_.preview().SelectPreviewTab(PreviewWindow::kImage);
 }
 
@@ -230,7 +230,7 @@ void ToImagePage::OnSetActive() {
 void ToImagePage::OnKillActive() {
   active_ = false;
   // Back to the plain picture for the other pages.
-  state_.doc.previewDirty = 1;
+  state_.doc.previewDirty = true;
   RenderPreview(state_.doc, *state_.ctx);
   sheet_.preview().SelectPreviewTab(PreviewWindow::kImage);
 }

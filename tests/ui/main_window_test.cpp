@@ -82,7 +82,7 @@ class WindowTests : public QObject {
     MainWindow& sheet = *app.sheet;
     sheet.SetActivePage(MainWindow::kBatch);
     doc.message().text = "Kept";
-    doc.documentModified = 1;
+    doc.documentModified = true;
 
     // Cancel leaves everything, the page too.
     hooks.answers = {QMessageBox::Cancel};
@@ -98,17 +98,17 @@ class WindowTests : public QObject {
     sheet.NewDocument();
     QVERIFY(std::filesystem::exists(saved));
     QCOMPARE(doc.message().text, std::string("Quorbel!"));
-    QCOMPARE(doc.documentModified, 0);
+    QCOMPARE(doc.documentModified, false);
     QCOMPARE(sheet.tabs().currentIndex(), int(MainWindow::kExamples));
     QCOMPARE(sheet.preview().mode(), int(PreviewWindow::kText));
 
     // No, then a cancelled file dialog: unchanged but no longer modified.
     doc.message().text = "Draft";
-    doc.documentModified = 1;
+    doc.documentModified = true;
     hooks.answers = {QMessageBox::No};
     sheet.OpenDocument();
     QCOMPARE(doc.message().text, std::string("Draft"));
-    QCOMPARE(doc.documentModified, 0);
+    QCOMPARE(doc.documentModified, false);
 
     // Opening the saved file brings its text back and shows the picture.
     hooks.fileNames = {QString::fromStdString(saved)};
@@ -120,13 +120,13 @@ class WindowTests : public QObject {
 
     // With a path the question names it; a save that fails is reported and keeps the document.
     doc.documentPath = dir.file("missing/folder/x.plq");
-    doc.documentModified = 1;
+    doc.documentModified = true;
     hooks.answers = {QMessageBox::Yes};
     sheet.NewDocument();
     QCOMPARE(hooks.asked.last(), "Save change to " + QString::fromStdString(doc.documentPath));
     QVERIFY(hooks.told.last().startsWith("Error!|Cannot save file!"));
     QCOMPARE(doc.message().text, std::string("Kept"));
-    QCOMPARE(doc.documentModified, 1);
+    QCOMPARE(doc.documentModified, true);
   }
 };
 

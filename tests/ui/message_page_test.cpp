@@ -32,10 +32,10 @@ class MessageTests : public QObject {
     QTest::keyClick(edit, Qt::Key_Return);
     QTest::keyClicks(edit, "two");
     QCOMPARE(app.state->doc.message().text, std::string("Wide message\r\ntwo"));
-    QCOMPARE(app.state->doc.documentModified, 1);
+    QCOMPARE(app.state->doc.documentModified, true);
     // Text tab, no render yet.
     QCOMPARE(sheet.preview().mode(), int(PreviewWindow::kText));
-    QCOMPARE(app.state->doc.previewDirty, 1);
+    QCOMPARE(app.state->doc.previewDirty, true);
     QCOMPARE(app.state->ctx->g_image.Width(), widthBefore);
     const QImage textAfter = sheet.preview().shownPicture();
     QVERIFY(textAfter.width() > textBefore.width());
@@ -43,7 +43,7 @@ class MessageTests : public QObject {
 
     sheet.SetActivePage(MainWindow::kBullet);
     QCOMPARE(sheet.preview().mode(), int(PreviewWindow::kImage));
-    QCOMPARE(app.state->doc.previewDirty, 0);
+    QCOMPARE(app.state->doc.previewDirty, false);
     QVERIFY(app.state->ctx->g_image.Width() > widthBefore);
     QCOMPARE(sheet.preview().shownPicture().width(), app.state->ctx->g_image.Width());
   }
@@ -68,7 +68,7 @@ class MessageTests : public QObject {
     QTest::keyClicks(editX, "30");
     QCOMPARE(sliderX->value(), 30);
     QCOMPARE(app.state->doc.extensionX, 30);
-    QCOMPARE(app.state->doc.documentModified, 1);
+    QCOMPARE(app.state->doc.documentModified, true);
 
     // A key press on the slider is reported at once.
     QSignalSpy spy(sliderY, &LiveSlider::SliderMoved);
@@ -84,7 +84,7 @@ class MessageTests : public QObject {
     const int imageWidth = app.state->ctx->g_image.Width();
     editX->setText("0");
     app.state->doc.extensionX = 0;
-    app.state->doc.previewDirty = 1;
+    app.state->doc.previewDirty = true;
     sheet.preview().SelectPreviewTab(PreviewWindow::kImage);
     QCOMPARE(imageWidth - app.state->ctx->g_image.Width(), 60);
     Q_UNUSED(textWidth);
@@ -124,13 +124,13 @@ class MessageTests : public QObject {
     QVERIFY(app.state->ctx->g_image.Width() > blankWidth);  // the shadow and outline take room
 
     // Unsaved edits of the style, Cancel: the old style stays and the document is not touched.
-    app.state->doc.styleChanged[kMessageItem] = 1;
-    app.state->doc.documentModified = 0;
+    app.state->doc.styleChanged[kMessageItem] = true;
+    app.state->doc.documentModified = false;
     const auto effects = app.state->doc.message().effects;
     hooks.answers = {QMessageBox::Cancel};
     styles->setCurrentRow(styles->currentRow() == 0 ? 1 : 0);
     QCOMPARE(hooks.asked.size(), 1);
-    QCOMPARE(app.state->doc.documentModified, 0);
+    QCOMPARE(app.state->doc.documentModified, false);
     QCOMPARE(app.state->doc.message().effects.size(), effects.size());
     QCOMPARE(styles->currentItem()->text(), QString("golden.sty"));
   }

@@ -263,20 +263,20 @@ class PagesTests : public QObject {
       QVERIFY2(hooks.told.isEmpty(), qPrintable(hooks.told.join("\n")));
       QVERIFY(!state.ctx->g_image.Empty());
       QVERIFY2(DibToQImage(state.ctx->g_image) != start, qPrintable(page.list().item(row)->text()));
-      QCOMPARE(state.doc.documentModified, 0);
+      QCOMPARE(state.doc.documentModified, false);
     }
 
     // A modified document asks first; Cancel keeps it and its unsaved mark.
     const std::string text = state.doc.message().text;
-    state.doc.documentModified = 1;
+    state.doc.documentModified = true;
     hooks.answers = {QMessageBox::Cancel};
     page.list().setCurrentRow(2);
     QCOMPARE(hooks.asked.size(), 1);
-    QCOMPARE(state.doc.documentModified, 1);
+    QCOMPARE(state.doc.documentModified, true);
     QCOMPARE(state.doc.message().text, text);
 
     // A broken file is reported and the open document stays as it was.
-    state.doc.documentModified = 0;
+    state.doc.documentModified = false;
     const QImage shown = Picture(state);
     page.list().setCurrentRow(0);
     QCOMPARE(hooks.told.size(), 1);

@@ -93,8 +93,8 @@ class SaveTests : public QObject {
     QVERIFY(hooks.told.isEmpty());
 
     // A name without extension gets one; the pressed-button picture is written beside it.
-    app.state->doc.pressedButton = 1;
-    app.state->doc.previewDirty = 1;
+    app.state->doc.pressedButton = true;
+    app.state->doc.previewDirty = true;
     hooks.fileNames = {QString::fromStdString(dir.file("logo"))};
     page.SaveImage();
     QVERIFY(fs::exists(dir.file("logo.bmp")));
