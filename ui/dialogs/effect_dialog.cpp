@@ -50,6 +50,10 @@ std::vector<int> DisplayOrder(int type) {
   }
 }
 
+// The unit shown after a number's box. The catalogue has no per-parameter unit yet; when it
+// does, its short form goes here (labels such as "Size X(dot)" already name theirs).
+QString UnitSuffix(const EffectParam&) { return {}; }
+
 QString SwatchStyle(int32_t colour) {
   const int r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
   return QString("background-color: rgb(%1,%2,%3); border: 1px solid black;").arg(r).arg(g).arg(b);
@@ -139,8 +143,11 @@ EffectDialog::Row* EffectDialog::RowFor(int slot) {
 EffectDialog::Row& EffectDialog::AddRow(QGridLayout* grid, int gridRow, int slot) {
   const EffectParam* param = FindEffectParam(type_, slot);
   if (!param) return AddRow(grid, gridRow, slot, QString(), 0, 0, 1);
-  return AddRow(grid, gridRow, slot, QString::fromUtf8(param->label), param->minValue, param->maxValue,
-                param->page);
+  Row& row = AddRow(grid, gridRow, slot, QString::fromUtf8(param->label), param->minValue, param->maxValue,
+                    param->page);
+  const QString unit = UnitSuffix(*param);
+  if (!unit.isEmpty()) grid->addWidget(new QLabel(unit, this), gridRow, 3);
+  return row;
 }
 
 EffectDialog::Row& EffectDialog::AddRow(QGridLayout* grid, int gridRow, int slot, const QString& label,
