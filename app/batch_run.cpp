@@ -39,7 +39,7 @@ BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>&
       const std::string base = BaseName(options.base) + std::to_string(i);
       try {
         local.message().text = strings[i].substr(0, kMaxText);
-        local.previewDirty = 1;
+        local.previewDirty = true;
         ctx.seed = BatchStringSeed(options.seed, i);
         RenderPreview(local, ctx);
         written[i] = WriteOutputFiles(local, ctx, base, options.save);

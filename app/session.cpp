@@ -81,7 +81,7 @@ Session OpenSession(const SessionOptions& options) {
     s.doc.message().text = MessageTextFromArgument(*options.text, &cut);
     if (cut) ReportError("", "the message text was cut at " + std::to_string(kMaxText) + " characters");
   }
-  if (options.pressed) s.doc.pressedButton = 1;
+  if (options.pressed) s.doc.pressedButton = true;
   s.seed = options.seed ? *options.seed
                         : uint32_t(std::chrono::system_clock::now().time_since_epoch().count());
   s.ctx = std::make_unique<EngineContext>(s.seed);

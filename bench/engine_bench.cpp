@@ -114,7 +114,7 @@ void BM_ReferenceDocument(benchmark::State& state) {
   const int height = FontHeightForWidth(int(state.range(0)), ReferenceDocument);
   PlaquetDocument doc = ReferenceDocument(height, scaled);
   EngineContext ctx(1);
-  ctx.settings.antiAliasing = 1;
+  ctx.settings.antiAliasing = true;
   for (auto _ : state) {
     RenderPreview(doc, ctx);
     benchmark::DoNotOptimize(ctx.image.Packed().data());

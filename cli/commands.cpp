@@ -205,7 +205,7 @@ bool IsHeadlessCommand(int argc, char** argv) {
 int RunCommandLine(int argc, char** argv) {
   InstallOutOfMemoryHandler();
   CLI::App app{"Quorbel makes small decorated pictures of text: headings, web buttons and banners.\n"
-               "Without a command it opens the desktop application.",
+               "Without a command it starts quorbel-desktop when that is installed beside it.",
                "quorbel"};
   app.set_version_flag("--version", "Quorbel 1.4.00");
   app.require_subcommand(1);

@@ -33,7 +33,7 @@ void AppendTextLines(const std::string& text, std::string& out) {
 }
 
 void WriteItem(PlaquetDocument& doc, const PlaquetItem& item, std::string& out) {
-  doc.currentStyleModified = 0;
+  doc.currentStyleModified = false;
   out += std::string(kDocumentMarker) + "\r\n";
   out += "type " + std::to_string(item.kind) + "\r\n";
   out += "message\r\n";
@@ -77,7 +77,7 @@ std::string ReadTextBlock(TextLineReader& in) {
 }
 
 void ReadItem(PlaquetDocument& doc, PlaquetItem& item, TextLineReader& in) {
-  doc.currentStyleModified = 0;
+  doc.currentStyleModified = false;
   item.extension = {0, 0};
   std::string line;
   while (in.Next(line)) {
@@ -151,8 +151,8 @@ int WriteDocument(PlaquetDocument& doc, const std::string& path, std::string* er
   WriteDocumentTo(saved, text);
   if (!WriteTextFile(target, text, error)) return -1;
   saved.documentPath = target;
-  saved.documentModified = 0;
-  saved.previewDirty = 0;
+  saved.documentModified = false;
+  saved.previewDirty = false;
   doc = std::move(saved);
   return 0;
 }
@@ -170,9 +170,9 @@ bool ReadDocumentFrom(PlaquetDocument& doc, TextLineReader& in) {
   doc.currentStyle.backdropKind = doc.backdropKind;
   doc.currentStyle.backdropColour = doc.backdropColour;
   doc.currentStyle.backdropBitmap = doc.backdropBitmap;
-  doc.documentModified = 0;
-  doc.previewDirty = 0;
-  doc.styleChanged = {0, 0, 0};
+  doc.documentModified = false;
+  doc.previewDirty = false;
+  doc.styleChanged = {};
   return true;
 }
 

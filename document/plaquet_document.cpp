@@ -53,9 +53,9 @@ void PlaquetDocument::SetMainTexture(int index, const std::string& name) {
 
 void PlaquetDocument::ResetCurrentStyle() {
   currentStyle.effects.clear();
-  currentStyleModified = 0;
+  currentStyleModified = false;
   currentStyleFile.clear();
-  styleChanged = {0, 0, 0};
+  styleChanged = {};
 }
 
 void PlaquetDocument::NewDocumentDefaults() {
@@ -77,7 +77,7 @@ void PlaquetDocument::NewDocumentDefaults() {
   msg.font.width = 10;
   msg.font.faceName = "Arial";
   documentPath.clear();
-  documentModified = 0;
+  documentModified = false;
   for (std::string& f : styleFile) f.clear();
   backdropColour = 0xFFFFFF;
   currentStyle.backdropColour = 0xFFFFFF;

@@ -59,8 +59,8 @@ struct PlaquetStyle {
 
 // The user's preferences (stored in the profile, not in documents).
 struct ProgramSettings {
-  int32_t antiAliasing = 1;
-  int32_t clipBlank = 1;
+  bool antiAliasing = true;  // profile keys "antialiasing" and "clipblank", stored as 1 or 0
+  bool clipBlank = true;
   int32_t reduceColorMethod = 1;  // 0 popularity, 1 optimized median cut
 };
 
@@ -68,7 +68,7 @@ struct PlaquetDocument {
   std::vector<PlaquetItem> items;  // itemCount = items.size(), at most kMaxItems
 
   std::string documentPath;  // empty = untitled
-  int32_t documentModified = 0;
+  bool documentModified = false;
   int32_t backdropKind = 0;
   int32_t backdropColour = 0xFFFFFF;
   std::string backdropBitmap;
@@ -76,15 +76,15 @@ struct PlaquetDocument {
   std::array<int32_t, 6> boxParams{100, 100, 950, 950, 100, 100};
   std::array<int32_t, 4> bulletBoxParams{500, 500, 500, 500};
   int32_t messageAlign = 50;
-  int32_t pressedButton = 0;
+  bool pressedButton = false;
   std::string programFolder;  // ends with '/'
   std::array<std::string, 3> styleFile;
-  std::array<int32_t, 3> styleChanged{};
-  int32_t previewDirty = 1;
+  std::array<bool, 3> styleChanged{};
+  bool previewDirty = true;
 
   PlaquetStyle currentStyle;
   std::string currentStyleFile;
-  int32_t currentStyleModified = 0;
+  bool currentStyleModified = false;
 
   EffectTemplates effectTemplates = StartEffectTemplates();
 

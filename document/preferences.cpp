@@ -55,15 +55,21 @@ bool ParseInt(const std::string& text, int32_t* out) {
   return true;
 }
 
+// A key holds a number or a flag (any number but 0 is on; written as 1 or 0).
 struct Key {
   const char* name;
-  int32_t ProgramSettings::*field;
+  int32_t ProgramSettings::*number;
+  bool ProgramSettings::*flag;
 };
 constexpr Key kKeys[] = {
-    {"antialiasing", &ProgramSettings::antiAliasing},
-    {"clipblank", &ProgramSettings::clipBlank},
-    {"reducecolormethod", &ProgramSettings::reduceColorMethod},
+    {"antialiasing", nullptr, &ProgramSettings::antiAliasing},
+    {"clipblank", nullptr, &ProgramSettings::clipBlank},
+    {"reducecolormethod", &ProgramSettings::reduceColorMethod, nullptr},
 };
+
+int32_t Value(const ProgramSettings& settings, const Key& k) {
+  return k.flag ? int32_t(settings.*k.flag) : settings.*k.number;
+}
 
 }  // namespace
 
@@ -88,7 +94,11 @@ ProgramSettings LoadPreferences(const std::string& path) {
     if (!SameName(e.section, kSection)) continue;
     for (const Key& k : kKeys) {
       int32_t v;
-      if (SameName(e.key, k.name) && ParseInt(e.value, &v)) settings.*k.field = v;
+      if (!SameName(e.key, k.name) || !ParseInt(e.value, &v)) continue;
+      if (k.flag)
+        settings.*k.flag = v != 0;
+      else
+        settings.*k.number = v;
     }
   }
   return settings;
@@ -103,7 +113,7 @@ bool StorePreferences(const ProgramSettings& settings, const std::string& path,
   std::vector<Entry> entries;
   ReadEntries(path, entries);  // a missing file is simply created; a malformed line is dropped
   std::string text = std::string("[") + kSection + "]\n";
-  for (const Key& k : kKeys) text += std::string(k.name) + "=" + std::to_string(settings.*k.field) + "\n";
+  for (const Key& k : kKeys) text += std::string(k.name) + "=" + std::to_string(Value(settings, k)) + "\n";
   for (const Entry& e : entries) {
     if (SameName(e.section, kSection)) {
       bool ours = false;

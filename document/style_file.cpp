@@ -128,11 +128,11 @@ void FormatStyleSection(const PlaquetStyle& style, std::string& out) {
 void ReadStyle(PlaquetDocument& doc, TextLineReader& in) {
   doc.ResetCurrentStyle();
   ParseStyleSection(in, doc.currentStyle);
-  doc.currentStyleModified = 0;
+  doc.currentStyleModified = false;
 }
 
 void WriteStyle(PlaquetDocument& doc, std::string& out) {
-  doc.currentStyleModified = 0;
+  doc.currentStyleModified = false;
   FormatStyleSection(doc.currentStyle, out);
 }
 
@@ -150,7 +150,7 @@ int WriteStyleFile(PlaquetDocument& doc, const std::string& path, std::string* e
   FormatStyleSection(doc.currentStyle, text);
   // The style counts as saved only once the file is really there.
   if (!WriteTextFile(path, text, error)) return 0;
-  doc.currentStyleModified = 0;
+  doc.currentStyleModified = false;
   doc.currentStyleFile = path;
   return 1;
 }

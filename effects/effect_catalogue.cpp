@@ -90,7 +90,7 @@ constexpr std::array<EffectParam, 3> kDistort = {
 constexpr StoredOnlySlot kDistortStored[] = {{2, 100}};
 constexpr const char* kStarOption = "Star Filter Option";
 constexpr std::array<EffectParam, 5> kStarFilter = {
-    Colour(0, "color", "Color", 0xFFFFFF),
+    Colour(0, "color", "Color", 0xFFFFFF, kStarOption),
     EffectParam{1, "starType", "Type", ParamKind::Choice, U::Choice, 0, 2, 0, 1.0, kStarTypes, 1, kStarOption},
     OffsetX("Holizontal", "Offset"), OffsetY("Offset"),
     Int(5, "intensity", "Intensity", U::Factor, 1, 20, 10, 1000.0, 2, kStarOption)};
@@ -118,7 +118,7 @@ constexpr std::array<EffectParam, 4> kSpace = {
     Int(4, "size", "Size", U::PerPixel, 1, 400, 200, 0.001, 10, kStarGroup),
     Int(5, "intensity", "Intensity", U::Count, 0, 1000, 200, 1.0, 10, kStarGroup)};
 constexpr std::array<EffectParam, 7> kCutOut = {
-    Colour(0, "color", "Change", 0, "Color"), OffsetX("Horizontal", "Offset"), OffsetY("Offset"),
+    Colour(0, "color", "Change", 0, "Option"), OffsetX("Horizontal", "Offset"), OffsetY("Offset"),
     Int(4, "opacity", "&Opacity", U::Factor, 0, 300, 0, 0.02, 10, "Option"),
     Int(5, "blur", "Blur", U::PixelLength, 0, 10, 0, 1.0, 1, "Option"),
     Int(6, "locationX", "Horizontal", U::PixelLength, -20, 20, 0, 1.0, 1, "Location"),

@@ -27,7 +27,7 @@ std::string SizeText(int w, int h) { return std::to_string(w) + " x " + std::to_
 // Page canvases and empty pictures of the page size, the page filled with the backdrop colour.
 void PreparePage(PlaquetDocument& doc, EngineContext& ctx) {
   const int W = ctx.imageWidth, H = ctx.imageHeight;
-  const bool pressed = ctx.pressedButton != 0;
+  const bool pressed = ctx.pressedButton;
   if (ctx.pageCanvas.Create(W, H) != 0 || (pressed && ctx.pressedPageCanvas.Create(W, H) != 0))
     throw RenderError("picture of " + SizeText(W, H) + " pixels is larger than the renderer allows");
   ctx.pageCanvas.FillColour(doc.backdropColour);
@@ -127,7 +127,7 @@ void ComputePage(PlaquetDocument& doc, EngineContext& ctx) {
 }
 
 int RenderPreview(PlaquetDocument& doc, EngineContext& ctx) {
-  doc.previewDirty = 0;
+  doc.previewDirty = false;
   if (doc.items.empty()) return 0;
   ctx.RestartRandomEffects();
   ctx.pressedButton = doc.pressedButton;
@@ -164,7 +164,7 @@ int RenderPreview(PlaquetDocument& doc, EngineContext& ctx) {
 }
 
 void Recompose(PlaquetDocument& doc, EngineContext& ctx) {
-  doc.previewDirty = 0;
+  doc.previewDirty = false;
   if (doc.items.empty()) return;
   ctx.pressedButton = doc.pressedButton;
   PreparePage(doc, ctx);

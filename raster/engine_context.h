@@ -53,7 +53,7 @@ struct EngineContext {
 
   ProgramSettings settings;
   std::string programFolder;  // ends with '/'
-  int32_t pressedButton = 0;
+  bool pressedButton = false;
 
   RenderInputs in;
   LayoutOutputs layout;

@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
       }
       doc.backdropColour = 0xFFFFFF;
       doc.currentStyle.backdropColour = 0xFFFFFF;
-      doc.previewDirty = 1;
+      doc.previewDirty = true;
       RenderPreview(doc, ctx);
       if (ctx.image.Empty()) throw std::runtime_error("nothing was drawn");
       if (!ctx.image.SaveAs(out, -1, 24)) throw std::runtime_error("unknown file type");

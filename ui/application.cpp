@@ -12,7 +12,7 @@
 #include "engine/checked_alloc.h"
 #include "ui/app_state.h"
 #include "document/plaquet_document.h"
-#include "ui/main_property.h"
+#include "ui/main_window.h"
 #include "ui/open_bitmap_dialog.h"
 #include "ui/preferences_dialog.h"
 #include "ui/save_dialogs.h"
@@ -31,23 +31,23 @@ void ShowOutOfMemory(const char* text) {
 
 // Developer aid: with QUORBEL_SCREENSHOT_DIR set, every page is grabbed into that folder (with the
 // preview on its "Image" tab) and the program ends.
-void SaveScreenshots(CMainProperty& sheet, const QString& folder) {
+void SaveScreenshots(MainWindow& sheet, const QString& folder) {
   // A larger, styled message makes the preview worth looking at.
   sheet.state().doc.message().font.height = 48;
   sheet.state().doc.message().font.width = 0;
-  sheet.state().doc.previewDirty = 1;
+  sheet.state().doc.previewDirty = true;
   if (auto* styles = sheet.findChild<QListWidget*>("styles")) {
     const auto found = styles->findItems("golden.sty", Qt::MatchFixedString);
     if (!found.isEmpty()) styles->setCurrentItem(found.front());
   }
   const char* names[] = {"examples", "message", "background", "bullet", "save", "batch", "to_image"};
-  for (int i = 0; i < CMainProperty::kPageCount; ++i) {
+  for (int i = 0; i < MainWindow::kPageCount; ++i) {
     sheet.SetActivePage(i);
-    if (i != CMainProperty::kMessage) sheet.preview().SelectPreviewTab(PreviewWindow::kImage);
+    if (i != MainWindow::kMessage) sheet.preview().SelectPreviewTab(PreviewWindow::kImage);
     QApplication::processEvents();
     sheet.grab().save(folder + "/" + names[i] + ".png");
   }
-  sheet.SetActivePage(CMainProperty::kMessage);
+  sheet.SetActivePage(MainWindow::kMessage);
   sheet.preview().SelectPreviewTab(PreviewWindow::kText);
   QApplication::processEvents();
   sheet.grab().save(folder + "/message_text_preview.png");
@@ -82,8 +82,11 @@ int RunDesktopApplication(int argc, char** argv) {
   SetOutOfMemoryReporter(&ShowOutOfMemory);
   InstallOutOfMemoryHandler();
   std::unique_ptr<AppState> state = MakeStartUpState();
-  CMainProperty sheet(*state);
+  MainWindow sheet(*state);
   sheet.show();
+  // quorbel-desktop [FILE]: QApplication has taken its own options out of the arguments.
+  const QStringList arguments = QApplication::arguments();
+  if (arguments.size() > 1) sheet.OpenDocumentFile(arguments.at(1));
   if (const char* dir = std::getenv("QUORBEL_SCREENSHOT_DIR")) {
     const QString folder = QString::fromLocal8Bit(dir);
     QTimer::singleShot(200, &sheet, [&sheet, folder] {

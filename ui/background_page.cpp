@@ -14,7 +14,7 @@
 #include "effects/effect_catalogue.h"
 #include "ui/app_state.h"
 #include "ui/box_dialogs.h"
-#include "ui/main_property.h"
+#include "ui/main_window.h"
 #include "ui/preview_window.h"
 #include "ui/style_pages.h"
 #include "ui/ui_hooks.h"
@@ -24,7 +24,7 @@ QColor FromColorRef(int32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 
 int32_t ToColorRef(const QColor& c) { return int32_t(c.red() | (c.green() << 8) | (c.blue() << 16)); }
 }  // namespace
 
-DecorationPage::DecorationPage(AppState& state, CMainProperty& sheet, int itemIndex)
+DecorationPage::DecorationPage(AppState& state, MainWindow& sheet, int itemIndex)
     : PlaquetPage(state, sheet), itemIndex_(itemIndex) {
   styles_ = new QListWidget;
   styles_->setSortingEnabled(false);  // ListFilesMatching already sorts as the list showed them
@@ -67,7 +67,7 @@ void DecorationPage::ShowKind() {
 }
 
 void DecorationPage::RenderAndRefresh() {
-  state_.doc.previewDirty = 1;
+  state_.doc.previewDirty = true;
   sheet_.RenderAndRefresh();
 }
 
@@ -75,7 +75,7 @@ void DecorationPage::SelectKind(int kind) {
   state_.doc.items[size_t(itemIndex_)].kind = kind;
   AfterKindChange(kind);
   ShowKind();
-  state_.doc.documentModified = 1;
+  state_.doc.documentModified = true;
   RenderAndRefresh();
 }
 
@@ -105,8 +105,8 @@ void DecorationPage::OnStyleSelected() {
       }
     }
   }
-  doc.documentModified = 1;
-  doc.styleChanged[size_t(itemIndex_)] = 0;
+  doc.documentModified = true;
+  doc.styleChanged[size_t(itemIndex_)] = false;
   rememberedStyle_ = item->text().toStdString();
   const std::string path = doc.programFolder + rememberedStyle_;
   std::string error;
@@ -129,7 +129,7 @@ void DecorationPage::OnEditStyle() {
   doc.currentStyle.effects = item.effects;
   BeforeEditStyle();
   {
-    CEditStyleDialog dialog(state_, &sheet_.preview(), itemIndex_, this);
+    StyleEditorDialog dialog(state_, &sheet_.preview(), itemIndex_, this);
     if (Hooks().Exec(dialog) == QDialog::Accepted) {
       item.effects = doc.currentStyle.effects;
       doc.styleChanged[size_t(itemIndex_)] = doc.currentStyleModified;
@@ -140,7 +140,7 @@ void DecorationPage::OnEditStyle() {
   FillStyleList();
 }
 
-CPlaqBgd::CPlaqBgd(AppState& state, CMainProperty& sheet) : DecorationPage(state, sheet, kBackgroundItem) {
+BackgroundPage::BackgroundPage(AppState& state, MainWindow& sheet) : DecorationPage(state, sheet, kBackgroundItem) {
   QGroupBox* templ = MakeTemplateGroup({{kKindNone, "None"},
                                         {kKindFont, "with Font"},
                                         {kKindStretchedFont, "Stretched Font"},
@@ -179,40 +179,40 @@ CPlaqBgd::CPlaqBgd(AppState& state, CMainProperty& sheet) : DecorationPage(state
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(option);
 
-  connect(properties_, &QPushButton::clicked, this, &CPlaqBgd::OnProperties);
-  connect(color_, &QPushButton::clicked, this, &CPlaqBgd::OnColor);
-  connect(transparent_, &QCheckBox::clicked, this, &CPlaqBgd::OnTransparent);
-  connect(button_, &QCheckBox::clicked, this, &CPlaqBgd::OnButton);
+  connect(properties_, &QPushButton::clicked, this, &BackgroundPage::OnProperties);
+  connect(color_, &QPushButton::clicked, this, &BackgroundPage::OnColor);
+  connect(transparent_, &QCheckBox::clicked, this, &BackgroundPage::OnTransparent);
+  connect(button_, &QCheckBox::clicked, this, &BackgroundPage::OnButton);
 
   FillStyleList();
   ShowSwatch();
   transparent_->setChecked(true);
-  button_->setChecked(state.doc.pressedButton != 0);
+  button_->setChecked(state.doc.pressedButton);
   ShowKind();
 }
 
-void CPlaqBgd::ShowSwatch() {
+void BackgroundPage::ShowSwatch() {
   QPalette pal = swatch_->palette();
   pal.setColor(QPalette::Window, FromColorRef(state_.doc.backdropColour));
   swatch_->setPalette(pal);
   swatch_->update();
 }
 
-void CPlaqBgd::OnSetActive() {
+void BackgroundPage::OnSetActive() {
   ShowSwatch();
   FillStyleList();
   transparent_->setChecked(state_.doc.currentStyle.backdropKind == kBackdropTransparent);
-  button_->setChecked(state_.doc.pressedButton != 0);
+  button_->setChecked(state_.doc.pressedButton);
   ShowKind();
 }
 
-void CPlaqBgd::AfterKindChange(int kind) {
+void BackgroundPage::AfterKindChange(int kind) {
   PlaquetItem& bg = state_.doc.background();
   if (kind == kKindFont) bg.font.width = bg.moreInfo[0];
   if (kind == kKindStretchedFont) bg.font.width = bg.moreInfo[1];
 }
 
-void CPlaqBgd::OnProperties() {
+void BackgroundPage::OnProperties() {
   PlaquetDocument& doc = state_.doc;
   PlaquetItem& bg = doc.background();
   EffectRecord& templ = doc.effectTemplates[size_t(EffectTemplateIndex(RoundBox))];
@@ -224,12 +224,12 @@ void CPlaqBgd::OnProperties() {
       state_.ctx->in.renderFont = bg.font;
       MessageTextDialog dialog(state_, &sheet_.preview(), this);
       if (Hooks().Exec(dialog) == QDialog::Accepted) {
-        doc.documentModified = 1;
+        doc.documentModified = true;
         bg.text = state_.ctx->in.renderText;
         bg.moreInfo[0] = state_.ctx->in.renderFont.width;
         bg.font = state_.ctx->in.renderFont;
       }
-      doc.previewDirty = 1;
+      doc.previewDirty = true;
       sheet_.preview().SelectPreviewTab(PreviewWindow::kImage);
       return;
     }
@@ -240,7 +240,7 @@ void CPlaqBgd::OnProperties() {
       templ.p[7] = doc.boxParams[5];
       if (RunRoundBoxDialog(state_, this, templ)) {
         for (size_t i = 0; i < 4; ++i) doc.boxParams[2 + i] = templ.p[4 + i];
-        doc.documentModified = 1;
+        doc.documentModified = true;
       }
       break;
     case kKindFixedRoundBox:
@@ -253,7 +253,7 @@ void CPlaqBgd::OnProperties() {
         doc.boxParams[1] = templ.p[5];
         doc.boxParams[4] = templ.p[6];
         doc.boxParams[5] = templ.p[7];
-        doc.documentModified = 1;
+        doc.documentModified = true;
       }
       break;
     default:
@@ -262,34 +262,34 @@ void CPlaqBgd::OnProperties() {
   RenderAndRefresh();
 }
 
-void CPlaqBgd::OnColor() {
+void BackgroundPage::OnColor() {
   PlaquetDocument& doc = state_.doc;
   const QColor chosen = QColorDialog::getColor(FromColorRef(doc.currentStyle.backdropColour), this, "Color");
   if (!chosen.isValid()) return;
-  doc.documentModified = 1;
+  doc.documentModified = true;
   doc.currentStyle.backdropColour = ToColorRef(chosen);
   doc.backdropColour = doc.currentStyle.backdropColour;
   ShowSwatch();
   RenderAndRefresh();
 }
 
-void CPlaqBgd::OnTransparent(bool checked) {
+void BackgroundPage::OnTransparent(bool checked) {
   PlaquetDocument& doc = state_.doc;
   transparent_->setChecked(checked);
   doc.currentStyle.backdropKind = checked ? kBackdropTransparent : kBackdropColour;
   color_->setEnabled(true);
-  doc.documentModified = 1;
+  doc.documentModified = true;
   RenderAndRefresh();
 }
 
-void CPlaqBgd::OnButton(bool checked) {
+void BackgroundPage::OnButton(bool checked) {
   button_->setChecked(checked);
-  state_.doc.pressedButton = checked ? 1 : 0;
+  state_.doc.pressedButton = checked;
   // Turning it off must drop the pressed picture too, or a stale one would still be saved.
   RenderAndRefresh();
 }
 
-void CPlaqBgd::AfterStyleLoaded() {
+void BackgroundPage::AfterStyleLoaded() {
   PlaquetDocument& doc = state_.doc;
   doc.backdropKind = doc.currentStyle.backdropKind;
   doc.backdropColour = doc.currentStyle.backdropColour;
@@ -297,6 +297,6 @@ void CPlaqBgd::AfterStyleLoaded() {
   ShowSwatch();
 }
 
-void CPlaqBgd::BeforeEditStyle() { state_.doc.currentStyleFile = state_.doc.styleFile[kBackgroundItem]; }
+void BackgroundPage::BeforeEditStyle() { state_.doc.currentStyleFile = state_.doc.styleFile[kBackgroundItem]; }
 
-void CPlaqBgd::AfterEditStyleOk() { state_.doc.documentModified = 1; }
+void BackgroundPage::AfterEditStyleOk() { state_.doc.documentModified = true; }

@@ -17,7 +17,7 @@ class QGroupBox;
 class DecorationPage : public PlaquetPage {
   Q_OBJECT
  public:
-  DecorationPage(AppState& state, CMainProperty& sheet, int itemIndex);
+  DecorationPage(AppState& state, MainWindow& sheet, int itemIndex);
 
   // Handlers, also driven by tests.
   void SelectKind(int kind);
@@ -48,10 +48,10 @@ class DecorationPage : public PlaquetPage {
   bool filling_ = false;
 };
 
-class CPlaqBgd : public DecorationPage {
+class BackgroundPage : public DecorationPage {
   Q_OBJECT
  public:
-  CPlaqBgd(AppState& state, CMainProperty& sheet);
+  BackgroundPage(AppState& state, MainWindow& sheet);
   void OnSetActive() override;
   void OnProperties() override;
   void OnColor();

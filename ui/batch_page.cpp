@@ -20,7 +20,7 @@
 #include "app/batch_run.h"
 #include "engine/render_pipeline.h"
 #include "ui/app_state.h"
-#include "ui/main_property.h"
+#include "ui/main_window.h"
 #include "ui/preview_window.h"
 #include "ui/save_dialogs.h"
 #include "ui/text_convert.h"
@@ -37,7 +37,7 @@ QPushButton* Button(const char* label, const char* name) {
 
 }  // namespace
 
-CBatchPage::CBatchPage(AppState& state, CMainProperty& sheet) : PlaquetPage(state, sheet) {
+BatchPage::BatchPage(AppState& state, MainWindow& sheet) : PlaquetPage(state, sheet) {
   edit_ = new QPlainTextEdit;
   edit_->setObjectName("batchString");
   edit_->setMaximumHeight(70);
@@ -89,25 +89,25 @@ CBatchPage::CBatchPage(AppState& state, CMainProperty& sheet) : PlaquetPage(stat
   (new QVBoxLayout(this))->addWidget(batchBox);
 
   edit_->setPlainText(ToEditText(state.doc.message().text));
-  connect(edit_, &QPlainTextEdit::textChanged, this, &CBatchPage::OnStringEdited);
-  connect(add, &QPushButton::clicked, this, &CBatchPage::AddToList);
+  connect(edit_, &QPlainTextEdit::textChanged, this, &BatchPage::OnStringEdited);
+  connect(add, &QPushButton::clicked, this, &BatchPage::AddToList);
   connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { EditString(list_->row(item)); });
-  connect(remove, &QPushButton::clicked, this, &CBatchPage::DeleteSelected);
-  connect(newList, &QPushButton::clicked, this, &CBatchPage::NewList);
-  connect(load, &QPushButton::clicked, this, &CBatchPage::Load);
-  connect(save, &QPushButton::clicked, this, &CBatchPage::Save);
-  connect(saveAs, &QPushButton::clicked, this, &CBatchPage::SaveAs);
-  connect(combo_, &QComboBox::activated, this, &CBatchPage::OnComboChanged);
-  connect(fileOption_, &QPushButton::clicked, this, &CBatchPage::FileOption);
-  connect(saveImages, &QPushButton::clicked, this, &CBatchPage::SaveImages);
+  connect(remove, &QPushButton::clicked, this, &BatchPage::DeleteSelected);
+  connect(newList, &QPushButton::clicked, this, &BatchPage::NewList);
+  connect(load, &QPushButton::clicked, this, &BatchPage::Load);
+  connect(save, &QPushButton::clicked, this, &BatchPage::Save);
+  connect(saveAs, &QPushButton::clicked, this, &BatchPage::SaveAs);
+  connect(combo_, &QComboBox::activated, this, &BatchPage::OnComboChanged);
+  connect(fileOption_, &QPushButton::clicked, this, &BatchPage::FileOption);
+  connect(saveImages, &QPushButton::clicked, this, &BatchPage::SaveImages);
 }
 
-void CBatchPage::ShowList() {
+void BatchPage::ShowList() {
   list_->clear();
   for (const std::string& s : state_.batchList) list_->addItem(ToEditText(s));
 }
 
-void CBatchPage::OnSetActive() {
+void BatchPage::OnSetActive() {
   {
     const QSignalBlocker block(edit_);
     edit_->setPlainText(ToEditText(state_.doc.message().text));
@@ -121,26 +121,26 @@ void CBatchPage::OnSetActive() {
   ShowList();
 }
 
-void CBatchPage::OnKillActive() {
+void BatchPage::OnKillActive() {
   if (state_.doc.previewDirty) RenderPreview(state_.doc, *state_.ctx);
   sheet_.preview().UpdatePreview();
 }
 
-void CBatchPage::OnStringEdited() {
+void BatchPage::OnStringEdited() {
   state_.doc.message().text = FromEditText(edit_->toPlainText(), kMaxText);
   state_.ctx->in.renderText = state_.doc.message().text;
-  state_.doc.previewDirty = 1;
+  state_.doc.previewDirty = true;
   sheet_.preview().UpdatePreview();
 }
 
-void CBatchPage::AddToList() {
+void BatchPage::AddToList() {
   state_.batchList.push_back(FromEditText(edit_->toPlainText(), kMaxBatchString));
   ShowList();
   edit_->clear();
   edit_->setFocus();
 }
 
-void CBatchPage::EditString(int row) {
+void BatchPage::EditString(int row) {
   if (row < 0 || size_t(row) >= state_.batchList.size()) return;
   QDialog dialog(this);
   dialog.setWindowTitle("Edit String");
@@ -157,14 +157,14 @@ void CBatchPage::EditString(int row) {
   ShowList();
 }
 
-void CBatchPage::DeleteSelected() {
+void BatchPage::DeleteSelected() {
   for (int i = list_->count() - 1; i >= 0; --i)
     if (list_->item(i)->isSelected() && size_t(i) < state_.batchList.size())
       state_.batchList.erase(state_.batchList.begin() + i);
   ShowList();
 }
 
-void CBatchPage::NewList() {
+void BatchPage::NewList() {
   const auto answer = Hooks().Ask(this, "Warning!",
                                   QString("Save changes to %1?").arg(QString::fromStdString(state_.batchListPath)),
                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
@@ -176,7 +176,7 @@ void CBatchPage::NewList() {
   ShowList();
 }
 
-void CBatchPage::Load() {
+void BatchPage::Load() {
   const QString path = Hooks().GetOpenFileName(this, "Open Batch Text List", kListFilter);
   if (path.isEmpty()) return;
   std::string error;
@@ -190,7 +190,7 @@ void CBatchPage::Load() {
   ShowList();
 }
 
-bool CBatchPage::WriteList(const std::string& path) {
+bool BatchPage::WriteList(const std::string& path) {
   std::string error;
   if (!WriteBatchList(path, state_.batchList, &error)) {
     Hooks().Tell(this, "Error!", "Cannot save file!\n" + QString::fromStdString(path) + ": " +
@@ -201,7 +201,7 @@ bool CBatchPage::WriteList(const std::string& path) {
   return true;
 }
 
-bool CBatchPage::Save() {
+bool BatchPage::Save() {
   std::string path = state_.batchListPath;
   if (path == "untitled.blt") {
     const QString chosen = Hooks().GetSaveFileName(this, "Save Batch Text List", kListFilter, QString(), true);
@@ -211,13 +211,13 @@ bool CBatchPage::Save() {
   return WriteList(path);
 }
 
-bool CBatchPage::SaveAs() {
+bool BatchPage::SaveAs() {
   const QString chosen = Hooks().GetSaveFileName(this, "Save As Batch Text List", kListFilter, QString(), true);
   if (chosen.isEmpty()) return false;
   return WriteList(chosen.toStdString());
 }
 
-void CBatchPage::OnComboChanged(int row) {
+void BatchPage::OnComboChanged(int row) {
   const int type = TypeForComboRow(row);
   state_.outputFileType = ImageFileType(type);
   fileOption_->setEnabled(type == Jpeg);
@@ -229,12 +229,12 @@ void CBatchPage::OnComboChanged(int row) {
   sheet_.preview().UpdatePreview();
 }
 
-void CBatchPage::FileOption() {
+void BatchPage::FileOption() {
   FileOptionDialog dialog(state_, this);
   Hooks().Exec(dialog);
 }
 
-void CBatchPage::SaveImages() {
+void BatchPage::SaveImages() {
   const std::string keptText = state_.doc.message().text;
   const int type = state_.outputFileType;
   if (type == GifThroughConverter && !state_.gifConverterPresent) {

@@ -11,10 +11,10 @@ class QListWidget;
 class QComboBox;
 class QPushButton;
 
-class CBatchPage : public PlaquetPage {
+class BatchPage : public PlaquetPage {
   Q_OBJECT
  public:
-  CBatchPage(AppState& state, CMainProperty& sheet);
+  BatchPage(AppState& state, MainWindow& sheet);
   void OnSetActive() override;
   void OnKillActive() override;
 

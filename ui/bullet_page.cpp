@@ -9,11 +9,11 @@
 #include "effects/effect_catalogue.h"
 #include "ui/app_state.h"
 #include "ui/box_dialogs.h"
-#include "ui/main_property.h"
+#include "ui/main_window.h"
 #include "ui/preview_window.h"
 #include "ui/ui_hooks.h"
 
-CPlaqBulletin::CPlaqBulletin(AppState& state, CMainProperty& sheet) : DecorationPage(state, sheet, kBulletItem) {
+BulletPage::BulletPage(AppState& state, MainWindow& sheet) : DecorationPage(state, sheet, kBulletItem) {
   QGroupBox* templ = MakeTemplateGroup({{kKindNone, "None"}, {kKindFont, "Font"}, {kKindRoundBox, "Round Box"}});
   styles_->setObjectName("bulletStyles");
   properties_ = new QPushButton("Properties");
@@ -29,17 +29,17 @@ CPlaqBulletin::CPlaqBulletin(AppState& state, CMainProperty& sheet) : Decoration
   ol->addWidget(style, 1);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(option);
-  connect(properties_, &QPushButton::clicked, this, &CPlaqBulletin::OnProperties);
+  connect(properties_, &QPushButton::clicked, this, &BulletPage::OnProperties);
   FillStyleList();
   ShowKind();
 }
 
-void CPlaqBulletin::OnSetActive() {
+void BulletPage::OnSetActive() {
   FillStyleList();
   ShowKind();
 }
 
-void CPlaqBulletin::OnProperties() {
+void BulletPage::OnProperties() {
   PlaquetDocument& doc = state_.doc;
   PlaquetItem& bullet = doc.bullet();
   if (bullet.kind == kKindRoundBox) {
@@ -47,7 +47,7 @@ void CPlaqBulletin::OnProperties() {
     for (size_t i = 0; i < 4; ++i) templ.p[4 + i] = doc.bulletBoxParams[i];
     if (RunRoundBoxDialog(state_, this, templ)) {
       for (size_t i = 0; i < 4; ++i) doc.bulletBoxParams[i] = templ.p[4 + i];
-      doc.documentModified = 1;
+      doc.documentModified = true;
     }
     RenderAndRefresh();
   } else if (bullet.kind == kKindFont) {
@@ -55,17 +55,17 @@ void CPlaqBulletin::OnProperties() {
     state_.ctx->in.renderFont = bullet.font;
     MessageTextDialog dialog(state_, &sheet_.preview(), this);
     if (Hooks().Exec(dialog) == QDialog::Accepted) {
-      doc.documentModified = 1;
+      doc.documentModified = true;
       bullet.text = state_.ctx->in.renderText;
       bullet.font = state_.ctx->in.renderFont;
     }
-    doc.previewDirty = 1;
+    doc.previewDirty = true;
     sheet_.preview().SelectPreviewTab(PreviewWindow::kImage);
   }
 }
 
-void CPlaqBulletin::AfterEditStyleOk() {
+void BulletPage::AfterEditStyleOk() {
   state_.doc.currentStyleFile = state_.doc.styleFile[kBulletItem];
   // An edited bullet style is part of the document: without this the edit could be lost unasked.
-  state_.doc.documentModified = 1;
+  state_.doc.documentModified = true;
 }

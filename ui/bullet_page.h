@@ -2,10 +2,10 @@
 // "Bullet": the glyph or small round box left of the message, its properties and its style.
 #include "ui/background_page.h"
 
-class CPlaqBulletin : public DecorationPage {
+class BulletPage : public DecorationPage {
   Q_OBJECT
  public:
-  CPlaqBulletin(AppState& state, CMainProperty& sheet);
+  BulletPage(AppState& state, MainWindow& sheet);
   void OnSetActive() override;
   void OnProperties() override;
 

@@ -10,11 +10,11 @@
 #include "document/style_file.h"
 #include "engine/render_pipeline.h"
 #include "ui/app_state.h"
-#include "ui/main_property.h"
+#include "ui/main_window.h"
 #include "ui/preview_window.h"
 #include "ui/ui_hooks.h"
 
-CPlaqExample::CPlaqExample(AppState& state, CMainProperty& sheet) : PlaquetPage(state, sheet) {
+ExamplesPage::ExamplesPage(AppState& state, MainWindow& sheet) : PlaquetPage(state, sheet) {
   list_ = new QListWidget;
   list_->setObjectName("examples");
   auto* group = new QGroupBox("Select Example");
@@ -37,7 +37,7 @@ CPlaqExample::CPlaqExample(AppState& state, CMainProperty& sheet) : PlaquetPage(
   FillList();
 }
 
-void CPlaqExample::FillList() {
+void ExamplesPage::FillList() {
   filling_ = true;
   list_->clear();
   const std::vector<std::string> names = ListFilesMatching(state_.doc.programFolder + "*.plq");
@@ -47,9 +47,9 @@ void CPlaqExample::FillList() {
   filling_ = false;
 }
 
-void CPlaqExample::OnSetActive() { FillList(); }
+void ExamplesPage::OnSetActive() { FillList(); }
 
-void CPlaqExample::OnSelected() {
+void ExamplesPage::OnSelected() {
   QListWidgetItem* item = list_->currentItem();
   if (!item) return;
   PlaquetDocument& doc = state_.doc;
@@ -73,8 +73,8 @@ void CPlaqExample::OnSelected() {
     return;
   }
   doc = std::move(read);
-  doc.documentModified = 0;
-  doc.previewDirty = 1;
+  doc.documentModified = false;
+  doc.previewDirty = true;
   QApplication::setOverrideCursor(Qt::BusyCursor);
   RenderPreview(doc, *state_.ctx);
   QApplication::restoreOverrideCursor();

@@ -6,10 +6,10 @@
 
 class QListWidget;
 
-class CPlaqExample : public PlaquetPage {
+class ExamplesPage : public PlaquetPage {
   Q_OBJECT
  public:
-  CPlaqExample(AppState& state, CMainProperty& sheet);
+  ExamplesPage(AppState& state, MainWindow& sheet);
   void OnSetActive() override;
   // Opens the list entry at row (as a selection by the user does).
   void OnSelected();

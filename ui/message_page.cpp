@@ -17,7 +17,7 @@
 #include "document/style_file.h"
 #include "ui/app_state.h"
 #include "ui/live_slider.h"
-#include "ui/main_property.h"
+#include "ui/main_window.h"
 #include "ui/open_bitmap_dialog.h"
 #include "ui/preview_window.h"
 #include "ui/style_pages.h"
@@ -45,7 +45,7 @@ QLineEdit* MakeDigitsEdit(const char* name) {
 
 }  // namespace
 
-CCPlaqFont::CCPlaqFont(AppState& state, CMainProperty& sheet) : PlaquetPage(state, sheet) {
+MessagePage::MessagePage(AppState& state, MainWindow& sheet) : PlaquetPage(state, sheet) {
   message_ = new QPlainTextEdit;
   message_->setObjectName("message");
   message_->setToolTip("Add your message here");
@@ -109,14 +109,14 @@ CCPlaqFont::CCPlaqFont(AppState& state, CMainProperty& sheet) : PlaquetPage(stat
   editX_->setText(QString::number(doc.extensionX));
   editY_->setText(QString::number(doc.extensionY));
   FillStyleList();
-  state.doc.previewDirty = 1;
+  state.doc.previewDirty = true;
 
-  connect(message_, &QPlainTextEdit::textChanged, this, &CCPlaqFont::OnMessageChanged);
-  connect(font_, &QPushButton::clicked, this, &CCPlaqFont::OnFont);
-  connect(color_, &QPushButton::clicked, this, &CCPlaqFont::OnColor);
+  connect(message_, &QPlainTextEdit::textChanged, this, &MessagePage::OnMessageChanged);
+  connect(font_, &QPushButton::clicked, this, &MessagePage::OnFont);
+  connect(color_, &QPushButton::clicked, this, &MessagePage::OnColor);
   for (LiveSlider* s : {sliderX_, sliderY_}) {
-    connect(s, &LiveSlider::SliderMoved, this, &CCPlaqFont::OnSliderMoved);
-    connect(s, &QSlider::sliderReleased, this, &CCPlaqFont::OnSliderMoved);
+    connect(s, &LiveSlider::SliderMoved, this, &MessagePage::OnSliderMoved);
+    connect(s, &QSlider::sliderReleased, this, &MessagePage::OnSliderMoved);
     connect(s, &QSlider::valueChanged, this, [this] {
       if (!filling_) OnSliderMoved();
     });
@@ -126,10 +126,10 @@ CCPlaqFont::CCPlaqFont(AppState& state, CMainProperty& sheet) : PlaquetPage(stat
   connect(styles_, &QListWidget::currentRowChanged, this, [this] {
     if (!filling_) OnStyleSelected();
   });
-  connect(editStyle_, &QPushButton::clicked, this, &CCPlaqFont::OnEditStyle);
+  connect(editStyle_, &QPushButton::clicked, this, &MessagePage::OnEditStyle);
 }
 
-void CCPlaqFont::FillStyleList() {
+void MessagePage::FillStyleList() {
   filling_ = true;
   styles_->clear();
   const std::vector<std::string> names = ListFilesMatching(state_.doc.programFolder + "*.sty");
@@ -143,9 +143,9 @@ void CCPlaqFont::FillStyleList() {
   filling_ = false;
 }
 
-void CCPlaqFont::UpdateColorButton() { color_->setEnabled(state_.doc.MainColour(kMessageItem) != -2); }
+void MessagePage::UpdateColorButton() { color_->setEnabled(state_.doc.MainColour(kMessageItem) != -2); }
 
-void CCPlaqFont::OnSetActive() {
+void MessagePage::OnSetActive() {
   UpdateColorButton();
   FillStyleList();
   filling_ = true;
@@ -164,32 +164,32 @@ void CCPlaqFont::OnSetActive() {
   face_->setText(QString::fromStdString(state_.doc.message().font.faceName));
 }
 
-void CCPlaqFont::OnKillActive() { sheet_.preview().SelectPreviewTab(PreviewWindow::kImage); }
+void MessagePage::OnKillActive() { sheet_.preview().SelectPreviewTab(PreviewWindow::kImage); }
 
-void CCPlaqFont::OnMessageChanged() {
+void MessagePage::OnMessageChanged() {
   PlaquetDocument& doc = state_.doc;
-  doc.previewDirty = 1;
+  doc.previewDirty = true;
   doc.message().text = FromEditText(message_->toPlainText(), kMaxText);
   state_.ctx->in.renderText = doc.message().text;
   state_.ctx->in.renderFont = doc.message().font;
   sheet_.preview().SelectPreviewTab(PreviewWindow::kText);
-  doc.documentModified = 1;
+  doc.documentModified = true;
 }
 
-void CCPlaqFont::OnFont() {
+void MessagePage::OnFont() {
   LogFont& lf = state_.doc.message().font;
   bool ok = false;
   const QFont chosen = QFontDialog::getFont(&ok, LogFontToQFont(lf), this, "Font");
   if (!ok) return;
-  state_.doc.documentModified = 1;
+  state_.doc.documentModified = true;
   lf = QFontToLogFont(chosen, lf);
   face_->setText(QString::fromStdString(lf.faceName));
   state_.ctx->in.renderFont = lf;
-  state_.doc.previewDirty = 1;
+  state_.doc.previewDirty = true;
   sheet_.preview().SelectPreviewTab(PreviewWindow::kText);
 }
 
-void CCPlaqFont::OnColor() {
+void MessagePage::OnColor() {
   PlaquetDocument& doc = state_.doc;
   const int32_t c = doc.MainColour(kMessageItem);
   if (c == -2) return;
@@ -206,31 +206,31 @@ void CCPlaqFont::OnColor() {
     templ.fileName = dialog.selectedName().substr(0, kMaxEffectFileName);
     doc.SetMainTexture(kMessageItem, templ.fileName);
   }
-  doc.documentModified = 1;
-  doc.previewDirty = 1;
+  doc.documentModified = true;
+  doc.previewDirty = true;
   sheet_.RenderAndRefresh();
 }
 
-void CCPlaqFont::ApplyMargins(int x, int y) {
+void MessagePage::ApplyMargins(int x, int y) {
   state_.doc.extensionX = x;
   state_.doc.extensionY = y;
   state_.ctx->in.extensionX = x;
   state_.ctx->in.extensionY = y;
 }
 
-void CCPlaqFont::OnSliderMoved() {
+void MessagePage::OnSliderMoved() {
   const int x = sliderX_->value(), y = sliderY_->value();
   if (x == state_.doc.extensionX && y == state_.doc.extensionY) return;
   editX_->setText(QString::number(x));
   editY_->setText(QString::number(y));
   ApplyMargins(x, y);
   sheet_.preview().SelectPreviewTab(PreviewWindow::kText);
-  state_.doc.documentModified = 1;
-  state_.doc.previewDirty = 1;
+  state_.doc.documentModified = true;
+  state_.doc.previewDirty = true;
 }
 
-void CCPlaqFont::OnMarginEdited(bool xChanged) {
-  state_.doc.documentModified = 1;
+void MessagePage::OnMarginEdited(bool xChanged) {
+  state_.doc.documentModified = true;
   const int x = std::clamp(editX_->text().toInt(), 0, 100);
   const int y = std::clamp(editY_->text().toInt(), 0, 100);
   filling_ = true;
@@ -238,11 +238,11 @@ void CCPlaqFont::OnMarginEdited(bool xChanged) {
   else sliderY_->setValue(y);
   filling_ = false;
   ApplyMargins(x, y);
-  state_.doc.previewDirty = 1;
+  state_.doc.previewDirty = true;
   sheet_.preview().UpdatePreview();
 }
 
-void CCPlaqFont::OnStyleSelected() {
+void MessagePage::OnStyleSelected() {
   PlaquetDocument& doc = state_.doc;
   QListWidgetItem* item = styles_->currentItem();
   if (!item) return;
@@ -265,8 +265,8 @@ void CCPlaqFont::OnStyleSelected() {
       }
     }
   }
-  doc.documentModified = 1;
-  doc.styleChanged[kMessageItem] = 0;
+  doc.documentModified = true;
+  doc.styleChanged[kMessageItem] = false;
   rememberedStyle_ = item->text().toStdString();
   const std::string path = doc.programFolder + rememberedStyle_;
   std::string error;
@@ -276,25 +276,25 @@ void CCPlaqFont::OnStyleSelected() {
     doc.styleFile[kMessageItem] = path;
   if (doc.background().kind == kKindNone && doc.bullet().kind == kKindNone)
     doc.backdropColour = doc.currentStyle.backdropColour;
-  doc.previewDirty = 1;
+  doc.previewDirty = true;
   sheet_.RenderAndRefresh();
   sheet_.preview().SelectPreviewTab(PreviewWindow::kImage);
   UpdateColorButton();
 }
 
-void CCPlaqFont::OnEditStyle() {
+void MessagePage::OnEditStyle() {
   PlaquetDocument& doc = state_.doc;
   doc.currentStyle.effects = doc.message().effects;
   {
-    CEditStyleDialog dialog(state_, &sheet_.preview(), kMessageItem, this);
+    StyleEditorDialog dialog(state_, &sheet_.preview(), kMessageItem, this);
     if (Hooks().Exec(dialog) == QDialog::Accepted) {
       doc.currentStyleFile = doc.styleFile[kMessageItem];
       doc.message().effects = doc.currentStyle.effects;
       doc.styleChanged[kMessageItem] = doc.currentStyleModified;
-      doc.documentModified = 1;
+      doc.documentModified = true;
     }
   }
-  state_.doc.previewDirty = 1;
+  state_.doc.previewDirty = true;
   sheet_.RenderAndRefresh();
   FillStyleList();
   UpdateColorButton();

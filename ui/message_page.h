@@ -11,10 +11,10 @@ class QPushButton;
 class QListWidget;
 class LiveSlider;
 
-class CCPlaqFont : public PlaquetPage {
+class MessagePage : public PlaquetPage {
   Q_OBJECT
  public:
-  CCPlaqFont(AppState& state, CMainProperty& sheet);
+  MessagePage(AppState& state, MainWindow& sheet);
   void OnSetActive() override;
   void OnKillActive() override;
 

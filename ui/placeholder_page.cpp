@@ -3,7 +3,7 @@
 
 #include "ui/plaquet_page.h"
 
-PlaceholderPage::PlaceholderPage(AppState& state, CMainProperty& sheet, const QString& what)
+PlaceholderPage::PlaceholderPage(AppState& state, MainWindow& sheet, const QString& what)
     : PlaquetPage(state, sheet) {
   auto* label = new QLabel(what);
   label->setWordWrap(true);

@@ -3,24 +3,24 @@
 #include <QWidget>
 
 struct AppState;
-class CMainProperty;
+class MainWindow;
 
 class PlaquetPage : public QWidget {
   Q_OBJECT
  public:
-  PlaquetPage(AppState& state, CMainProperty& sheet, QWidget* parent = nullptr)
+  PlaquetPage(AppState& state, MainWindow& sheet, QWidget* parent = nullptr)
       : QWidget(parent), state_(state), sheet_(sheet) {}
   virtual void OnSetActive() {}
   virtual void OnKillActive() {}
 
  protected:
   AppState& state_;
-  CMainProperty& sheet_;
+  MainWindow& sheet_;
 };
 
 // A page whose controls come with later work; it names what it will hold.
 class PlaceholderPage : public PlaquetPage {
   Q_OBJECT
  public:
-  PlaceholderPage(AppState& state, CMainProperty& sheet, const QString& what);
+  PlaceholderPage(AppState& state, MainWindow& sheet, const QString& what);
 };

@@ -15,9 +15,9 @@ PreferencesDialog::PreferencesDialog(AppState& state, QWidget* parent) : QDialog
   setWindowTitle("Preferences");
   const ProgramSettings& s = state.ctx->settings;
   antiAliasing_ = new QCheckBox("Anti-Aliasing");
-  antiAliasing_->setChecked(s.antiAliasing != 0);
+  antiAliasing_->setChecked(s.antiAliasing);
   clipBlank_ = new QCheckBox("Clipping blank area");
-  clipBlank_->setChecked(s.clipBlank != 0);
+  clipBlank_->setChecked(s.clipBlank);
   auto* font = new QGroupBox("Font");
   auto* fontLayout = new QVBoxLayout(font);
   fontLayout->addWidget(antiAliasing_);
@@ -50,8 +50,8 @@ PreferencesDialog::PreferencesDialog(AppState& state, QWidget* parent) : QDialog
 
 void PreferencesDialog::accept() {
   ProgramSettings& s = state_.ctx->settings;
-  s.antiAliasing = antiAliasing_->isChecked() ? 1 : 0;
-  s.clipBlank = clipBlank_->isChecked() ? 1 : 0;
+  s.antiAliasing = antiAliasing_->isChecked();
+  s.clipBlank = clipBlank_->isChecked();
   std::string error;
   if (!StorePreferences(s, state_.preferencesPath, &error))
     Hooks().Tell(this, "Error!", "Cannot save preferences: " + QString::fromStdString(state_.preferencesPath) +

@@ -15,7 +15,7 @@
 #include "app/save_rules.h"
 #include "platform/program_folder.h"
 #include "ui/app_state.h"
-#include "ui/main_property.h"
+#include "ui/main_window.h"
 #include "ui/preview_window.h"
 #include "ui/save_dialogs.h"
 #include "ui/ui_hooks.h"
@@ -36,7 +36,7 @@ QString FilterFor(int type) {
 
 }  // namespace
 
-CCPlaqSave::CCPlaqSave(AppState& state, CMainProperty& sheet) : PlaquetPage(state, sheet) {
+SavePage::SavePage(AppState& state, MainWindow& sheet) : PlaquetPage(state, sheet) {
   combo_ = new QComboBox;
   combo_->setObjectName("fileType");
   FillFileTypeCombo(*combo_);
@@ -94,15 +94,15 @@ CCPlaqSave::CCPlaqSave(AppState& state, CMainProperty& sheet) : PlaquetPage(stat
   layout->addWidget(picture);
   layout->addWidget(property, 1);
 
-  connect(combo_, &QComboBox::activated, this, &CCPlaqSave::OnComboChanged);
-  connect(calculate_, &QPushButton::clicked, this, &CCPlaqSave::Calculate);
-  connect(fileOption_, &QPushButton::clicked, this, &CCPlaqSave::FileOption);
-  connect(save_, &QPushButton::clicked, this, &CCPlaqSave::SaveImage);
+  connect(combo_, &QComboBox::activated, this, &SavePage::OnComboChanged);
+  connect(calculate_, &QPushButton::clicked, this, &SavePage::Calculate);
+  connect(fileOption_, &QPushButton::clicked, this, &SavePage::FileOption);
+  connect(save_, &QPushButton::clicked, this, &SavePage::SaveImage);
 }
 
-void CCPlaqSave::ShowSize() { size_->setText(QString::number(fileSize_)); }
+void SavePage::ShowSize() { size_->setText(QString::number(fileSize_)); }
 
-void CCPlaqSave::OnSetActive() {
+void SavePage::OnSetActive() {
   if (!initialised_) {
     initialised_ = true;
     if (state_.outputFileType >= Gif256 && state_.outputFileType <= PngTrueColor) SelectType(state_.outputFileType);
@@ -117,14 +117,14 @@ void CCPlaqSave::OnSetActive() {
   fileOption_->setEnabled(state_.outputFileType == Jpeg);
 }
 
-void CCPlaqSave::OnKillActive() {
+void SavePage::OnKillActive() {
   // Other pages show the full-colour picture.
   if (state_.doc.previewDirty) RenderPreview(state_.doc, *state_.ctx);
   else Recompose(state_.doc, *state_.ctx);
   sheet_.preview().UpdatePreview();
 }
 
-void CCPlaqSave::SelectType(int type) {
+void SavePage::SelectType(int type) {
   state_.outputFileType = ImageFileType(type);
   if (type == GifThroughConverter) return;
   QApplication::setOverrideCursor(Qt::BusyCursor);
@@ -137,13 +137,13 @@ void CCPlaqSave::SelectType(int type) {
   if (type != Gif256) outputPath = ChangeExtensionIfNamed(outputPath, ExtensionFor(ImageFileType(type)));
 }
 
-void CCPlaqSave::OnComboChanged(int row) {
+void SavePage::OnComboChanged(int row) {
   const int type = TypeForComboRow(row);
   fileOption_->setEnabled(type == Jpeg);
   SelectType(type);
 }
 
-void CCPlaqSave::CalculateFileSize() {
+void SavePage::CalculateFileSize() {
   try {
     fileSize_ = ::CalculateFileSize(state_.doc, *state_.ctx, state_.CurrentSaveSettings(), platform::CacheFolder());
   } catch (const std::exception& e) {
@@ -153,7 +153,7 @@ void CCPlaqSave::CalculateFileSize() {
   ShowSize();
 }
 
-void CCPlaqSave::Calculate() {
+void SavePage::Calculate() {
   const int type = state_.outputFileType;
   if (type == Gif16 || type == Gif256 || type == Jpeg || type == Bmp) {
     if (state_.doc.previewDirty) RenderPreview(state_.doc, *state_.ctx);
@@ -163,13 +163,13 @@ void CCPlaqSave::Calculate() {
   CalculateFileSize();
 }
 
-void CCPlaqSave::FileOption() {
+void SavePage::FileOption() {
   FileOptionDialog dialog(state_, this);
   Hooks().Exec(dialog);
   CalculateFileSize();
 }
 
-void CCPlaqSave::SaveImage() {
+void SavePage::SaveImage() {
   const int type = state_.outputFileType;
   if (type == GifThroughConverter && !state_.gifConverterPresent) {
     GifHelpDialog help(this);
@@ -182,7 +182,7 @@ void CCPlaqSave::SaveImage() {
   WriteOutputFiles();
 }
 
-bool CCPlaqSave::WriteOutputFiles() {
+bool SavePage::WriteOutputFiles() {
   QApplication::setOverrideCursor(Qt::BusyCursor);
   std::string failure;
   try {

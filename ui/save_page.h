@@ -9,10 +9,10 @@ class QComboBox;
 class QPushButton;
 class QLineEdit;
 
-class CCPlaqSave : public PlaquetPage {
+class SavePage : public PlaquetPage {
   Q_OBJECT
  public:
-  CCPlaqSave(AppState& state, CMainProperty& sheet);
+  SavePage(AppState& state, MainWindow& sheet);
   void OnSetActive() override;
   void OnKillActive() override;
 

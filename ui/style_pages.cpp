@@ -98,7 +98,7 @@ bool AppendStyleRecord(AppState& state, const EffectRecord& record) {
   PlaquetStyle& style = state.doc.currentStyle;
   if (style.effectCount() >= int32_t(kMaxEffects)) return false;
   style.effects.push_back(record);
-  state.doc.currentStyleModified = 1;
+  state.doc.currentStyleModified = true;
   return true;
 }
 
@@ -131,7 +131,7 @@ void AppliedEffectList::mouseReleaseEvent(QMouseEvent* event) {
   if (from >= 0 && to >= 0 && to != from) emit moveRequested(to, from);
 }
 
-CEditStyleDialog::CEditStyleDialog(AppState& state, PreviewWindow* preview, int itemIndex, QWidget* parent)
+StyleEditorDialog::StyleEditorDialog(AppState& state, PreviewWindow* preview, int itemIndex, QWidget* parent)
     : QDialog(parent), state_(state), preview_(preview), itemIndex_(itemIndex) {
   setWindowTitle("Edit Style");
   effects_ = new QListWidget;
@@ -191,14 +191,14 @@ CEditStyleDialog::CEditStyleDialog(AppState& state, PreviewWindow* preview, int 
     if (effects_->currentRow() >= 0) AddEffect(effects_->currentRow());
   });
   connect(applied_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* i) { EditApplied(applied_->row(i)); });
-  connect(applied_, &AppliedEffectList::deleteRequested, this, &CEditStyleDialog::DeleteSelected);
-  connect(applied_, &AppliedEffectList::moveRequested, this, &CEditStyleDialog::MoveRecord);
-  connect(up, &QPushButton::clicked, this, &CEditStyleDialog::GoUp);
-  connect(down, &QPushButton::clicked, this, &CEditStyleDialog::GoDown);
-  connect(del, &QPushButton::clicked, this, &CEditStyleDialog::DeleteSelected);
-  connect(fresh, &QPushButton::clicked, this, &CEditStyleDialog::NewStyle);
-  connect(save, &QPushButton::clicked, this, &CEditStyleDialog::SaveStyle);
-  connect(saveAs, &QPushButton::clicked, this, &CEditStyleDialog::SaveStyleAs);
+  connect(applied_, &AppliedEffectList::deleteRequested, this, &StyleEditorDialog::DeleteSelected);
+  connect(applied_, &AppliedEffectList::moveRequested, this, &StyleEditorDialog::MoveRecord);
+  connect(up, &QPushButton::clicked, this, &StyleEditorDialog::GoUp);
+  connect(down, &QPushButton::clicked, this, &StyleEditorDialog::GoDown);
+  connect(del, &QPushButton::clicked, this, &StyleEditorDialog::DeleteSelected);
+  connect(fresh, &QPushButton::clicked, this, &StyleEditorDialog::NewStyle);
+  connect(save, &QPushButton::clicked, this, &StyleEditorDialog::SaveStyle);
+  connect(saveAs, &QPushButton::clicked, this, &StyleEditorDialog::SaveStyleAs);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -213,13 +213,13 @@ CEditStyleDialog::CEditStyleDialog(AppState& state, PreviewWindow* preview, int 
   Rerun();
 }
 
-void CEditStyleDialog::FillApplied(int select) {
+void StyleEditorDialog::FillApplied(int select) {
   applied_->clear();
   for (const EffectRecord& r : state_.doc.currentStyle.effects) applied_->addItem(EffectDisplayName(r.type));
   if (select >= 0 && select < applied_->count()) applied_->setCurrentRow(select);
 }
 
-void CEditStyleDialog::Rerun() {
+void StyleEditorDialog::Rerun() {
   EngineContext& ctx = *state_.ctx;
   ctx.in.effects = state_.doc.currentStyle.effects;
   ctx.in.styleBackdropColour = state_.doc.currentStyle.backdropColour;
@@ -229,15 +229,15 @@ void CEditStyleDialog::Rerun() {
   ShowPicture();
 }
 
-void CEditStyleDialog::ShowPicture() {
+void StyleEditorDialog::ShowPicture() {
   // The picture now shows this item alone; the whole image is rendered again when the editor
   // closes.
-  state_.doc.previewDirty = 0;
+  state_.doc.previewDirty = false;
   if (preview_) preview_->UpdatePreview();
-  state_.doc.previewDirty = 1;
+  state_.doc.previewDirty = true;
 }
 
-bool CEditStyleDialog::AddEffect(int type) {
+bool StyleEditorDialog::AddEffect(int type) {
   if (!FindEffectInfo(type)) return false;
   if (state_.doc.currentStyle.effectCount() >= int32_t(kMaxEffects)) {
     Hooks().Tell(this, "Warning!", QString("A style holds at most %1 effects.").arg(kMaxEffects),
@@ -262,10 +262,10 @@ bool CEditStyleDialog::AddEffect(int type) {
   return true;
 }
 
-void CEditStyleDialog::EditApplied(int row) {
+void StyleEditorDialog::EditApplied(int row) {
   std::vector<EffectRecord>& effects = state_.doc.currentStyle.effects;
   if (row < 0 || row >= int(effects.size())) return;
-  state_.doc.currentStyleModified = 1;
+  state_.doc.currentStyleModified = true;
   const int at = EffectTemplateIndex(effects[size_t(row)].type);
   if (at < 0) return;
   EffectRecord& templ = state_.doc.effectTemplates[size_t(at)];
@@ -275,39 +275,39 @@ void CEditStyleDialog::EditApplied(int row) {
   Rerun();
 }
 
-void CEditStyleDialog::MoveRecord(int to, int from) {
+void StyleEditorDialog::MoveRecord(int to, int from) {
   std::vector<EffectRecord>& effects = state_.doc.currentStyle.effects;
   const int n = int(effects.size());
   if (from < 0 || from >= n || to < 0 || to >= n || to == from) return;
   const EffectRecord moved = effects[size_t(from)];
   effects.erase(effects.begin() + from);
   effects.insert(effects.begin() + to, moved);
-  state_.doc.currentStyleModified = 1;
+  state_.doc.currentStyleModified = true;
   FillApplied(to);
   Rerun();
 }
 
-void CEditStyleDialog::GoUp() {
+void StyleEditorDialog::GoUp() {
   const int i = applied_->currentRow();
   if (i > 0) MoveRecord(i - 1, i);
 }
 
-void CEditStyleDialog::GoDown() {
+void StyleEditorDialog::GoDown() {
   const int i = applied_->currentRow();
   if (i >= 0 && i + 1 < applied_->count()) MoveRecord(i + 1, i);
 }
 
-void CEditStyleDialog::DeleteSelected() {
+void StyleEditorDialog::DeleteSelected() {
   std::vector<EffectRecord>& effects = state_.doc.currentStyle.effects;
   const int i = applied_->currentRow();
   if (i < 0 || i >= int(effects.size())) return;
   effects.erase(effects.begin() + i);
-  state_.doc.currentStyleModified = 1;
+  state_.doc.currentStyleModified = true;
   FillApplied(std::min(i, int(effects.size()) - 1));
   Rerun();
 }
 
-void CEditStyleDialog::NewStyle() {
+void StyleEditorDialog::NewStyle() {
   PlaquetDocument& doc = state_.doc;
   if (doc.currentStyleModified) {
     const std::string name = doc.currentStyleFile.empty() ? "Untitled.sty" : doc.currentStyleFile;
@@ -322,7 +322,7 @@ void CEditStyleDialog::NewStyle() {
   Rerun();
 }
 
-bool CEditStyleDialog::SaveStyle() {
+bool StyleEditorDialog::SaveStyle() {
   PlaquetDocument& doc = state_.doc;
   if (doc.currentStyleFile.empty()) return SaveStyleAs();
   std::string error;
@@ -336,7 +336,7 @@ bool CEditStyleDialog::SaveStyle() {
   return true;
 }
 
-bool CEditStyleDialog::SaveStyleAs() {
+bool StyleEditorDialog::SaveStyleAs() {
   const QString chosen = Hooks().GetSaveFileName(this, "Save Style As", kStyleFilter, "untitled.sty", false);
   if (chosen.isEmpty()) return false;
   const std::string path = StyleSaveAsPath(chosen.toStdString());

@@ -36,11 +36,11 @@ class AppliedEffectList : public QListWidget {
   int pressedRow_ = -1;
 };
 
-class CEditStyleDialog : public QDialog {
+class StyleEditorDialog : public QDialog {
   Q_OBJECT
  public:
   // itemIndex: the document item whose text the style is shown on. preview may be null.
-  CEditStyleDialog(AppState& state, PreviewWindow* preview, int itemIndex, QWidget* parent = nullptr);
+  StyleEditorDialog(AppState& state, PreviewWindow* preview, int itemIndex, QWidget* parent = nullptr);
 
   // Handlers, also driven by tests. AddEffect opens the type's dialog on its template and
   // appends the result with OK; false when refused (40 effects) or cancelled.

@@ -17,7 +17,7 @@
 #include "imaging/graphics_exception.h"
 #include "ui/app_state.h"
 #include "ui/dib_qimage.h"
-#include "ui/main_property.h"
+#include "ui/main_window.h"
 #include "ui/preview_window.h"
 #include "ui/ui_hooks.h"
 
@@ -55,7 +55,7 @@ bool ToTrueColour(const DibImage& in, DibImage& out) {
 }
 }  // namespace
 
-CPlaqImage::CPlaqImage(AppState& state, CMainProperty& sheet) : PlaquetPage(state, sheet) {
+ToImagePage::ToImagePage(AppState& state, MainWindow& sheet) : PlaquetPage(state, sheet) {
   editX_ = new QLineEdit("0");
   editY_ = new QLineEdit("0");
   editX_->setObjectName("x");
@@ -95,15 +95,15 @@ CPlaqImage::CPlaqImage(AppState& state, CMainProperty& sheet) : PlaquetPage(stat
   layout->addWidget(option);
   layout->addStretch();
 
-  connect(load, &QPushButton::clicked, this, &CPlaqImage::OnLoad);
-  connect(setMessage, &QPushButton::clicked, this, &CPlaqImage::SetMessage);
-  connect(save, &QPushButton::clicked, this, &CPlaqImage::OnSave);
-  connect(type_, &QComboBox::activated, this, &CPlaqImage::OnTypeRow);
-  connect(editX_, &QLineEdit::textEdited, this, &CPlaqImage::OnLocationEdited);
-  connect(editY_, &QLineEdit::textEdited, this, &CPlaqImage::OnLocationEdited);
+  connect(load, &QPushButton::clicked, this, &ToImagePage::OnLoad);
+  connect(setMessage, &QPushButton::clicked, this, &ToImagePage::SetMessage);
+  connect(save, &QPushButton::clicked, this, &ToImagePage::OnSave);
+  connect(type_, &QComboBox::activated, this, &ToImagePage::OnTypeRow);
+  connect(editX_, &QLineEdit::textEdited, this, &ToImagePage::OnLocationEdited);
+  connect(editY_, &QLineEdit::textEdited, this, &ToImagePage::OnLocationEdited);
 }
 
-bool CPlaqImage::LoadPicture(const std::string& path) {
+bool ToImagePage::LoadPicture(const std::string& path) {
   DibImage read, picture;
   std::string error;
   if (!read.Load(path, &error)) {
@@ -122,13 +122,13 @@ bool CPlaqImage::LoadPicture(const std::string& path) {
   return true;
 }
 
-void CPlaqImage::OnLoad() {
+void ToImagePage::OnLoad() {
   const QString path = Hooks().GetOpenFileName(
       this, "Load", "Windows Bitmap(*.BMP) (*.BMP *.bmp);;JPG file(*.JPG) (*.JPG *.jpg);;All Files(*.*) (*)");
   if (!path.isEmpty()) LoadPicture(path.toStdString());
 }
 
-void CPlaqImage::PlaceAt(int x, int y) {
+void ToImagePage::PlaceAt(int x, int y) {
   x_ = x;
   y_ = y;
   if (editX_->text().toInt() != x || editX_->text().isEmpty()) editX_->setText(QString::number(x));
@@ -143,13 +143,13 @@ void CPlaqImage::PlaceAt(int x, int y) {
   for (int row = 0; row < h; ++row) std::memcpy(to[row], from[row], size_t(w) * 3);
   ctx.pageCanvas.BlendOntoImage(image, x_, y_);
   // The picture shown is the composition, not a stale render to be redone.
-  state_.doc.previewDirty = 0;
+  state_.doc.previewDirty = false;
   sheet_.preview().SelectPreviewTab(PreviewWindow::kImage);
 }
 
-void CPlaqImage::OnLocationEdited() { PlaceAt(editX_->text().toInt(), editY_->text().toInt()); }
+void ToImagePage::OnLocationEdited() { PlaceAt(editX_->text().toInt(), editY_->text().toInt()); }
 
-void CPlaqImage::SetMessage() {
+void ToImagePage::SetMessage() {
   const DibImage& image = state_.ctx->image;
   if (loaded_.Empty() || image.Width() != loaded_.Width() || image.Height() != loaded_.Height() ||
       image.BitCount() != 24)
@@ -159,11 +159,11 @@ void CPlaqImage::SetMessage() {
   for (int row = 0; row < loaded_.Height(); ++row) std::memcpy(to[row], from[row], size_t(loaded_.Width()) * 3);
 }
 
-void CPlaqImage::OnTypeRow(int row) {
+void ToImagePage::OnTypeRow(int row) {
   if (row >= 0 && row < int(std::size(kRowTypes))) state_.outputFileType = kRowTypes[row];
 }
 
-bool CPlaqImage::SaveTo(const std::string& chosen) {
+bool ToImagePage::SaveTo(const std::string& chosen) {
   const ImageFileType type = state_.outputFileType;
   const SaveSettings settings = state_.CurrentSaveSettings();
   const std::string path = WithExtension(chosen, ExtensionFor(type));
@@ -201,7 +201,7 @@ bool CPlaqImage::SaveTo(const std::string& chosen) {
   return true;
 }
 
-void CPlaqImage::OnSave() {
+void ToImagePage::OnSave() {
   const ImageFileType type = state_.outputFileType;
   if (type == GifThroughConverter && !state_.gifConverterPresent) {
     Hooks().Tell(this, "How to save gif file in Quorbel",
@@ -214,7 +214,7 @@ void CPlaqImage::OnSave() {
   if (!path.isEmpty()) SaveTo(path.toStdString());
 }
 
-void CPlaqImage::OnSetActive() {
+void ToImagePage::OnSetActive() {
   active_ = true;
   if (state_.doc.previewDirty) RenderPreview(state_.doc, *state_.ctx);
   for (int row = 0; row < int(std::size(kRowTypes)); ++row)
@@ -222,10 +222,10 @@ void CPlaqImage::OnSetActive() {
   if (!loaded_.Empty()) PlaceAt(x_, y_);
 }
 
-void CPlaqImage::OnKillActive() {
+void ToImagePage::OnKillActive() {
   active_ = false;
   // Back to the plain picture for the other pages.
-  state_.doc.previewDirty = 1;
+  state_.doc.previewDirty = true;
   RenderPreview(state_.doc, *state_.ctx);
   sheet_.preview().SelectPreviewTab(PreviewWindow::kImage);
 }

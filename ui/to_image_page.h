@@ -9,10 +9,10 @@
 class QLineEdit;
 class QComboBox;
 
-class CPlaqImage : public PlaquetPage {
+class ToImagePage : public PlaquetPage {
   Q_OBJECT
  public:
-  CPlaqImage(AppState& state, CMainProperty& sheet);
+  ToImagePage(AppState& state, MainWindow& sheet);
   void OnSetActive() override;
   void OnKillActive() override;
 

@@ -220,6 +220,44 @@ TEST(Commands, HelpForEveryCommand) {
   }
 }
 
+// The command line must start without loading Qt: the dynamic loader, which lists every library
+// the process would map, names none of Qt's.
+TEST(Commands, CommandLineLinksNoQt) {
+  const platform::ProcessResult r = platform::RunProcess({"/usr/bin/ldd", testsupport::BinFolder() + "/quorbel"});
+  if (!r.started) GTEST_SKIP() << "no ldd: " << r.error;
+  ASSERT_EQ(r.exitStatus, 0) << r.output;
+  EXPECT_NE(r.output.find("libc.so"), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find("libQt"), std::string::npos) << r.output;
+}
+
+// A bare quorbel hands over to quorbel-desktop beside it, with the arguments, or shows the help.
+TEST(Commands, BareCommandStartsTheDesktopBesideItElseShowsHelp) {
+  TempDir dir;
+  const std::string copy = dir.file("quorbel");
+  fs::copy_file(testsupport::BinFolder() + "/quorbel", copy);
+  platform::ProcessResult alone = platform::RunProcess({copy});
+  EXPECT_EQ(alone.exitStatus, 0);
+  EXPECT_NE(alone.output.find("render"), std::string::npos) << alone.output;
+
+  const std::string desktop = dir.file("quorbel-desktop");
+  testsupport::WriteFileText(desktop, "#!/bin/sh\necho \"desktop:$0:$*\"\nexit 7\n");
+  fs::permissions(desktop, fs::perms::owner_all);
+  const struct {
+    std::vector<std::string> args;
+    std::string shows;
+    int status;
+  } cases[] = {
+      {{copy}, "desktop:" + desktop + ":\n", 7},
+      {{copy, "-platform", "offscreen"}, "desktop:" + desktop + ":-platform offscreen\n", 7},
+      {{copy, "render", "--help"}, "Usage", 0},  // commands never start the window
+  };
+  for (const auto& c : cases) {
+    platform::ProcessResult r = platform::RunProcess(c.args);
+    EXPECT_EQ(r.exitStatus, c.status) << c.args.back();
+    EXPECT_NE(r.output.find(c.shows), std::string::npos) << c.args.back() << ": " << r.output;
+  }
+}
+
 TEST(Commands, ConvertRoundTripsThroughOurReadersAndWriters) {
   TempDir dir;
   ASSERT_EQ(Quorbel({"render", "-o", dir.file("src.bmp"), "--style", Style("golden.sty")}).status, 0);

@@ -42,7 +42,7 @@ PlaquetDocument Decorated() {
   doc.backdropKind = kBackdropColour;
   doc.backdropColour = 0x00FF00;
   doc.backdropBitmap = "paper.bmp";
-  doc.documentModified = 1;
+  doc.documentModified = true;
   return doc;
 }
 
@@ -62,12 +62,12 @@ TEST(DocumentFile, EveryStoredFieldRoundTrips) {
   PlaquetDocument doc = Decorated();
   ASSERT_EQ(WriteDocument(doc, dir.file("card")), 0);
   EXPECT_EQ(doc.documentPath, dir.file("card.plq"));
-  EXPECT_EQ(doc.documentModified, 0);
+  EXPECT_FALSE(doc.documentModified);
   EXPECT_EQ(doc.background().extension, (std::array<int32_t, 2>{12, -4}));
 
   PlaquetDocument back = MakeStartUpDocument();
-  back.documentModified = 1;
-  back.styleChanged = {1, 1, 1};
+  back.documentModified = true;
+  back.styleChanged = {true, true, true};
   ASSERT_EQ(ReadDocument(back, dir.file("card.plq")), 0);
   const PlaquetDocument want = Decorated();
   for (int i = 0; i < 3; ++i) {
@@ -88,9 +88,9 @@ TEST(DocumentFile, EveryStoredFieldRoundTrips) {
   EXPECT_EQ(back.currentStyle.backdropKind, kBackdropColour);
   EXPECT_EQ(back.currentStyle.backdropBitmap, "paper.bmp");
   EXPECT_EQ(back.documentPath, dir.file("card.plq"));
-  EXPECT_EQ(back.documentModified, 0);
-  EXPECT_EQ(back.previewDirty, 0);
-  EXPECT_EQ(back.styleChanged, (std::array<int32_t, 3>{0, 0, 0}));
+  EXPECT_FALSE(back.documentModified);
+  EXPECT_FALSE(back.previewDirty);
+  EXPECT_EQ(back.styleChanged, (std::array<bool, 3>{}));
 }
 
 TEST(DocumentFile, WrittenItemSection) {
@@ -197,7 +197,7 @@ TEST(DocumentFile, FailuresChangeNothing) {
   std::string error;
   EXPECT_EQ(WriteDocument(doc, dir.file("no/folder/x"), &error), -1);
   EXPECT_FALSE(error.empty());
-  EXPECT_EQ(doc.documentModified, 1);
+  EXPECT_TRUE(doc.documentModified);
   EXPECT_TRUE(doc.documentPath.empty());
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 

@@ -96,7 +96,7 @@ TEST(PlaquetDocument, NewKeepsFontsAndTemplatesButEmptiesStyles) {
   doc.effectTemplates[0].p[4] = 123;
   doc.extensionX = 7;
   doc.documentPath = "/tmp/x.plq";
-  doc.documentModified = 1;
+  doc.documentModified = true;
   doc.styleFile[2] = "a.sty";
   doc.backdropColour = 0;
   doc.currentStyle.backdropColour = 0;
@@ -117,7 +117,7 @@ TEST(PlaquetDocument, NewKeepsFontsAndTemplatesButEmptiesStyles) {
   EXPECT_EQ(doc.effectTemplates[0].p[4], 123);
   EXPECT_EQ(doc.extensionX, 7);
   EXPECT_TRUE(doc.documentPath.empty());
-  EXPECT_EQ(doc.documentModified, 0);
+  EXPECT_FALSE(doc.documentModified);
   EXPECT_TRUE(doc.styleFile[2].empty());
   EXPECT_EQ(doc.backdropColour, 0xFFFFFF);
   EXPECT_EQ(doc.currentStyle.backdropColour, 0xFFFFFF);

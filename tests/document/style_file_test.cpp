@@ -145,26 +145,26 @@ TEST(StyleFile, FilesAndTheCurrentStyle) {
   PlaquetDocument doc = MakeStartUpDocument();
   EffectRecord r = EffectStartRecord(LinearGradient);
   doc.currentStyle.effects = {r};
-  doc.currentStyleModified = 1;
+  doc.currentStyleModified = true;
   const std::string path = dir.file("grad.sty");
   EXPECT_EQ(WriteStyleFile(doc, path), 1);
-  EXPECT_EQ(doc.currentStyleModified, 0);
+  EXPECT_FALSE(doc.currentStyleModified);
   EXPECT_EQ(doc.currentStyleFile, path);
 
   // An unwritable path fails, leaves no file and keeps the style unsaved.
-  doc.currentStyleModified = 1;
+  doc.currentStyleModified = true;
   std::string error;
   EXPECT_EQ(WriteStyleFile(doc, dir.file("no/such/folder.sty"), &error), 0);
   EXPECT_FALSE(error.empty());
-  EXPECT_EQ(doc.currentStyleModified, 1);
+  EXPECT_TRUE(doc.currentStyleModified);
   EXPECT_EQ(doc.currentStyleFile, path);
 
   // Reading resets the style first and clears the items' changed flags.
   doc.currentStyle.effects.push_back(EffectStartRecord(Fog));
-  doc.styleChanged = {1, 1, 1};
+  doc.styleChanged = {true, true, true};
   ASSERT_TRUE(ReadStyleFile(doc, path));
   EXPECT_EQ(doc.currentStyle.effects, std::vector<EffectRecord>{r});
-  EXPECT_EQ(doc.styleChanged, (std::array<int32_t, 3>{0, 0, 0}));
+  EXPECT_EQ(doc.styleChanged, (std::array<bool, 3>{}));
 
   // A missing file changes nothing and says why.
   EXPECT_FALSE(ReadStyleFile(doc, dir.file("missing.sty"), &error));

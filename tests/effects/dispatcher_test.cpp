@@ -80,7 +80,7 @@ TEST(Dispatcher, ParametersDecodeFromTheirSlotsWithTheirScales) {
 
 TEST(Dispatcher, EveryTypeIsSafeOnAnEmptyWorkSet) {
   EngineContext ctx;  // nothing rasterized yet
-  ctx.pressedButton = 1;
+  ctx.pressedButton = true;
   ctx.in.effects.clear();
   for (int type = 0; type < kEffectTypeCount; ++type) ctx.in.effects.push_back(EffectStartRecord(type));
   QuickPreview(ctx);
@@ -144,7 +144,7 @@ TEST(Dispatcher, CopyWorkToImageCarriesBothPictures) {
   Light(*ctx, 1, 0);
   Light(*ctx, 6, 3);
   Finish(*ctx);
-  ctx->pressedButton = 1;
+  ctx->pressedButton = true;
   ctx->in.styleBackdropColour = 0x000000;
   ctx->in.effects = {Draw(0x00FF00, 2, 0)};
   QuickPreview(*ctx);

@@ -91,10 +91,10 @@ TEST(ComputePage, AlignsTheMessageAndItsBulletAsAGroup) {
 TEST(RenderPipeline, MessageAloneMakesThePicture) {
   PlaquetDocument doc = MessageOnly();
   EngineContext ctx;
-  ctx.settings.antiAliasing = 0;
-  doc.previewDirty = 1;
+  ctx.settings.antiAliasing = false;
+  doc.previewDirty = true;
   EXPECT_EQ(RenderPreview(doc, ctx), 0);
-  EXPECT_EQ(doc.previewDirty, 0);
+  EXPECT_FALSE(doc.previewDirty);
   const PlaquetItem& m = doc.message();
   EXPECT_GT(m.width, 0);
   EXPECT_EQ(m.width % 4, 0);
@@ -119,7 +119,7 @@ TEST(RenderPipeline, MessageAloneMakesThePicture) {
 TEST(RenderPipeline, PressedPictureHasTheSameSizeAndHalvedOffsets) {
   PlaquetDocument doc = MessageOnly("Hi");
   doc.message().effects = {Rec(SingleColor, 0x0000FF)};
-  doc.pressedButton = 1;
+  doc.pressedButton = true;
   EngineContext ctx;
   RenderPreview(doc, ctx);
   // Without offsets the pressed picture is the same picture.
@@ -154,7 +154,7 @@ TEST(RenderPipeline, RandomEffectsDependOnlyOnTheSeedNotOnEarlierRenders) {
   PlaquetItem& b = doc.bullet();
   b.kind = kKindRoundBox;
   b.effects = {Rec(SingleColor, 0x00FF00), Rec(Space, 0, 0, 0, 200, 200)};
-  doc.pressedButton = 1;
+  doc.pressedButton = true;
 
   const std::vector<std::string> texts = {"Fog", "Space 22", "Dots", "Fog"};
   using Pictures = std::pair<std::vector<uint8_t>, std::vector<uint8_t>>;
@@ -181,7 +181,7 @@ TEST(RenderPipeline, RandomEffectsDependOnlyOnTheSeedNotOnEarlierRenders) {
 TEST(RenderPipeline, AllNoneGivesEmptyPictures) {
   PlaquetDocument doc = MessageOnly();
   doc.message().kind = kKindNone;
-  doc.pressedButton = 1;
+  doc.pressedButton = true;
   EngineContext ctx;
   RenderPreview(doc, ctx);
   EXPECT_EQ(ctx.imageWidth, 0);
@@ -200,9 +200,9 @@ TEST(RenderPipeline, AllNoneGivesEmptyPictures) {
 TEST(RenderPipeline, ReducedPictureKeepsItsColoursWithFillFirst) {
   PlaquetDocument doc = MessageOnly();
   doc.currentStyle.backdropColour = 0x00FF00;  // green gets palette entry 0
-  doc.pressedButton = 1;
+  doc.pressedButton = true;
   EngineContext ctx;
-  ctx.settings.antiAliasing = 0;
+  ctx.settings.antiAliasing = false;
   for (int method : {0, 1}) {
     ctx.settings.reduceColorMethod = method;
     RenderPreview(doc, ctx);

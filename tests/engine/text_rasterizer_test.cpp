@@ -192,7 +192,7 @@ TEST(TextRasterizer, RoundBoxesAreDrawnAtTheTextOffset) {
 
 TEST(TextRasterizer, ClipBlankCropsToTheInkWithOneBlankRowAbove) {
   EngineContext ctx;
-  ctx.settings.clipBlank = 1;
+  ctx.settings.clipBlank = true;
   for (const std::string text : {"Hi!", "A\r\nq", "  _j  "}) {
     SCOPED_TRACE(text);
     TextItem(ctx, text, Font("Liberation Sans", -40));
@@ -222,7 +222,7 @@ TEST(TextRasterizer, ClipBlankCropsToTheInkWithOneBlankRowAbove) {
 
 TEST(TextRasterizer, WithoutClipBlankTheBoxIsTheRoundedExtentPlusOneRow) {
   EngineContext ctx;
-  ctx.settings.clipBlank = 0;
+  ctx.settings.clipBlank = false;
   for (const std::string text : {"Hi!", "two\r\nlines", "W"}) {
     SCOPED_TRACE(text);
     TextItem(ctx, text, Font("DejaVu Sans", 27));
@@ -257,14 +257,14 @@ TEST(TextRasterizer, WithoutClipBlankTheBoxIsTheRoundedExtentPlusOneRow) {
 
 TEST(TextRasterizer, BlankTextAndOversizedFonts) {
   EngineContext ctx;
-  ctx.settings.clipBlank = 1;
+  ctx.settings.clipBlank = true;
   TextItem(ctx, "   ", Font("Liberation Sans", -30));
   ctx.in.effects = {Rec(OutLine, 0, 0, 5)};
   RasterizeItem(ctx);
   EXPECT_EQ(ctx.layout.workWidth, 12);  // the size an empty text gets: (10 + 4) rounded down
   EXPECT_EQ(ctx.layout.workHeight, 12);
   EXPECT_EQ(InkBox(ctx)[0], -1);
-  ctx.settings.clipBlank = 0;
+  ctx.settings.clipBlank = false;
   RasterizeItem(ctx);
   EXPECT_GT(ctx.layout.workWidth, 12);  // uncropped, blanks have width
   EXPECT_EQ(InkBox(ctx)[0], -1);

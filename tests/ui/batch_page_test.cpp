@@ -21,9 +21,9 @@ class BatchTests : public QObject {
     testsupport::TempDir dir;
     TestHooks hooks;
     TestApp app;
-    CMainProperty& sheet = *app.sheet;
-    sheet.SetActivePage(CMainProperty::kBatch);
-    QWidget* page = sheet.tabs().widget(CMainProperty::kBatch);
+    MainWindow& sheet = *app.sheet;
+    sheet.SetActivePage(MainWindow::kBatch);
+    QWidget* page = sheet.tabs().widget(MainWindow::kBatch);
     auto* edit = page->findChild<QPlainTextEdit*>("batchString");
     auto* list = page->findChild<QListWidget*>("batchList");
     auto* add = page->findChild<QPushButton*>("add");
@@ -78,9 +78,9 @@ class BatchTests : public QObject {
     testsupport::TempDir dir;
     TestHooks hooks;
     TestApp app;
-    CMainProperty& sheet = *app.sheet;
-    sheet.SetActivePage(CMainProperty::kBatch);
-    QWidget* page = sheet.tabs().widget(CMainProperty::kBatch);
+    MainWindow& sheet = *app.sheet;
+    sheet.SetActivePage(MainWindow::kBatch);
+    QWidget* page = sheet.tabs().widget(MainWindow::kBatch);
     auto* combo = page->findChild<QComboBox*>("fileType");
     combo->setCurrentIndex(3);
     emit combo->activated(3);

@@ -49,13 +49,13 @@ class WindowTests : public QObject {
     QCOMPARE(undo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
     // "Save Image" brings the Save page forward.
     menus[0]->actions()[5]->trigger();
-    QCOMPARE(tabs.currentIndex(), int(CMainProperty::kSave));
+    QCOMPARE(tabs.currentIndex(), int(MainWindow::kSave));
   }
 
   void copyPutsThePictureOnTheClipboard() {
     TestHooks hooks;
     TestApp app;
-    app.sheet->SetActivePage(CMainProperty::kMessage);
+    app.sheet->SetActivePage(MainWindow::kMessage);
     app.state->doc.message().text = "Clip";
     app.sheet->RenderAndRefresh();
     app.sheet->CopyImage();
@@ -79,17 +79,17 @@ class WindowTests : public QObject {
     TestHooks hooks;
     TestApp app;
     PlaquetDocument& doc = app.state->doc;
-    CMainProperty& sheet = *app.sheet;
-    sheet.SetActivePage(CMainProperty::kBatch);
+    MainWindow& sheet = *app.sheet;
+    sheet.SetActivePage(MainWindow::kBatch);
     doc.message().text = "Kept";
-    doc.documentModified = 1;
+    doc.documentModified = true;
 
     // Cancel leaves everything, the page too.
     hooks.answers = {QMessageBox::Cancel};
     sheet.NewDocument();
     QCOMPARE(hooks.asked.last(), QString("Save change to Untitled.plq"));
     QCOMPARE(doc.message().text, std::string("Kept"));
-    QCOMPARE(sheet.tabs().currentIndex(), int(CMainProperty::kBatch));
+    QCOMPARE(sheet.tabs().currentIndex(), int(MainWindow::kBatch));
 
     // Yes saves through Save As, then the new document starts on the Examples page.
     const std::string saved = dir.file("first.plq");
@@ -98,17 +98,17 @@ class WindowTests : public QObject {
     sheet.NewDocument();
     QVERIFY(std::filesystem::exists(saved));
     QCOMPARE(doc.message().text, std::string("Quorbel!"));
-    QCOMPARE(doc.documentModified, 0);
-    QCOMPARE(sheet.tabs().currentIndex(), int(CMainProperty::kExamples));
+    QCOMPARE(doc.documentModified, false);
+    QCOMPARE(sheet.tabs().currentIndex(), int(MainWindow::kExamples));
     QCOMPARE(sheet.preview().mode(), int(PreviewWindow::kText));
 
     // No, then a cancelled file dialog: unchanged but no longer modified.
     doc.message().text = "Draft";
-    doc.documentModified = 1;
+    doc.documentModified = true;
     hooks.answers = {QMessageBox::No};
     sheet.OpenDocument();
     QCOMPARE(doc.message().text, std::string("Draft"));
-    QCOMPARE(doc.documentModified, 0);
+    QCOMPARE(doc.documentModified, false);
 
     // Opening the saved file brings its text back and shows the picture.
     hooks.fileNames = {QString::fromStdString(saved)};
@@ -120,13 +120,13 @@ class WindowTests : public QObject {
 
     // With a path the question names it; a save that fails is reported and keeps the document.
     doc.documentPath = dir.file("missing/folder/x.plq");
-    doc.documentModified = 1;
+    doc.documentModified = true;
     hooks.answers = {QMessageBox::Yes};
     sheet.NewDocument();
     QCOMPARE(hooks.asked.last(), "Save change to " + QString::fromStdString(doc.documentPath));
     QVERIFY(hooks.told.last().startsWith("Error!|Cannot save file!"));
     QCOMPARE(doc.message().text, std::string("Kept"));
-    QCOMPARE(doc.documentModified, 1);
+    QCOMPARE(doc.documentModified, true);
   }
 };
 

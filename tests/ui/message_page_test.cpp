@@ -19,8 +19,8 @@ class MessageTests : public QObject {
   void typingShowsTextThenLeavingRendersOnce() {
     TestHooks hooks;
     TestApp app;
-    CMainProperty& sheet = *app.sheet;
-    sheet.SetActivePage(CMainProperty::kMessage);
+    MainWindow& sheet = *app.sheet;
+    sheet.SetActivePage(MainWindow::kMessage);
     auto* edit = sheet.findChild<QPlainTextEdit*>("message");
     QVERIFY(edit);
     QCOMPARE(edit->toolTip(), QString("Add your message here"));
@@ -32,18 +32,18 @@ class MessageTests : public QObject {
     QTest::keyClick(edit, Qt::Key_Return);
     QTest::keyClicks(edit, "two");
     QCOMPARE(app.state->doc.message().text, std::string("Wide message\r\ntwo"));
-    QCOMPARE(app.state->doc.documentModified, 1);
+    QCOMPARE(app.state->doc.documentModified, true);
     // Text tab, no render yet.
     QCOMPARE(sheet.preview().mode(), int(PreviewWindow::kText));
-    QCOMPARE(app.state->doc.previewDirty, 1);
+    QCOMPARE(app.state->doc.previewDirty, true);
     QCOMPARE(app.state->ctx->image.Width(), widthBefore);
     const QImage textAfter = sheet.preview().shownPicture();
     QVERIFY(textAfter.width() > textBefore.width());
     QVERIFY(textAfter.height() > textBefore.height());  // two lines
 
-    sheet.SetActivePage(CMainProperty::kBullet);
+    sheet.SetActivePage(MainWindow::kBullet);
     QCOMPARE(sheet.preview().mode(), int(PreviewWindow::kImage));
-    QCOMPARE(app.state->doc.previewDirty, 0);
+    QCOMPARE(app.state->doc.previewDirty, false);
     QVERIFY(app.state->ctx->image.Width() > widthBefore);
     QCOMPARE(sheet.preview().shownPicture().width(), app.state->ctx->image.Width());
   }
@@ -52,8 +52,8 @@ class MessageTests : public QObject {
     testsupport::TempDir dir;
     TestHooks hooks;
     TestApp app;
-    CMainProperty& sheet = *app.sheet;
-    sheet.SetActivePage(CMainProperty::kMessage);
+    MainWindow& sheet = *app.sheet;
+    sheet.SetActivePage(MainWindow::kMessage);
     auto* editX = sheet.findChild<QLineEdit*>("editX");
     auto* sliderX = sheet.findChild<LiveSlider*>("sliderX");
     auto* sliderY = sheet.findChild<LiveSlider*>("sliderY");
@@ -68,7 +68,7 @@ class MessageTests : public QObject {
     QTest::keyClicks(editX, "30");
     QCOMPARE(sliderX->value(), 30);
     QCOMPARE(app.state->doc.extensionX, 30);
-    QCOMPARE(app.state->doc.documentModified, 1);
+    QCOMPARE(app.state->doc.documentModified, true);
 
     // A key press on the slider is reported at once.
     QSignalSpy spy(sliderY, &LiveSlider::SliderMoved);
@@ -80,11 +80,11 @@ class MessageTests : public QObject {
 
     // The margins widen the picture by twice their value and are kept in the document.
     const int textWidth = sheet.preview().shownPicture().width();
-    sheet.SetActivePage(CMainProperty::kSave);
+    sheet.SetActivePage(MainWindow::kSave);
     const int imageWidth = app.state->ctx->image.Width();
     editX->setText("0");
     app.state->doc.extensionX = 0;
-    app.state->doc.previewDirty = 1;
+    app.state->doc.previewDirty = true;
     sheet.preview().SelectPreviewTab(PreviewWindow::kImage);
     QCOMPARE(imageWidth - app.state->ctx->image.Width(), 60);
     Q_UNUSED(textWidth);
@@ -100,8 +100,8 @@ class MessageTests : public QObject {
   void stylesAndColour() {
     TestHooks hooks;
     TestApp app;
-    CMainProperty& sheet = *app.sheet;
-    sheet.SetActivePage(CMainProperty::kMessage);
+    MainWindow& sheet = *app.sheet;
+    sheet.SetActivePage(MainWindow::kMessage);
     auto* styles = sheet.findChild<QListWidget*>("styles");
     auto* color = sheet.findChild<QPushButton*>("color");
     QVERIFY(styles && color);
@@ -124,13 +124,13 @@ class MessageTests : public QObject {
     QVERIFY(app.state->ctx->image.Width() > blankWidth);  // the shadow and outline take room
 
     // Unsaved edits of the style, Cancel: the old style stays and the document is not touched.
-    app.state->doc.styleChanged[kMessageItem] = 1;
-    app.state->doc.documentModified = 0;
+    app.state->doc.styleChanged[kMessageItem] = true;
+    app.state->doc.documentModified = false;
     const auto effects = app.state->doc.message().effects;
     hooks.answers = {QMessageBox::Cancel};
     styles->setCurrentRow(styles->currentRow() == 0 ? 1 : 0);
     QCOMPARE(hooks.asked.size(), 1);
-    QCOMPARE(app.state->doc.documentModified, 0);
+    QCOMPARE(app.state->doc.documentModified, false);
     QCOMPARE(app.state->doc.message().effects.size(), effects.size());
     QCOMPARE(styles->currentItem()->text(), QString("golden.sty"));
   }

@@ -35,9 +35,9 @@ QImage Picture(AppState& state) {
 }
 
 // Accepts the effect dialogs; runs `editor` on the style editor, then ends it with `result`.
-void AnswerEditor(TestHooks& hooks, std::function<void(CEditStyleDialog&)> editor, int result) {
+void AnswerEditor(TestHooks& hooks, std::function<void(StyleEditorDialog&)> editor, int result) {
   hooks.onDialog = [editor, result](QDialog& d) {
-    if (auto* e = dynamic_cast<CEditStyleDialog*>(&d)) {
+    if (auto* e = dynamic_cast<StyleEditorDialog*>(&d)) {
       editor(*e);
       return result;
     }
@@ -61,7 +61,7 @@ class PagesTests : public QObject {
     PlaquetDocument& doc = app.state->doc;
     doc.ResetCurrentStyle();
     hooks.onDialog = [](QDialog&) { return int(QDialog::Accepted); };
-    CEditStyleDialog editor(*app.state, &app.sheet->preview(), kMessageItem);
+    StyleEditorDialog editor(*app.state, &app.sheet->preview(), kMessageItem);
     QCOMPARE(editor.effectList().count(), kEffectTypeCount);
     QCOMPARE(editor.effectList().item(8)->text(), QString("3D Single Color"));
 
@@ -118,20 +118,20 @@ class PagesTests : public QObject {
     TestHooks hooks;
     TestApp app;
     AppState& state = *app.state;
-    CPlaqBulletin bulletPage(state, *app.sheet);
+    BulletPage bulletPage(state, *app.sheet);
     state.doc.bullet().kind = kKindFont;
     const std::vector<EffectRecord> original = state.doc.bullet().effects;
     const QImage start = Picture(state);
 
     // Cancel: the bullet keeps its style although the editor showed the added effects.
-    AnswerEditor(hooks, [](CEditStyleDialog& e) { e.AddEffect(Fog); }, QDialog::Rejected);
+    AnswerEditor(hooks, [](StyleEditorDialog& e) { e.AddEffect(Fog); }, QDialog::Rejected);
     bulletPage.OnEditStyle();
     QVERIFY(state.doc.bullet().effects == original);
     QCOMPARE(Picture(state), start);
 
     const std::string path = dir.file("built");
     hooks.fileNames = {QString::fromStdString(path)};
-    AnswerEditor(hooks, [](CEditStyleDialog& e) {
+    AnswerEditor(hooks, [](StyleEditorDialog& e) {
       e.NewStyle();
       e.AddEffect(SingleColor);
       e.AddEffect(OutLine);
@@ -157,7 +157,7 @@ class PagesTests : public QObject {
     hooks.fileNames = {QString::fromStdString(path + ".sty")};
     hooks.answers = {QMessageBox::Cancel};
     const std::string before = testsupport::ReadFileText(path + ".sty");
-    AnswerEditor(hooks, [](CEditStyleDialog& e) {
+    AnswerEditor(hooks, [](StyleEditorDialog& e) {
       e.AddEffect(Fog);
       QVERIFY(!e.SaveStyleAs());
     }, QDialog::Rejected);
@@ -173,8 +173,8 @@ class PagesTests : public QObject {
     state.doc.background().effects = {Draw(0x00FF00)};
     state.doc.bullet().effects = {Draw(0xFF0000)};
     state.doc.message().effects = {Draw(0)};
-    CPlaqBgd background(state, *app.sheet);
-    CPlaqBulletin bullet(state, *app.sheet);
+    BackgroundPage background(state, *app.sheet);
+    BulletPage bullet(state, *app.sheet);
     background.OnSetActive();
     background.SelectKind(kKindNone);
     bullet.SelectKind(kKindNone);
@@ -251,7 +251,7 @@ class PagesTests : public QObject {
     testsupport::WriteFileText(dir.file("aaa_broken.plq"), "this is not a document\n");
     state.doc.programFolder = dir.path().string() + "/";
     state.ctx->programFolder = state.doc.programFolder;
-    CPlaqExample page(state, *app.sheet);
+    ExamplesPage page(state, *app.sheet);
     page.OnSetActive();
     QCOMPARE(page.list().count(), int(names.size()) + 1);
     QCOMPARE(page.list().item(0)->text(), QString("aaa_broken.plq"));
@@ -263,20 +263,20 @@ class PagesTests : public QObject {
       QVERIFY2(hooks.told.isEmpty(), qPrintable(hooks.told.join("\n")));
       QVERIFY(!state.ctx->image.Empty());
       QVERIFY2(DibToQImage(state.ctx->image) != start, qPrintable(page.list().item(row)->text()));
-      QCOMPARE(state.doc.documentModified, 0);
+      QCOMPARE(state.doc.documentModified, false);
     }
 
     // A modified document asks first; Cancel keeps it and its unsaved mark.
     const std::string text = state.doc.message().text;
-    state.doc.documentModified = 1;
+    state.doc.documentModified = true;
     hooks.answers = {QMessageBox::Cancel};
     page.list().setCurrentRow(2);
     QCOMPARE(hooks.asked.size(), 1);
-    QCOMPARE(state.doc.documentModified, 1);
+    QCOMPARE(state.doc.documentModified, true);
     QCOMPARE(state.doc.message().text, text);
 
     // A broken file is reported and the open document stays as it was.
-    state.doc.documentModified = 0;
+    state.doc.documentModified = false;
     const QImage shown = Picture(state);
     page.list().setCurrentRow(0);
     QCOMPARE(hooks.told.size(), 1);
@@ -309,7 +309,7 @@ class PagesTests : public QObject {
     QVERIFY(ground.SaveAs(dir.file("ground.bmp"), -1, 24));
     const QImage groundImage = DibToQImage(ground);
 
-    CPlaqImage page(state, *app.sheet);
+    ToImagePage page(state, *app.sheet);
     QVERIFY(!page.LoadPicture(dir.file("missing.png")));
     QVERIFY(hooks.told.last().contains("missing.png"));
     QVERIFY(page.loadedPicture().Empty());
@@ -363,7 +363,7 @@ class PagesTests : public QObject {
     if (out.isEmpty()) QSKIP("set QUORBEL_SCREENSHOTS to a folder to write the page pictures");
     TestHooks hooks;
     TestApp app;
-    CMainProperty& sheet = *app.sheet;
+    MainWindow& sheet = *app.sheet;
     sheet.show();
     const auto save = [&](QWidget& w, const char* name) {
       QApplication::processEvents();
@@ -375,15 +375,15 @@ class PagesTests : public QObject {
       examples->setCurrentRow(row);
       save(sheet, qPrintable("examples_" + examples->item(row)->text().section('.', 0, 0)));
     }
-    sheet.SetActivePage(CMainProperty::kBackground);
+    sheet.SetActivePage(MainWindow::kBackground);
     save(sheet, "background");
-    sheet.SetActivePage(CMainProperty::kBullet);
+    sheet.SetActivePage(MainWindow::kBullet);
     save(sheet, "bullet");
-    sheet.SetActivePage(CMainProperty::kToImage);
+    sheet.SetActivePage(MainWindow::kToImage);
     save(sheet, "to_image");
-    sheet.SetActivePage(CMainProperty::kMessage);
+    sheet.SetActivePage(MainWindow::kMessage);
     app.state->doc.currentStyle.effects = app.state->doc.message().effects;
-    CEditStyleDialog editor(*app.state, &sheet.preview(), kMessageItem, &sheet);
+    StyleEditorDialog editor(*app.state, &sheet.preview(), kMessageItem, &sheet);
     editor.show();
     editor.effectList().setCurrentRow(2);
     editor.appliedList().setCurrentRow(0);

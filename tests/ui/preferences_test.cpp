@@ -28,8 +28,8 @@ class PreferencesTests : public QObject {
     {
       TestApp first;
       const ProgramSettings& s = first.state->ctx->settings;
-      QCOMPARE(s.antiAliasing, 1);
-      QCOMPARE(s.clipBlank, 1);
+      QCOMPARE(s.antiAliasing, true);
+      QCOMPARE(s.clipBlank, true);
       QCOMPARE(s.reduceColorMethod, 1);
       bool shownAsStored = false;
       hooks.onDialog = [&shownAsStored](QDialog& d) {
@@ -44,7 +44,7 @@ class PreferencesTests : public QObject {
       };
       first.sheet->ShowPreferences();
       QVERIFY(shownAsStored);
-      QCOMPARE(s.antiAliasing, 0);
+      QCOMPARE(s.antiAliasing, false);
       QCOMPARE(s.reduceColorMethod, 0);
 
       // Cancel: the check box is dropped, the method click stays for this run only.
@@ -55,15 +55,15 @@ class PreferencesTests : public QObject {
         return d.result();
       };
       first.sheet->ShowPreferences();
-      QCOMPARE(s.clipBlank, 1);
+      QCOMPARE(s.clipBlank, true);
       QCOMPARE(s.reduceColorMethod, 1);
     }
     const std::string ini = testsupport::ReadFileText(config.file("quorbel/quorbel.ini"));
     QVERIFY(ini.find("[quorbel]") != std::string::npos);
     TestApp second;
     const ProgramSettings& s = second.state->ctx->settings;
-    QCOMPARE(s.antiAliasing, 0);
-    QCOMPARE(s.clipBlank, 1);
+    QCOMPARE(s.antiAliasing, false);
+    QCOMPARE(s.clipBlank, true);
     QCOMPARE(s.reduceColorMethod, 0);
     qunsetenv("XDG_CONFIG_HOME");
   }

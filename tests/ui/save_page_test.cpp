@@ -17,14 +17,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void UseGoldenStyle(CMainProperty& sheet) {
-  sheet.SetActivePage(CMainProperty::kMessage);
+void UseGoldenStyle(MainWindow& sheet) {
+  sheet.SetActivePage(MainWindow::kMessage);
   auto* styles = sheet.findChild<QListWidget*>("styles");
   styles->setCurrentItem(styles->findItems("golden.sty", Qt::MatchFixedString).front());
 }
 
-QComboBox* SaveCombo(CMainProperty& sheet) {
-  return sheet.tabs().widget(CMainProperty::kSave)->findChild<QComboBox*>("fileType");
+QComboBox* SaveCombo(MainWindow& sheet) {
+  return sheet.tabs().widget(MainWindow::kSave)->findChild<QComboBox*>("fileType");
 }
 
 void ChooseRow(QComboBox* combo, int row) {
@@ -41,10 +41,10 @@ class SaveTests : public QObject {
     testsupport::TempDir dir;
     TestHooks hooks;
     TestApp app;
-    CMainProperty& sheet = *app.sheet;
+    MainWindow& sheet = *app.sheet;
     UseGoldenStyle(sheet);
-    sheet.SetActivePage(CMainProperty::kSave);
-    CCPlaqSave& page = sheet.savePage();
+    sheet.SetActivePage(MainWindow::kSave);
+    SavePage& page = sheet.savePage();
     QComboBox* combo = SaveCombo(sheet);
     auto* size = page.findChild<QLineEdit*>("size");
     auto* fileOption = page.findChild<QPushButton*>("fileOption");
@@ -93,8 +93,8 @@ class SaveTests : public QObject {
     QVERIFY(hooks.told.isEmpty());
 
     // A name without extension gets one; the pressed-button picture is written beside it.
-    app.state->doc.pressedButton = 1;
-    app.state->doc.previewDirty = 1;
+    app.state->doc.pressedButton = true;
+    app.state->doc.previewDirty = true;
     hooks.fileNames = {QString::fromStdString(dir.file("logo"))};
     page.SaveImage();
     QVERIFY(fs::exists(dir.file("logo.bmp")));
@@ -105,10 +105,10 @@ class SaveTests : public QObject {
     testsupport::TempDir dir;
     TestHooks hooks;
     TestApp app;
-    CMainProperty& sheet = *app.sheet;
+    MainWindow& sheet = *app.sheet;
     UseGoldenStyle(sheet);
-    sheet.SetActivePage(CMainProperty::kSave);
-    CCPlaqSave& page = sheet.savePage();
+    sheet.SetActivePage(MainWindow::kSave);
+    SavePage& page = sheet.savePage();
     QCOMPARE(app.state->jpegQuality, 20);
     QCOMPARE(app.state->jpegProgressive, 1);
 
@@ -144,10 +144,10 @@ class SaveTests : public QObject {
     testsupport::TempDir dir;
     TestHooks hooks;
     TestApp app;
-    CMainProperty& sheet = *app.sheet;
+    MainWindow& sheet = *app.sheet;
     UseGoldenStyle(sheet);
-    sheet.SetActivePage(CMainProperty::kSave);
-    CCPlaqSave& page = sheet.savePage();
+    sheet.SetActivePage(MainWindow::kSave);
+    SavePage& page = sheet.savePage();
     ChooseRow(SaveCombo(sheet), 1);
 
     const std::string bad = dir.file("no/such/folder/pic");
@@ -173,9 +173,9 @@ class SaveTests : public QObject {
     TestApp app;
     app.state->converterFolder = testsupport::BinFolder() + "/";
     app.state->gifConverterPresent = true;
-    CMainProperty& sheet = *app.sheet;
+    MainWindow& sheet = *app.sheet;
     UseGoldenStyle(sheet);
-    sheet.SetActivePage(CMainProperty::kSave);
+    sheet.SetActivePage(MainWindow::kSave);
     ChooseRow(SaveCombo(sheet), 4);
     hooks.fileNames = {QString::fromStdString(dir.file("button"))};
     sheet.savePage().SaveImage();

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "ui/app_state.h"
-#include "ui/main_property.h"
+#include "ui/main_window.h"
 #include "ui/ui_hooks.h"
 
 class TestHooks : public UiHooks {
@@ -53,5 +53,5 @@ class TestHooks : public UiHooks {
 // The application as it starts, with a fixed seed.
 struct TestApp {
   std::unique_ptr<AppState> state = MakeStartUpState(7);
-  std::unique_ptr<CMainProperty> sheet = std::make_unique<CMainProperty>(*state);
+  std::unique_ptr<MainWindow> sheet = std::make_unique<MainWindow>(*state);
 };

@@ -1,6 +1,7 @@
 #include "ui/dialogs/effect_dialog.h"
 
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -19,7 +20,7 @@
 #include "effects/fill_effects.h"
 #include "ui/app_state.h"
 #include "ui/live_slider.h"
-#include "ui/main_property.h"
+#include "ui/main_window.h"
 #include "ui/preview_window.h"
 #include "ui/ui_hooks.h"
 
@@ -27,6 +28,31 @@ namespace {
 
 // Six characters are enough for every range and keep a typed number within int.
 constexpr int kEditLength = 7;
+
+// The slots each dialog shows, in its order (the vertical offset above the horizontal one, as
+// users know them); labels, ranges, kinds and groups come from the catalogue. Parameters missing
+// here (the 3D profile, Draw's fill kind, the gradient angle) have widgets of their own.
+std::vector<int> DisplayOrder(int type) {
+  switch (type) {
+    case SingleColor: return {3, 2};
+    case OutLine: return {3, 2, 4, 0};
+    case DropShadow: return {3, 2, 4, 5, 0};
+    case LinearGradient: return {3, 2, 5, 0, 1};
+    case DepthField: return {4, 5};
+    case DisturbTemplet: return {4, 5, 6};
+    case StarFilter: return {3, 2, 5, 1, 0};
+    case ThreeDSingleColor: return {3, 2, 0};
+    case RoundBox: return {4, 5, 6, 7};
+    case Fog: return {3, 2, 11, 10, 0};
+    case Space: return {3, 2, 5, 4};
+    case CutOut: return {7, 6, 3, 2, 4, 5, 0};
+    default: return {};
+  }
+}
+
+// The unit shown after a number's box. The catalogue has no per-parameter unit yet; when it
+// does, its short form goes here (labels such as "Size X(dot)" already name theirs).
+QString UnitSuffix(const EffectParam&) { return {}; }
 
 QString SwatchStyle(int32_t colour) {
   const int r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
@@ -43,6 +69,46 @@ EffectDialog::EffectDialog(int type, EffectRecord& record, AppState& state, Prev
 }
 
 EngineContext& EffectDialog::ctx() { return *state_.ctx; }
+
+void EffectDialog::LayOutAndStart(bool preview) {
+  previews_ = preview;
+  SetBody(LayOut());
+  Start(preview);
+}
+
+QVBoxLayout* EffectDialog::LayOut() {
+  auto* body = new QVBoxLayout;
+  const QString none;
+  for (int slot : DisplayOrder(type_)) {
+    const EffectParam* param = FindEffectParam(type_, slot);
+    if (!param) continue;
+    const QString group = QString::fromUtf8(param->group);
+    QGridLayout* grid = sections_.empty() || sections_.back().first != group ? nullptr : sections_.back().second;
+    if (!grid) {
+      if (group.isEmpty()) {
+        grid = new QGridLayout;
+        grid->setColumnStretch(1, 1);
+        body->addLayout(grid);
+      } else {
+        body->addWidget(Group(group, grid));
+      }
+      sections_.emplace_back(group, grid);
+    }
+    const int gridRow = grid->rowCount() == 1 && grid->count() == 0 ? 0 : grid->rowCount();
+    switch (param->kind) {
+      case ParamKind::Colour: AddColour(grid, gridRow, slot, QString::fromUtf8(param->label)); break;
+      case ParamKind::Choice: AddChoice(grid, gridRow, slot); break;
+      default: AddRow(grid, gridRow, slot); break;
+    }
+  }
+  return body;
+}
+
+QGridLayout* EffectDialog::SectionGrid(const QString& group) const {
+  for (const auto& [title, grid] : sections_)
+    if (title == group) return grid;
+  return nullptr;
+}
 
 LiveSlider* EffectDialog::sliderFor(int slot) const {
   for (const Row& r : rows_)
@@ -62,6 +128,12 @@ QPushButton* EffectDialog::colourButtonFor(int slot) const {
   return nullptr;
 }
 
+QComboBox* EffectDialog::choiceFor(int slot) const {
+  for (const Choice& c : choices_)
+    if (c.slot == slot) return c.box;
+  return nullptr;
+}
+
 EffectDialog::Row* EffectDialog::RowFor(int slot) {
   for (Row& r : rows_)
     if (r.slot == slot) return &r;
@@ -71,8 +143,11 @@ EffectDialog::Row* EffectDialog::RowFor(int slot) {
 EffectDialog::Row& EffectDialog::AddRow(QGridLayout* grid, int gridRow, int slot) {
   const EffectParam* param = FindEffectParam(type_, slot);
   if (!param) return AddRow(grid, gridRow, slot, QString(), 0, 0, 1);
-  return AddRow(grid, gridRow, slot, QString::fromUtf8(param->label), param->minValue, param->maxValue,
-                param->page);
+  Row& row = AddRow(grid, gridRow, slot, QString::fromUtf8(param->label), param->minValue, param->maxValue,
+                    param->page);
+  const QString unit = UnitSuffix(*param);
+  if (!unit.isEmpty()) grid->addWidget(new QLabel(unit, this), gridRow, 3);
+  return row;
 }
 
 EffectDialog::Row& EffectDialog::AddRow(QGridLayout* grid, int gridRow, int slot, const QString& label,
@@ -126,6 +201,24 @@ EffectDialog::ColourButton& EffectDialog::AddColour(QGridLayout* grid, int gridR
   return c;
 }
 
+EffectDialog::Choice& EffectDialog::AddChoice(QGridLayout* grid, int gridRow, int slot) {
+  Choice& c = choices_.emplace_back();
+  c.slot = slot;
+  c.box = new QComboBox(this);
+  const EffectParam* param = FindEffectParam(type_, slot);
+  if (param)
+    for (const auto& [value, name] : param->choices) c.box->addItem(QString::fromUtf8(name), value);
+  grid->addWidget(new QLabel(param ? QString::fromUtf8(param->label) : QString(), this), gridRow, 0);
+  grid->addWidget(c.box, gridRow, 1, 1, 2);
+  connect(c.box, &QComboBox::activated, this, [this, slot, box = c.box](int index) {
+    record_.p[size_t(slot)] = box->itemData(index).toInt();
+    OnChosen(slot);
+  });
+  return c;
+}
+
+void EffectDialog::OnChosen(int) { Preview(); }
+
 QGroupBox* EffectDialog::Group(const QString& title, QGridLayout*& grid) {
   auto* box = new QGroupBox(title, this);
   grid = new QGridLayout(box);
@@ -146,6 +239,10 @@ void EffectDialog::Start(bool preview) {
   for (Row& r : rows_) {
     r.member = r.slot >= 0 && r.slot < 12 ? record_.p[size_t(r.slot)] : 0;
     SetSliderPosition(r, r.member);
+  }
+  for (Choice& c : choices_) {
+    const QSignalBlocker block(c.box);
+    c.box->setCurrentIndex(c.box->findData(record_.p[size_t(c.slot)]));
   }
   MembersToControls();
   ShowSwatches();
@@ -218,7 +315,9 @@ bool EffectDialog::ChooseColour(int slot) {
   return true;
 }
 
-void EffectDialog::Preview() { PreviewRecord(); }
+void EffectDialog::Preview() {
+  if (previews_) PreviewRecord();
+}
 
 void EffectDialog::PreviewRecord() {
   if (ctx().work.PixelCount() <= 0) return;  // nothing rendered yet
@@ -240,23 +339,9 @@ void EffectDialog::ShowPicture(bool newPreview) {
     return;
   }
   for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
-    if (auto* sheet = qobject_cast<CMainProperty*>(w)) {
+    if (auto* sheet = qobject_cast<MainWindow*>(w)) {
       sheet->preview().UpdatePreview();
       return;
     }
   }
-}
-
-void EffectDialog::SetSlidersAndColour(std::initializer_list<int> paramSlots) {
-  auto* grid = new QGridLayout;
-  grid->setColumnStretch(1, 1);
-  int gridRow = 0;
-  for (int slot : paramSlots) AddRow(grid, gridRow++, slot);
-  QGridLayout* colour = nullptr;
-  QGroupBox* colourBox = Group("Color", colour);
-  AddColour(colour, 0, 0, "Change");
-  auto* body = new QVBoxLayout;
-  body->addLayout(grid);
-  body->addWidget(colourBox);
-  SetBody(body);
 }

@@ -1,12 +1,15 @@
 #pragma once
-#include <initializer_list>
-// What every effect parameter dialog shares: slider rows with an edit box beside each slider,
-// colour buttons with a swatch, OK/Cancel, and the live preview of the one effect being edited.
-// Every change goes at once into the record the dialog was opened on; OK and Cancel only end the
-// dialog (the caller decides what to keep).
+// The effect parameter dialog. It lays out a type's parameters from the effect catalogue (labels,
+// ranges, page sizes, groups, kinds): a slider row with an edit box for each number, a button
+// with a swatch for each colour, a drop-down list for each choice, a group box for each group;
+// OK/Cancel; and the live preview of the one effect being edited. Dialogs that need their own
+// widgets derive from it. Every change goes at once into the record the dialog was opened on;
+// OK and Cancel only end the dialog (the caller decides what to keep).
 #include <QDialog>
 #include <deque>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "effects/effect_record.h"
 
@@ -19,7 +22,9 @@ class QPushButton;
 class QLabel;
 class QGridLayout;
 class QBoxLayout;
+class QComboBox;
 class QGroupBox;
+class QVBoxLayout;
 
 // Called after each preview to show the new picture; empty looks for the main window among the
 // dialog's parents.
@@ -29,12 +34,15 @@ class EffectDialog : public QDialog {
   Q_OBJECT
  public:
   EffectDialog(int type, EffectRecord& record, AppState& state, PreviewRefresh refresh, QWidget* parent);
+  // The whole dialog from the catalogue, nothing of its own; previews at once when preview is set.
+  void LayOutAndStart(bool preview = true);
 
   EffectRecord& record() { return record_; }
   // The controls of a slot (nullptr when the dialog has none), for the style editor's tests.
   LiveSlider* sliderFor(int slot) const;
   QLineEdit* editFor(int slot) const;
   QPushButton* colourButtonFor(int slot) const;
+  QComboBox* choiceFor(int slot) const;
   // How many previews ran since the dialog opened.
   int previewCount() const { return previewCount_; }
 
@@ -55,6 +63,10 @@ class EffectDialog : public QDialog {
     QPushButton* button;
     QLabel* swatch;
   };
+  struct Choice {
+    int slot;
+    QComboBox* box;
+  };
 
   // A row labelled and ranged from the catalogue entry of the slot.
   Row& AddRow(QGridLayout* grid, int gridRow, int slot);
@@ -62,11 +74,17 @@ class EffectDialog : public QDialog {
   Row& AddRow(QGridLayout* grid, int gridRow, int slot, const QString& label, int minValue, int maxValue,
               int page, Qt::Orientation orientation = Qt::Horizontal);
   ColourButton& AddColour(QGridLayout* grid, int gridRow, int slot, const QString& label);
+  // A drop-down list of the catalogue's choices for the slot, labelled from the catalogue.
+  Choice& AddChoice(QGridLayout* grid, int gridRow, int slot);
   QGroupBox* Group(const QString& title, QGridLayout*& grid);
+  // The type's parameters in the order the dialog shows them; each run of parameters of one
+  // catalogue group shares a group box titled with it (the group "" is a plain grid). Returns the
+  // body, to which a dialog may add its own widgets before SetBody.
+  QVBoxLayout* LayOut();
+  // The grid of the section LayOut made for a group; nullptr when there is none.
+  QGridLayout* SectionGrid(const QString& group) const;
   // Puts body above the OK/Cancel buttons.
   void SetBody(QBoxLayout* body);
-  // The common body: one slider row per slot, then a "Color" group with its "Change" button.
-  void SetSlidersAndColour(std::initializer_list<int> paramSlots);
   // Opening: slider ranges and positions from the record, controls from the members, preview.
   void Start(bool preview = true);
 
@@ -89,15 +107,20 @@ class EffectDialog : public QDialog {
   void ShowPicture(bool newPreview = true);
   // Opens the colour dialog for a slot; true when a colour was chosen.
   bool ChooseColour(int slot);
+  // A choice was made (already in the record): by default, preview.
+  virtual void OnChosen(int slot);
 
   EngineContext& ctx();
   EffectRecord& record_;
   AppState& state_;
   std::deque<Row> rows_;
   std::deque<ColourButton> colours_;
+  std::deque<Choice> choices_;
   int previewCount_ = 0;
 
  private:
   int type_;
+  bool previews_ = true;
+  std::vector<std::pair<QString, QGridLayout*>> sections_;
   PreviewRefresh refresh_;
 };

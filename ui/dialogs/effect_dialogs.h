@@ -1,7 +1,8 @@
 #pragma once
-// The parameter dialog of each effect type and the "3D Shape" profile dialog they share.
-// Each edits the record it is given (normally the type's entry of the document's effect
-// templates) as the user moves its controls, previewing that one effect over the current glyphs.
+// The effect dialogs that need widgets or previews of their own, the "3D Shape" profile dialog,
+// and the factory. Each edits the record it is given (normally the type's entry of the
+// document's effect templates) as the user moves its controls, previewing that one effect over
+// the current glyphs. Outline, Depth of field, Space and Cut Out are the plain EffectDialog.
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,7 +10,6 @@
 #include "ui/dialogs/effect_dialog.h"
 
 class QButtonGroup;
-class QComboBox;
 class QRadioButton;
 
 // The dialog of an effect type, or nullptr for an unknown type.
@@ -31,12 +31,6 @@ class DrawDialog : public EffectDialog {
   QButtonGroup* kinds_;
   QPushButton* bitmapButton_;
   QLineEdit* fileEdit_;
-};
-
-class OutlineDialog : public EffectDialog {
-  Q_OBJECT
- public:
-  OutlineDialog(EffectRecord& record, AppState& state, PreviewRefresh refresh, QWidget* parent);
 };
 
 class DropShadowDialog : public EffectDialog {
@@ -90,27 +84,16 @@ class GradientDialog : public EffectDialog {
   DirectionPicker* picker_;
 };
 
-class DepthFieldDialog : public EffectDialog {
-  Q_OBJECT
- public:
-  DepthFieldDialog(EffectRecord& record, AppState& state, PreviewRefresh refresh, QWidget* parent);
-
- protected:
-  void Preview() override {}  // this effect is only seen in the full render
-};
-
 class DisturbDialog : public EffectDialog {
   Q_OBJECT
  public:
   DisturbDialog(EffectRecord& record, AppState& state, PreviewRefresh refresh, QWidget* parent);
-  QComboBox* typeBox() const { return typeBox_; }
 
  protected:
   void Preview() override;
+  void OnChosen(int slot) override;
 
  private:
-  void SelectType(int index);
-  QComboBox* typeBox_;
   std::vector<uint8_t> glyphCopy_;  // the undistorted glyphs, so that each preview distorts once
 };
 
@@ -118,13 +101,9 @@ class StarFilterDialog : public EffectDialog {
   Q_OBJECT
  public:
   StarFilterDialog(EffectRecord& record, AppState& state, PreviewRefresh refresh, QWidget* parent);
-  QComboBox* typeBox() const { return typeBox_; }
 
  protected:
   void Preview() override;
-
- private:
-  QComboBox* typeBox_;
 };
 
 class TileDialog : public EffectDialog {
@@ -198,14 +177,3 @@ class FogDialog : public EffectDialog {
   QPushButton* densityButton_;
 };
 
-class SpaceDialog : public EffectDialog {
-  Q_OBJECT
- public:
-  SpaceDialog(EffectRecord& record, AppState& state, PreviewRefresh refresh, QWidget* parent);
-};
-
-class CutOutDialog : public EffectDialog {
-  Q_OBJECT
- public:
-  CutOutDialog(EffectRecord& record, AppState& state, PreviewRefresh refresh, QWidget* parent);
-};

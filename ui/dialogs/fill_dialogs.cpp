@@ -13,6 +13,7 @@
 #include <cmath>
 
 #include "ui/dialogs/effect_dialogs.h"
+#include "effects/effect_catalogue.h"
 #include "effects/effect_dispatcher.h"
 #include "raster/engine_context.h"
 #include "effects/fill_effects.h"
@@ -42,30 +43,23 @@ std::string PickTexture(const AppState& state, const std::string& pattern, const
 
 DrawDialog::DrawDialog(EffectRecord& record, AppState& state, PreviewRefresh refresh, QWidget* parent)
     : EffectDialog(SingleColor, record, state, std::move(refresh), parent) {
-  QGridLayout* offset = nullptr;
-  QGroupBox* offsetBox = Group("Offset", offset);
-  AddRow(offset, 0, 3);
-  AddRow(offset, 1, 2);
-
+  QVBoxLayout* body = LayOut();  // the offsets
+  // The fill kinds as radio buttons with the colour and the texture picker they enable.
   QGridLayout* texture = nullptr;
-  QGroupBox* textureBox = Group("Select Texture", texture);
+  QGroupBox* textureBox = Group(QString::fromUtf8(FindEffectParam(SingleColor, 4)->group), texture);
   kinds_ = new QButtonGroup(this);
-  const char* names[] = {"SingleColor", "Bitmap(tile)", "Bitmap(streach)"};
-  const int kindValues[] = {2, 4, 5};
-  for (int i = 0; i < 3; ++i) {
-    auto* radio = new QRadioButton(names[i], this);
-    kinds_->addButton(radio, kindValues[i]);
-    texture->addWidget(radio, i, 0, 1, 3);
+  int gridRow = 0;
+  for (const auto& [value, name] : FindEffectParam(SingleColor, 4)->choices) {
+    auto* radio = new QRadioButton(QString::fromUtf8(name), this);
+    kinds_->addButton(radio, value);
+    texture->addWidget(radio, gridRow++, 0, 1, 3);
   }
-  AddColour(texture, 3, 0, "Color");
+  AddColour(texture, gridRow++, 0, QString::fromUtf8(FindEffectParam(SingleColor, 0)->label));
   bitmapButton_ = new QPushButton("Bitmap", this);
   fileEdit_ = new QLineEdit(this);
   fileEdit_->setReadOnly(true);
-  texture->addWidget(bitmapButton_, 4, 0);
-  texture->addWidget(fileEdit_, 4, 1, 1, 2);
-
-  auto* body = new QVBoxLayout;
-  body->addWidget(offsetBox);
+  texture->addWidget(bitmapButton_, gridRow, 0);
+  texture->addWidget(fileEdit_, gridRow, 1, 1, 2);
   body->addWidget(textureBox);
   SetBody(body);
 
@@ -102,20 +96,12 @@ void DrawDialog::ChooseBitmap() {
   Preview();
 }
 
-// ---- Outline ----
-
-OutlineDialog::OutlineDialog(EffectRecord& record, AppState& state, PreviewRefresh refresh, QWidget* parent)
-    : EffectDialog(OutLine, record, state, std::move(refresh), parent) {
-  SetSlidersAndColour({3, 2, 4});
-  Start();
-}
-
 // ---- Drop Shadow ----
 
 DropShadowDialog::DropShadowDialog(EffectRecord& record, AppState& state, PreviewRefresh refresh,
                                    QWidget* parent)
     : EffectDialog(DropShadow, record, state, std::move(refresh), parent) {
-  SetSlidersAndColour({3, 2, 4, 5});
+  SetBody(LayOut());
   Start();
 }
 
@@ -200,19 +186,13 @@ void DirectionPicker::mouseReleaseEvent(QMouseEvent* event) {
 
 GradientDialog::GradientDialog(EffectRecord& record, AppState& state, PreviewRefresh refresh, QWidget* parent)
     : EffectDialog(LinearGradient, record, state, std::move(refresh), parent) {
-  auto* grid = new QGridLayout;
-  grid->setColumnStretch(1, 1);
-  AddRow(grid, 0, 3);
-  AddRow(grid, 1, 2);
-  AddRow(grid, 2, 5);
-  AddColour(grid, 3, 0, "Color1");
-  AddColour(grid, 4, 1, "Color2");
-
+  QVBoxLayout* body = LayOut();
+  // The angle: a box for any number and the picker that shows the gradient.
   auto* angleRow = new QGridLayout;
   angleEdit_ = new QLineEdit(this);
   angleEdit_->setMaxLength(9);
   angleEdit_->setValidator(new QRegularExpressionValidator(QRegularExpression("-?\\d{0,4}(\\.\\d{0,3})?"), angleEdit_));
-  auto* angleLabel = new QLabel("Angle", this);
+  auto* angleLabel = new QLabel(QString::fromUtf8(FindEffectParam(LinearGradient, 4)->label), this);
   angleLabel->setBuddy(angleEdit_);
   picker_ = new DirectionPicker(state, record_, this);
   angleRow->addWidget(angleLabel, 0, 0);
@@ -221,8 +201,6 @@ GradientDialog::GradientDialog(EffectRecord& record, AppState& state, PreviewRef
   angleRow->addWidget(picker_, 1, 1);
   angleRow->setColumnStretch(2, 1);
 
-  auto* body = new QVBoxLayout;
-  body->addLayout(grid);
   body->addLayout(angleRow);
   SetBody(body);
 
@@ -245,21 +223,6 @@ GradientDialog::GradientDialog(EffectRecord& record, AppState& state, PreviewRef
 void GradientDialog::ShowAngle() {
   const QSignalBlocker block(angleEdit_);
   angleEdit_->setText(QString::number(double(picker_->angle())));
-}
-
-// ---- Depth of field ----
-
-DepthFieldDialog::DepthFieldDialog(EffectRecord& record, AppState& state, PreviewRefresh refresh,
-                                   QWidget* parent)
-    : EffectDialog(DepthField, record, state, std::move(refresh), parent) {
-  auto* grid = new QGridLayout;
-  grid->setColumnStretch(1, 1);
-  AddRow(grid, 0, 4);
-  AddRow(grid, 1, 5);
-  auto* body = new QVBoxLayout;
-  body->addLayout(grid);
-  SetBody(body);
-  Start(false);
 }
 
 // ---- Tile ----

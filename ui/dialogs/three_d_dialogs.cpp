@@ -104,18 +104,11 @@ ThreeDColorDialog::ThreeDColorDialog(EffectRecord& record, AppState& state, Prev
                                      QWidget* parent)
     : EffectDialog(ThreeDSingleColor, record, state, std::move(refresh), parent) {
   LoadProfile(ctx().threeD.profile, record_);
-  QGridLayout* location = nullptr;
-  QGroupBox* locationBox = Group("Location", location);
-  AddRow(location, 0, 3).displayOnly = true;
-  AddRow(location, 1, 2).displayOnly = true;
-  QGridLayout* option = nullptr;
-  QGroupBox* optionBox = Group("3D Option", option);
-  AddColour(option, 0, 0, "Color");
+  QVBoxLayout* body = LayOut();
+  RowFor(2)->displayOnly = RowFor(3)->displayOnly = true;
+  QGridLayout* option = SectionGrid(QString::fromUtf8(FindEffectParam(ThreeDSingleColor, 0)->group));
   shapeButton_ = new QPushButton("Change 3D Modeling Option", this);
-  option->addWidget(shapeButton_, 1, 0, 1, 3);
-  auto* body = new QVBoxLayout;
-  body->addWidget(locationBox);
-  body->addWidget(optionBox);
+  option->addWidget(shapeButton_, option->rowCount(), 0, 1, 3);
   SetBody(body);
   connect(shapeButton_, &QPushButton::clicked, this, [this] {
     ThreeDShapeDialog shape(record_, state_, this);
@@ -131,23 +124,15 @@ ThreeDColorDialog::ThreeDColorDialog(EffectRecord& record, AppState& state, Prev
 FogDialog::FogDialog(EffectRecord& record, AppState& state, PreviewRefresh refresh, QWidget* parent)
     : EffectDialog(Fog, record, state, std::move(refresh), parent) {
   LoadProfile(ctx().threeD.profile, record_);
-  QGridLayout* location = nullptr;
-  QGroupBox* locationBox = Group("Location", location);
-  AddRow(location, 0, 3);
-  AddRow(location, 1, 2);
-  auto* grid = new QGridLayout;
-  grid->setColumnStretch(1, 1);
-  for (int i = 0; i < 2; ++i) {
-    Row& row = AddRow(grid, i, i == 0 ? 11 : 10);
+  QVBoxLayout* body = LayOut();
+  for (int slot : {11, 10}) {
+    Row& row = *RowFor(slot);
     row.decimal = true;
     row.edit->setValidator(new QRegularExpressionValidator(QRegularExpression("\\d{0,5}(\\.\\d{0,3})?"), row.edit));
   }
-  AddColour(grid, 2, 0, "Color");
+  QGridLayout* grid = SectionGrid(QString());
   densityButton_ = new QPushButton("Change Fog General Density", this);
-  grid->addWidget(densityButton_, 3, 0, 1, 3);
-  auto* body = new QVBoxLayout;
-  body->addWidget(locationBox);
-  body->addLayout(grid);
+  grid->addWidget(densityButton_, grid->rowCount(), 0, 1, 3);
   SetBody(body);
   connect(densityButton_, &QPushButton::clicked, this, [this] {
     // The shape dialog edits a scratch copy: moving its sliders must not rewrite the profile of
@@ -167,18 +152,22 @@ std::unique_ptr<EffectDialog> MakeEffectDialog(int type, EffectRecord& record, A
                                                QWidget* parent, PreviewRefresh refresh) {
   switch (type) {
     case SingleColor: return std::make_unique<DrawDialog>(record, state, std::move(refresh), parent);
-    case OutLine: return std::make_unique<OutlineDialog>(record, state, std::move(refresh), parent);
+    case OutLine:
+    case DepthField:  // seen only in the full render: no preview
+    case Space:
+    case CutOut: {
+      auto dialog = std::make_unique<EffectDialog>(type, record, state, std::move(refresh), parent);
+      dialog->LayOutAndStart(type != DepthField);
+      return dialog;
+    }
     case DropShadow: return std::make_unique<DropShadowDialog>(record, state, std::move(refresh), parent);
     case LinearGradient: return std::make_unique<GradientDialog>(record, state, std::move(refresh), parent);
-    case DepthField: return std::make_unique<DepthFieldDialog>(record, state, std::move(refresh), parent);
     case DisturbTemplet: return std::make_unique<DisturbDialog>(record, state, std::move(refresh), parent);
     case StarFilter: return std::make_unique<StarFilterDialog>(record, state, std::move(refresh), parent);
     case Tile: return std::make_unique<TileDialog>(record, state, std::move(refresh), parent);
     case ThreeDSingleColor: return std::make_unique<ThreeDColorDialog>(record, state, std::move(refresh), parent);
     case RoundBox: return std::make_unique<RoundBoxDialog>(record, state, std::move(refresh), parent);
     case Fog: return std::make_unique<FogDialog>(record, state, std::move(refresh), parent);
-    case Space: return std::make_unique<SpaceDialog>(record, state, std::move(refresh), parent);
-    case CutOut: return std::make_unique<CutOutDialog>(record, state, std::move(refresh), parent);
     default: return nullptr;
   }
 }

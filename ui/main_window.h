@@ -9,27 +9,29 @@ struct AppState;
 class PreviewWindow;
 class QTabWidget;
 class QAction;
-class CCPlaqFont;
-class CCPlaqSave;
-class CBatchPage;
+class MessagePage;
+class SavePage;
+class BatchPage;
 
-class CMainProperty : public QMainWindow {
+class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
   enum PageIndex { kExamples = 0, kMessage, kBackground, kBullet, kSave, kBatch, kToImage, kPageCount };
-  explicit CMainProperty(AppState& state, QWidget* parent = nullptr);
+  explicit MainWindow(AppState& state, QWidget* parent = nullptr);
 
   AppState& state() { return state_; }
   PreviewWindow& preview() { return *preview_; }
   QTabWidget& tabs() { return *tabs_; }
-  CCPlaqFont& messagePage() { return *messagePage_; }
-  CCPlaqSave& savePage() { return *savePage_; }
-  CBatchPage& batchPage() { return *batchPage_; }
+  MessagePage& messagePage() { return *messagePage_; }
+  SavePage& savePage() { return *savePage_; }
+  BatchPage& batchPage() { return *batchPage_; }
   void SetActivePage(int index);
 
   // The menu commands.
   void NewDocument();
   void OpenDocument();
+  // Opens the document at path (the command line's FILE); a failure is reported to the user.
+  void OpenDocumentFile(const QString& path);
   // True when the document was written; failures are reported to the user.
   bool SaveDocument();
   bool SaveDocumentAs();
@@ -55,9 +57,9 @@ class CMainProperty : public QMainWindow {
   QTabWidget* tabs_;
   PreviewWindow* preview_;
   std::array<PlaquetPage*, kPageCount> pages_{};
-  CCPlaqFont* messagePage_;
-  CCPlaqSave* savePage_;
-  CBatchPage* batchPage_;
+  MessagePage* messagePage_;
+  SavePage* savePage_;
+  BatchPage* batchPage_;
   int currentPage_ = 0;
   bool closing_ = false;
 };

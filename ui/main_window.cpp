@@ -1,4 +1,4 @@
-#include "ui/main_property.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -31,21 +31,21 @@ const char* kLinkPage = "https://github.com/topics/font-rendering";
 const char* kGalleryPage = "https://github.com/topics/text-effects";
 }  // namespace
 
-CMainProperty::CMainProperty(AppState& state, QWidget* parent) : QMainWindow(parent), state_(state) {
+MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), state_(state) {
   setWindowTitle("Quorbel 1.4");
   tabs_ = new QTabWidget;
   tabs_->setObjectName("pages");
-  messagePage_ = new CCPlaqFont(state, *this);
-  savePage_ = new CCPlaqSave(state, *this);
-  batchPage_ = new CBatchPage(state, *this);
+  messagePage_ = new MessagePage(state, *this);
+  savePage_ = new SavePage(state, *this);
+  batchPage_ = new BatchPage(state, *this);
   pages_ = {
-      new CPlaqExample(state, *this),
+      new ExamplesPage(state, *this),
       messagePage_,
-      new CPlaqBgd(state, *this),
-      new CPlaqBulletin(state, *this),
+      new BackgroundPage(state, *this),
+      new BulletPage(state, *this),
       savePage_,
       batchPage_,
-      new CPlaqImage(state, *this),
+      new ToImagePage(state, *this),
   };
   const char* titles[kPageCount] = {"Examples", "Message", "Background", "Bullet",
                                     "Save Plaquet", "Batch Creation", "to Image"};
@@ -64,17 +64,17 @@ CMainProperty::CMainProperty(AppState& state, QWidget* parent) : QMainWindow(par
   resize(660, 760);
   splitter->setSizes({470, 290});
 
-  connect(tabs_, &QTabWidget::currentChanged, this, &CMainProperty::OnPageChanged);
+  connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnPageChanged);
   pages_[0]->OnSetActive();
   preview_->SelectPreviewTab(PreviewWindow::kImage);
 }
 
-void CMainProperty::BuildMenus() {
+void MainWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu("File");
-  file->addAction("New", this, &CMainProperty::NewDocument);
-  file->addAction("Open Plq. File", this, &CMainProperty::OpenDocument);
-  file->addAction("Save Plq. File", this, &CMainProperty::SaveDocument);
-  file->addAction("Save Plq. File As", this, &CMainProperty::SaveDocumentAs);
+  file->addAction("New", this, &MainWindow::NewDocument);
+  file->addAction("Open Plq. File", this, &MainWindow::OpenDocument);
+  file->addAction("Save Plq. File", this, &MainWindow::SaveDocument);
+  file->addAction("Save Plq. File As", this, &MainWindow::SaveDocumentAs);
   file->addSeparator();
   file->addAction("Save Image", this, [this] { SetActivePage(kSave); });
   file->addSeparator();
@@ -91,41 +91,41 @@ void CMainProperty::BuildMenus() {
     batchPage_->SaveAs();
   });
   file->addSeparator();
-  file->addAction("Exit", this, &CMainProperty::ExitProgram);
+  file->addAction("Exit", this, &MainWindow::ExitProgram);
 
   QMenu* edit = menuBar()->addMenu("Edit");
   QAction* undo = edit->addAction("Undo");
   undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
   undo->setEnabled(false);
   edit->addSeparator();
-  edit->addAction("Copy", this, &CMainProperty::CopyImage);
+  edit->addAction("Copy", this, &MainWindow::CopyImage);
   edit->addSeparator();
-  edit->addAction("Preferences", this, &CMainProperty::ShowPreferences);
+  edit->addAction("Preferences", this, &MainWindow::ShowPreferences);
 
   QMenu* help = menuBar()->addMenu("Help");
-  help->addAction("Contents", this, &CMainProperty::ShowHelpContents);
+  help->addAction("Contents", this, &MainWindow::ShowHelpContents);
   help->addAction("More fonts && textures", this, [] { QDesktopServices::openUrl(QUrl(kLinkPage)); });
   help->addAction("More example files", this, [] { QDesktopServices::openUrl(QUrl(kGalleryPage)); });
   help->addSeparator();
-  help->addAction("About", this, &CMainProperty::ShowAbout);
+  help->addAction("About", this, &MainWindow::ShowAbout);
 }
 
-void CMainProperty::SetActivePage(int index) { tabs_->setCurrentIndex(index); }
+void MainWindow::SetActivePage(int index) { tabs_->setCurrentIndex(index); }
 
-void CMainProperty::OnPageChanged(int index) {
+void MainWindow::OnPageChanged(int index) {
   if (currentPage_ >= 0 && currentPage_ < kPageCount) pages_[size_t(currentPage_)]->OnKillActive();
   currentPage_ = index;
   if (index >= 0 && index < kPageCount) pages_[size_t(index)]->OnSetActive();
 }
 
-void CMainProperty::RenderAndRefresh() {
+void MainWindow::RenderAndRefresh() {
   QApplication::setOverrideCursor(Qt::BusyCursor);
   RenderPreview(state_.doc, *state_.ctx);
   QApplication::restoreOverrideCursor();
   preview_->UpdatePreview();
 }
 
-bool CMainProperty::AskSaveChanges() {
+bool MainWindow::AskSaveChanges() {
   if (!state_.doc.documentModified) return true;
   const QString name = state_.doc.documentPath.empty() ? QString("Untitled.plq")
                                                        : QString::fromStdString(state_.doc.documentPath);
@@ -138,12 +138,12 @@ bool CMainProperty::AskSaveChanges() {
   return true;
 }
 
-void CMainProperty::NewDocument() {
+void MainWindow::NewDocument() {
   if (!AskSaveChanges()) return;
   PlaquetDocument& doc = state_.doc;
   doc.backdropColour = 0xFFFFFF;
   doc.currentStyle.backdropColour = 0xFFFFFF;
-  doc.documentModified = 0;
+  doc.documentModified = false;
   doc.message().font = StartFont();
   doc.ResetCurrentStyle();
   doc.NewDocumentDefaults();
@@ -153,15 +153,19 @@ void CMainProperty::NewDocument() {
   SetActivePage(kExamples);
 }
 
-void CMainProperty::OpenDocument() {
+void MainWindow::OpenDocument() {
   if (!AskSaveChanges()) return;
-  state_.doc.documentModified = 0;
+  state_.doc.documentModified = false;
   const QString path = Hooks().GetOpenFileName(this, "Open Plq. File", kDocumentFilter);
   if (path.isEmpty()) return;
+  OpenDocumentFile(path);
+}
+
+void MainWindow::OpenDocumentFile(const QString& path) {
   QApplication::setOverrideCursor(Qt::BusyCursor);
   std::string error;
   const bool ok = ReadDocumentFileChecked(state_.doc, path.toStdString(), &error);
-  state_.doc.previewDirty = 1;
+  state_.doc.previewDirty = true;
   RenderPreview(state_.doc, *state_.ctx);
   QApplication::restoreOverrideCursor();
   preview_->SelectPreviewTab(PreviewWindow::kImage);
@@ -169,7 +173,7 @@ void CMainProperty::OpenDocument() {
   if (!ok) Hooks().Tell(this, "Error!", path + ": " + QString::fromStdString(error));
 }
 
-bool CMainProperty::SaveDocument() {
+bool MainWindow::SaveDocument() {
   if (state_.doc.documentPath.empty()) return SaveDocumentAs();
   std::string error;
   if (WriteDocument(state_.doc, state_.doc.documentPath, &error) != 0) {
@@ -180,7 +184,7 @@ bool CMainProperty::SaveDocument() {
   return true;
 }
 
-bool CMainProperty::SaveDocumentAs() {
+bool MainWindow::SaveDocumentAs() {
   const QString path = Hooks().GetSaveFileName(this, "Save Plq. File As", kDocumentFilter, "Untitled.plq", true);
   if (path.isEmpty()) return false;
   std::string error;
@@ -191,13 +195,13 @@ bool CMainProperty::SaveDocumentAs() {
   return true;
 }
 
-void CMainProperty::ExitProgram() {
+void MainWindow::ExitProgram() {
   if (!AskSaveChanges()) return;
   closing_ = true;
   close();
 }
 
-void CMainProperty::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   // Closing the window asks as Exit does, so that an edited document is not lost unasked.
   if (!closing_ && !AskSaveChanges()) {
     event->ignore();
@@ -207,7 +211,7 @@ void CMainProperty::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void CMainProperty::CopyImage() {
+void MainWindow::CopyImage() {
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (!clipboard) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -215,18 +219,18 @@ void CMainProperty::CopyImage() {
   QApplication::restoreOverrideCursor();
 }
 
-void CMainProperty::ShowPreferences() {
+void MainWindow::ShowPreferences() {
   PreferencesDialog dialog(state_, this);
   if (Hooks().Exec(dialog) != QDialog::Accepted) return;
-  state_.doc.previewDirty = 1;
+  state_.doc.previewDirty = true;
   preview_->SelectPreviewTab(PreviewWindow::kImage);
 }
 
-void CMainProperty::ShowHelpContents() {
+void MainWindow::ShowHelpContents() {
   QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(state_.doc.programFolder + "help/main.htm")));
 }
 
-void CMainProperty::ShowAbout() {
+void MainWindow::ShowAbout() {
   QMessageBox box(QMessageBox::Information, "About Quorbel",
                   "Quorbel\nVersion 1.4.00\n\nDecorated pictures of text: headings, web buttons and banners.",
                   QMessageBox::Ok, this);
