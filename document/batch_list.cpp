@@ -3,12 +3,13 @@
 #include <fstream>
 
 #include "document/text_file_io.h"
+#include "imaging/error.h"
 
 namespace {
 bool StartsWith(std::string_view s, std::string_view key) { return s.substr(0, key.size()) == key; }
 }  // namespace
 
-std::vector<std::string> ParseBatchList(TextLineReader& in, bool* cut) {
+std::vector<std::string> ParseBatchList(TextLineReader& in, bool* cut, size_t maxStrings) {
   std::vector<std::string> strings;
   std::string current, piece;
   bool overlong = false;  // the current string has been cut
@@ -26,6 +27,8 @@ std::vector<std::string> ParseBatchList(TextLineReader& in, bool* cut) {
         overlong = true;
       }
       if (overlong && cut) *cut = true;
+      if (strings.size() >= maxStrings)
+        throw quorbel::Error("the list holds more than " + std::to_string(maxStrings) + " strings");
       strings.push_back(std::move(current));
       current.clear();
       overlong = false;
@@ -73,7 +76,12 @@ bool ReadBatchList(const std::string& path, std::vector<std::string>& list, std:
   std::ifstream file;
   if (!OpenTextFile(path, file, error)) return false;
   TextLineReader in(file);
-  list = ParseBatchList(in, cut);
+  try {
+    list = ParseBatchList(in, cut);
+  } catch (const quorbel::Error& e) {
+    if (error) *error = e.what();
+    return false;
+  }
   return true;
 }
 

@@ -44,6 +44,7 @@ struct EngineContext {
   explicit EngineContext(uint32_t seed = 1) : random(seed) {}
 
   ProgramSettings settings;
+  ImageLimits limits = kRenderLimits;  // work areas and pages are checked against it first
   std::string programFolder;  // ends with '/'
   int32_t pressedButton = 0;
 

@@ -4,12 +4,10 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QTabWidget>
-#include <QThread>
 #include <QTimer>
-#include <cstdio>
 #include <cstdlib>
+#include <new>
 
-#include "engine/checked_alloc.h"
 #include "ui/app_state.h"
 #include "document/plaquet_document.h"
 #include "ui/main_property.h"
@@ -20,13 +18,10 @@
 
 namespace {
 
-void ShowOutOfMemory(const char* text) {
-  // Batch workers run on their own threads, where no box may be shown.
-  if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
-    std::fprintf(stderr, "quorbel: %s\n", text);
-    return;
-  }
-  QMessageBox::critical(nullptr, "System Error", text, QMessageBox::Ok | QMessageBox::Cancel);
+// Exhausted memory that no action caught ends the program with this box, as it always has.
+void ShowOutOfMemory() {
+  QMessageBox::critical(nullptr, "System Error", "Out of memory! \nSystem will be terminated.",
+                        QMessageBox::Ok | QMessageBox::Cancel);
 }
 
 // Developer aid: with QUORBEL_SCREENSHOT_DIR set, every page is grabbed into that folder (with the
@@ -79,8 +74,6 @@ void SaveScreenshots(CMainProperty& sheet, const QString& folder) {
 int RunDesktopApplication(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Quorbel");
-  SetOutOfMemoryReporter(&ShowOutOfMemory);
-  InstallOutOfMemoryHandler();
   std::unique_ptr<AppState> state = MakeStartUpState();
   CMainProperty sheet(*state);
   sheet.show();
@@ -91,5 +84,10 @@ int RunDesktopApplication(int argc, char** argv) {
       QApplication::quit();
     });
   }
-  return app.exec();
+  try {
+    return app.exec();
+  } catch (const std::bad_alloc&) {
+    ShowOutOfMemory();
+    return 1;
+  }
 }

@@ -141,7 +141,9 @@ bool GifDecoder::Decode(const uint8_t* data, size_t size, const std::string& nam
     if (left + width > screenWidth || top + height > screenHeight)
       return Fail("Image lies outside the GIF screen.\nGiving up");
     const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
-    if (pixels > BitmapImage::kMaxPixels) return Fail("GIF image too large.\nGiving up");
+    // Indexes and red, green, blue bytes, then the 24-bit picture made from them.
+    if (const std::string refusal = limits_.Refusal(uint64_t(width), uint64_t(height), 7); !refusal.empty())
+      return Fail(refusal);
 
     std::array<uint8_t, 768> localTable{};
     const uint8_t* colours = nullptr;

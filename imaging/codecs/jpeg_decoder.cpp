@@ -280,9 +280,8 @@ void ReadFrame(State& s, int marker, const JpegDecoder::Limits& limits) {
   if (count != 1 && count != 3)
     throw JpegError("Unsupported JPEG file: " + std::to_string(count) + " colour components");
   if (length != 8 + 3 * static_cast<size_t>(count)) Corrupt("bad SOF segment length");
-  if (static_cast<uint64_t>(s.width) * static_cast<uint64_t>(s.height) > limits.maxPixels)
-    throw JpegError("JPEG picture of " + std::to_string(s.width) + " x " + std::to_string(s.height) +
-                    " pixels is too large");
+  if (const std::string refusal = limits.Refusal(uint64_t(s.width), uint64_t(s.height), 0); !refusal.empty())
+    throw JpegError("JPEG " + refusal);
   s.components.assign(static_cast<size_t>(count), Component());
   for (int i = 0; i < count; ++i) {
     Component& c = s.components[static_cast<size_t>(i)];
@@ -302,6 +301,14 @@ void ReadFrame(State& s, int marker, const JpegDecoder::Limits& limits) {
     if (s.hMax % c.h || s.vMax % c.v) throw JpegError("Unsupported JPEG file: fractional sampling ratios");
   s.mcusWide = (s.width + 8 * s.hMax - 1) / (8 * s.hMax);
   s.mcusHigh = (s.height + 8 * s.vMax - 1) / (8 * s.vMax);
+  // Every coefficient of the frame is kept (progressive scans refine them), then the picture.
+  uint64_t bytes = uint64_t(s.width) * uint64_t(s.height) * 3;
+  for (const Component& c : s.components)
+    bytes += uint64_t(s.mcusWide) * c.h * uint64_t(s.mcusHigh) * c.v * 64 * sizeof(c.coefficients[0]);
+  if (const std::string refusal = limits.MemoryRefusal(bytes, "JPEG picture of " + std::to_string(s.width) + " x " +
+                                                                  std::to_string(s.height) + " pixels");
+      !refusal.empty())
+    throw JpegError(refusal);
   for (Component& c : s.components) {
     c.width = (s.width * c.h + s.hMax - 1) / s.hMax;
     c.height = (s.height * c.v + s.vMax - 1) / s.vMax;

@@ -173,8 +173,13 @@ void PngDecoder::Decode(const uint8_t* data, size_t size, BitmapImage& image) {
       if (body[10] != 0) throw PngError("Invalid Compression Method");
       if (body[11] != 0) throw PngError("Invalid Filter Method");
       if (h.interlace > 1) throw PngError("Invalid Interlace Method");
-      if (uint64_t(h.width) * h.height > BitmapImage::kMaxPixels)
-        throw PngError("Image too large: " + std::to_string(h.width) + " x " + std::to_string(h.height) + " pixels");
+      {
+        // The inflated rows (up to 8 bytes a pixel), their de-interlaced copy and the result.
+        const uint64_t sampleBytes = uint64_t(Channels(h.colorType)) * (d == 16 ? 2 : 1);
+        const std::string refusal =
+            limits_.Refusal(h.width, h.height, sampleBytes * (h.interlace ? 2 : 1) + 3);
+        if (!refusal.empty()) throw PngError(refusal);
+      }
       header_ = h;
       haveHeader = true;
     } else if (IsType(type, "PLTE")) {
