@@ -129,9 +129,9 @@ void ComputePage(PlaquetDocument& doc, EngineContext& ctx) {
   if (bullet) doc.items[kBulletItem].x += message.x;
 }
 
-int RenderPreview(PlaquetDocument& doc, EngineContext& ctx) {
+void RenderPreview(PlaquetDocument& doc, EngineContext& ctx) {
   doc.previewDirty = 0;
-  if (doc.items.empty()) return 0;
+  if (doc.items.empty()) return;
   ctx.pressedButton = doc.pressedButton;
   if (ctx.programFolder.empty()) ctx.programFolder = doc.programFolder;
 
@@ -162,7 +162,6 @@ int RenderPreview(PlaquetDocument& doc, EngineContext& ctx) {
     ComposeItem(ctx, item, int(i));
   }
   FinishPictures(ctx);
-  return 0;
 }
 
 void Recompose(PlaquetDocument& doc, EngineContext& ctx) {

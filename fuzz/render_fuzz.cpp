@@ -27,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Small enough that one render stays well under a second with every effect on.
   ctx.limits = ImageLimits{256, 256, 256 * 128, 64u << 20};
   // QUORBEL_DATA points at another data folder, for a build tree whose textures are not made.
-  const char* data = std::getenv("QUORBEL_DATA");
-  ctx.programFolder = std::string(data && *data ? data : QUORBEL_FUZZ_DATA_DIR) + "/";
+  const char* folder = std::getenv("QUORBEL_DATA");
+  ctx.programFolder = std::string(folder && *folder ? folder : QUORBEL_FUZZ_DATA_DIR) + "/";
   ctx.pressedButton = doc.pressedButton;
   LoadLightPatterns(ctx);
   try {
