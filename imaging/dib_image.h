@@ -63,8 +63,8 @@ class DibImage {
   int Adopt(std::vector<uint8_t> packed, std::string* error = nullptr);
 
   // Fills the image from a file chosen by the name's extension (.BMP, .GIF, .JPG, .GIT, .PNG).
-  // 1 on success, 0 on failure with the reason in *error.
-  int Load(const std::string& path, std::string* error = nullptr);
+  // 1 on success, 0 on failure with the reason in *error (files and pictures past `limits` too).
+  int Load(const std::string& path, std::string* error = nullptr, const ImageLimits& limits = ImageLimits());
   // Writes the picture by the name's extension. 1 on success, 0 for an unknown extension;
   // a writer failure throws GraphicsException. Files are written whole or not at all.
   int SaveAs(const std::string& path, int transparentIndex, int bitCount,

@@ -24,6 +24,22 @@ void ShowOutOfMemory() {
                         QMessageBox::Ok | QMessageBox::Cancel);
 }
 
+// Exceptions may not cross Qt's event handling, so exhausted memory in any action is caught
+// here, where each event is delivered, and ends the program after the box.
+class GuardedApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (const std::bad_alloc&) {
+      ShowOutOfMemory();
+      QCoreApplication::exit(1);
+      return false;
+    }
+  }
+};
+
 // Developer aid: with QUORBEL_SCREENSHOT_DIR set, every page is grabbed into that folder (with the
 // preview on its "Image" tab) and the program ends.
 void SaveScreenshots(CMainProperty& sheet, const QString& folder) {
@@ -72,7 +88,7 @@ void SaveScreenshots(CMainProperty& sheet, const QString& folder) {
 }  // namespace
 
 int RunDesktopApplication(int argc, char** argv) {
-  QApplication app(argc, argv);
+  GuardedApplication app(argc, argv);
   QApplication::setApplicationName("Quorbel");
   std::unique_ptr<AppState> state = MakeStartUpState();
   CMainProperty sheet(*state);
@@ -84,10 +100,5 @@ int RunDesktopApplication(int argc, char** argv) {
       QApplication::quit();
     });
   }
-  try {
-    return app.exec();
-  } catch (const std::bad_alloc&) {
-    ShowOutOfMemory();
-    return 1;
-  }
+  return app.exec();
 }

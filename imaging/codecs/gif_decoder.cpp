@@ -68,7 +68,8 @@ bool GifDecoder::DecodeFile(const std::string& path) {
   const std::streamoff length = file.tellg();
   file.seekg(0, std::ios::beg);
   if (length < 0) return Fail("Cant open GIF :\n");
-  if (static_cast<uint64_t>(length) > kMaxFileSize) return Fail("GIF file too large.\nGiving up");
+  if (static_cast<uint64_t>(length) > limits_.maxBytes)
+    return Fail(limits_.MemoryRefusal(uint64_t(length), "file of " + std::to_string(length) + " bytes"));
   std::vector<uint8_t> bytes;
   try {
     bytes.resize(static_cast<size_t>(length));
@@ -208,8 +209,9 @@ bool GifDecoder::Decode(const uint8_t* data, size_t size, const std::string& nam
   }
 }
 
-int ReadGif(const std::string& path, DibImage& image) {
+int ReadGif(const std::string& path, DibImage& image, const ImageLimits& limits) {
   GifDecoder decoder;
+  decoder.SetLimits(limits);
   auto failure = [&](const std::string& text) {
     image.Free();
     std::string reason = text;

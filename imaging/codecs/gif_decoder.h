@@ -23,8 +23,6 @@ class DibImage;
 
 class GifDecoder {
  public:
-  // Largest file read into memory.
-  static constexpr uint64_t kMaxFileSize = 256ull * 1024 * 1024;
 
   void SetLimits(const ImageLimits& limits) { limits_ = limits; }
   // true on success; false with Error() set.
@@ -58,4 +56,4 @@ class GifDecoder {
 
 // Reads the first image of a GIF87a/89a file into a 24-bit picture; 1 on success. Throws
 // GraphicsException ("<path>: <reason>") on failure, leaving the image empty.
-int ReadGif(const std::string& path, DibImage& image);
+int ReadGif(const std::string& path, DibImage& image, const ImageLimits& limits = ImageLimits());

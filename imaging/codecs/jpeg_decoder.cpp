@@ -748,9 +748,7 @@ std::vector<uint8_t> JpegDecoder::Pixels() const {
   return pixels;
 }
 
-int ReadJpeg(const std::string& path, DibImage& image) {
-  // Larger files cannot hold a picture within the pixel limit at any sensible quality.
-  constexpr long kMaxFileBytes = 1L << 30;
+int ReadJpeg(const std::string& path, DibImage& image, const ImageLimits& limits) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) throw JpegDecoder::JpegError("Can't open input file: " + path + ": " + std::strerror(errno));
   std::vector<uint8_t> bytes;
@@ -760,7 +758,8 @@ int ReadJpeg(const std::string& path, DibImage& image) {
   } else {
     long length = std::ftell(file);
     if (length < 0) failure = "cannot determine the file size";
-    else if (length > kMaxFileBytes) failure = "file too large for a JPEG picture";
+    else if (uint64_t(length) > limits.maxBytes)
+      failure = limits.MemoryRefusal(uint64_t(length), "file of " + std::to_string(length) + " bytes");
     else {
       std::rewind(file);
       bytes.resize(static_cast<size_t>(length));
@@ -772,7 +771,9 @@ int ReadJpeg(const std::string& path, DibImage& image) {
   if (!failure.empty()) throw JpegDecoder::JpegError(path + ": " + failure);
 
   try {
-    JpegDecoder decoder;
+    JpegDecoder::Limits all;
+    static_cast<ImageLimits&>(all) = limits;
+    JpegDecoder decoder(all);
     decoder.Decode(bytes.data(), bytes.size());
     bytes = std::vector<uint8_t>();
     DibImage picture;

@@ -69,4 +69,4 @@ class JpegDecoder {
 
 // Reads a baseline or progressive JPEG into a 24-bit picture; 1 on success. Throws
 // JpegDecoder::JpegError naming the file and the reason; `image` is left as it was then.
-int ReadJpeg(const std::string& path, DibImage& image);
+int ReadJpeg(const std::string& path, DibImage& image, const ImageLimits& limits = ImageLimits());

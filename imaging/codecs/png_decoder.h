@@ -63,4 +63,4 @@ class PngDecoder {
 
 // Reads any PNG into a 24-bit picture. 1 on success; throws GraphicsException with the reason
 // (the picture is left as it was then).
-int ReadPng(const std::string& path, DibImage& image);
+int ReadPng(const std::string& path, DibImage& image, const ImageLimits& limits = ImageLimits());

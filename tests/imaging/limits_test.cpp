@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "imaging/bitmap_image.h"
@@ -89,6 +90,18 @@ TEST(ImageLimits, EveryReaderRefusesJustPastItsLimits) {
     }
     tight.maxBytes = exact.maxPixels * 2;  // less than any reader's 3 bytes a pixel
     EXPECT_NE(c.read(file, tight).find("more memory than the limit"), std::string::npos) << c.read(file, tight);
+
+    // Loading by name passes the limits on and names the file once.
+    testsupport::TempDir dir;
+    const std::string path = dir.file(std::filesystem::path(c.seed).filename().string());
+    testsupport::WriteFileBytes(path, file);
+    DibImage image;
+    std::string error;
+    EXPECT_EQ(image.Load(path, &error, exact), 1) << error;
+    EXPECT_EQ(image.Load(path, &error, fewer), 0);
+    EXPECT_EQ(error.rfind(path + ": ", 0), 0u) << error;
+    EXPECT_EQ(error.find(path, 1), std::string::npos) << error;
+    EXPECT_NE(error.find("larger than the limit"), std::string::npos) << error;
   }
 }
 
