@@ -7,8 +7,8 @@
 #include <tuple>
 
 #include "document/plaquet_document.h"
-#include "engine/engine_context.h"
-#include "engine/render_error.h"
+#include "raster/engine_context.h"
+#include "raster/render_error.h"
 #include "imaging/dib_image.h"
 
 namespace {
