@@ -1,5 +1,7 @@
 #include "app/batch_run.h"
 
+#include <new>
+
 #include <algorithm>
 #include <atomic>
 #include <exception>
@@ -9,6 +11,7 @@
 #include "document/plaquet_document.h"
 #include "raster/engine_context.h"
 #include "engine/render_pipeline.h"
+#include "imaging/error.h"
 
 uint32_t BatchStringSeed(uint32_t seed, size_t index) {
   // A fixed mix (splitmix-style), so neighbouring strings get unrelated sequences.
@@ -43,6 +46,9 @@ BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>&
         ctx.seed = BatchStringSeed(options.seed, i);
         RenderPreview(local, ctx);
         written[i] = WriteOutputFiles(local, ctx, base, options.save);
+      } catch (const std::bad_alloc&) {
+        // One string's picture that could not be built does not end the others.
+        failed[i].push_back({OutputFileNames(local, base, options.save).front(), quorbel::kOutOfMemoryReason});
       } catch (const std::exception& e) {
         failed[i].push_back({OutputFileNames(local, base, options.save).front(), e.what()});
       }

@@ -1,11 +1,12 @@
 #pragma once
 // A command's failure: reported as "quorbel: <file>: <reason>" with exit status 1.
-#include <stdexcept>
 #include <string>
 
-struct CliError : std::runtime_error {
+#include "imaging/error.h"
+
+struct CliError : quorbel::Error {
   CliError(std::string file, const std::string& reason)
-      : std::runtime_error(reason), file(std::move(file)) {}
+      : quorbel::Error(reason), file(std::move(file)) {}
   std::string file;
 };
 

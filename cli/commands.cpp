@@ -14,7 +14,6 @@
 #include "app/session.h"
 #include "document/batch_list.h"
 #include "app/batch_run.h"
-#include "engine/checked_alloc.h"
 #include "raster/render_error.h"
 #include "engine/render_pipeline.h"
 #include "app/save_rules.h"
@@ -203,7 +202,6 @@ bool IsHeadlessCommand(int argc, char** argv) {
 }
 
 int RunCommandLine(int argc, char** argv) {
-  InstallOutOfMemoryHandler();
   CLI::App app{"Quorbel makes small decorated pictures of text: headings, web buttons and banners.\n"
                "Without a command it starts quorbel-desktop when that is installed beside it.",
                "quorbel"};
@@ -282,11 +280,8 @@ int RunCommandLine(int argc, char** argv) {
   } catch (const CliError& e) {
     ReportError(e.file, e.what());
     return 1;
-  } catch (const RenderError& e) {
-    ReportError("", e.what());
-    return 1;
-  } catch (const GraphicsException& e) {
-    ReportError("", e.what());
+  } catch (const std::bad_alloc&) {
+    ReportError("", quorbel::kOutOfMemoryReason);
     return 1;
   } catch (const std::exception& e) {
     ReportError("", e.what());

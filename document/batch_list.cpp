@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "document/text_file_io.h"
+#include "imaging/error.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ bool ReadPiece(std::istream& in, std::string& piece) {
 
 }  // namespace
 
-std::vector<std::string> ParseBatchList(std::istream& in, bool* cut) {
+std::vector<std::string> ParseBatchList(std::istream& in, bool* cut, size_t maxStrings) {
   std::vector<std::string> strings;
   std::string current, piece;
   bool overlong = false;  // the current string has been cut
@@ -42,6 +43,8 @@ std::vector<std::string> ParseBatchList(std::istream& in, bool* cut) {
         while (!current.empty() && current.back() == '\r') current.pop_back();
         if (cut) *cut = true;
       }
+      if (strings.size() >= maxStrings)
+        throw quorbel::Error("the list holds more than " + std::to_string(maxStrings) + " strings");
       strings.push_back(std::move(current));
       current.clear();
       overlong = false;
@@ -76,7 +79,12 @@ bool ReadBatchList(const std::string& path, std::vector<std::string>& list, std:
                    bool* cut) {
   std::ifstream file;
   if (!OpenTextFile(path, file, error)) return false;
-  list = ParseBatchList(file, cut);
+  try {
+    list = ParseBatchList(file, cut);
+  } catch (const quorbel::Error& e) {
+    if (error) *error = e.what();
+    return false;
+  }
   return true;
 }
 

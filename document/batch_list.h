@@ -12,14 +12,19 @@
 #include <vector>
 
 constexpr size_t kMaxBatchString = 299;
+// Strings in one list: each becomes a file, and a list past this is a mistake (or an attack)
+// that would exhaust memory while it is read.
+constexpr size_t kMaxBatchStrings = 1000000;
 
 // The strings of the list up to "<<end>>" or the end of the input; text after the last "<<br>>"
-// is not a string. Strings longer than kMaxBatchString are cut, and *cut set.
-std::vector<std::string> ParseBatchList(std::istream& in, bool* cut = nullptr);
+// is not a string. Strings longer than kMaxBatchString are cut, and *cut set. A list of more
+// than maxStrings strings throws quorbel::Error.
+std::vector<std::string> ParseBatchList(std::istream& in, bool* cut = nullptr,
+                                        size_t maxStrings = kMaxBatchStrings);
 std::string FormatBatchList(const std::vector<std::string>& strings);
 
-// Replaces list with the strings of the file; when it can't be opened the list is left as it
-// was and the result is false with the reason in *error.
+// Replaces list with the strings of the file; when it can't be opened or holds too many strings
+// the list is left as it was and the result is false with the reason in *error.
 bool ReadBatchList(const std::string& path, std::vector<std::string>& list,
                    std::string* error = nullptr, bool* cut = nullptr);
 // Writes the list to path whole or not at all; false with the reason in *error.

@@ -28,7 +28,11 @@ std::string SizeText(int w, int h) { return std::to_string(w) + " x " + std::to_
 void PreparePage(PlaquetDocument& doc, EngineContext& ctx) {
   const int W = ctx.imageWidth, H = ctx.imageHeight;
   const bool pressed = ctx.pressedButton;
-  if (ctx.pageCanvas.Create(W, H) != 0 || (pressed && ctx.pressedPageCanvas.Create(W, H) != 0))
+  const ImageLimits page = PageLimits(ctx.limits);
+  if (const std::string refusal = page.Refusal(uint64_t(std::max(W, 0)), uint64_t(std::max(H, 0)), pressed ? 8 : 4);
+      W > 0 && H > 0 && !refusal.empty())
+    throw RenderError(refusal);
+  if (ctx.pageCanvas.Create(W, H, page) != 0 || (pressed && ctx.pressedPageCanvas.Create(W, H, page) != 0))
     throw RenderError("picture of " + SizeText(W, H) + " pixels is larger than the renderer allows");
   ctx.pageCanvas.FillColour(doc.backdropColour);
   if (pressed) ctx.pressedPageCanvas.FillColour(doc.backdropColour);
@@ -102,7 +106,7 @@ void ComputePage(PlaquetDocument& doc, EngineContext& ctx) {
   }
   ctx.originX = int32_t(left);
   ctx.originY = int32_t(top);
-  if (right - left > WorkSet::kMaxSide * 4 || bottom - top > WorkSet::kMaxSide * 4)
+  if (right - left > 4 * int64_t(ctx.limits.maxWidth) || bottom - top > 4 * int64_t(ctx.limits.maxHeight))
     throw RenderError("picture of " + SizeText(int(right - left), int(bottom - top)) +
                       " pixels is larger than the renderer allows");
   ctx.imageWidth = int32_t(right - left);
@@ -126,9 +130,9 @@ void ComputePage(PlaquetDocument& doc, EngineContext& ctx) {
   if (bullet) doc.items[kBulletItem].x += message.x;
 }
 
-int RenderPreview(PlaquetDocument& doc, EngineContext& ctx) {
+void RenderPreview(PlaquetDocument& doc, EngineContext& ctx) {
   doc.previewDirty = false;
-  if (doc.items.empty()) return 0;
+  if (doc.items.empty()) return;
   ctx.RestartRandomEffects();
   ctx.pressedButton = doc.pressedButton;
   if (ctx.programFolder.empty()) ctx.programFolder = doc.programFolder;
@@ -160,7 +164,6 @@ int RenderPreview(PlaquetDocument& doc, EngineContext& ctx) {
     ComposeItem(ctx, item, int(i));
   }
   FinishPictures(ctx);
-  return 0;
 }
 
 void Recompose(PlaquetDocument& doc, EngineContext& ctx) {

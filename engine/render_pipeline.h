@@ -4,8 +4,9 @@ struct EngineContext;
 struct PlaquetDocument;
 struct PlaquetItem;
 
-// Full render: size, place, rasterize, run styles, compose. Clears doc.previewDirty. Returns 0.
-int RenderPreview(PlaquetDocument& doc, EngineContext& ctx);
+// Full render: size, place, rasterize, run styles, compose. Clears doc.previewDirty. Throws
+// RenderError (a quorbel::Error) when the render cannot be carried out.
+void RenderPreview(PlaquetDocument& doc, EngineContext& ctx);
 // Composes the item canvases of the last full render again.
 void Recompose(PlaquetDocument& doc, EngineContext& ctx);
 // Recompose, then reduce the pictures to 8 bits with `colours` entries (16 or 256).

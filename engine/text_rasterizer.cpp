@@ -16,9 +16,11 @@ namespace {
 int64_t RoundUp4(int64_t v) { return v <= 0 ? 0 : (v + 3) / 4 * 4; }
 int64_t RoundDown4(int64_t v) { return v <= 0 ? 0 : v / 4 * 4; }
 
-bool WithinLimits(int64_t w, int64_t h) {
-  return w >= 0 && h >= 0 && w <= WorkSet::kMaxSide && h <= WorkSet::kMaxSide &&
-         w * h <= WorkSet::kMaxPixels;
+// Empty when a w x h area needing bytesPerPixel bytes a pixel fits the render's limits.
+std::string Refusal(const ImageLimits& limits, int64_t w, int64_t h, uint64_t bytesPerPixel) {
+  if (w < 0 || h < 0) return "has a negative size";
+  if (w == 0 || h == 0) return {};
+  return limits.Refusal(uint64_t(w), uint64_t(h), bytesPerPixel);
 }
 
 std::string Describe(const LogFont& f) {
@@ -100,9 +102,10 @@ TextBox MeasureTextBox(EngineContext& ctx) {
     box.height = h4 + 1;
     return box;
   }
-  if (!WithinLimits(w4, h4))
-    throw RenderError("text drawn with the " + Describe(font) + " is " + std::to_string(w4) + " x " +
-                      std::to_string(h4) + " pixels, larger than the renderer allows");
+  // The unclipped text may be larger than the work area it ends up in; like a page, it may
+  // reach twice the work area's limits (it is one byte a pixel).
+  if (const std::string refusal = Refusal(PageLimits(ctx.limits), w4, h4, 1); !refusal.empty())
+    throw RenderError("text drawn with the " + Describe(font) + ": " + refusal);
   std::vector<uint8_t> plane(static_cast<size_t>(w4 * h4), 0);
   std::vector<uint8_t*> rows(static_cast<size_t>(h4));
   for (int64_t y = 0; y < h4; ++y) rows[size_t(y)] = plane.data() + y * w4;
@@ -197,9 +200,9 @@ void ComputeWorkArea(EngineContext& ctx) {
   out.unroundedHeight = Narrow(sumH, "height");
   // A picture shrunk past nothing by the extension sliders is empty, not negative.
   const int64_t w = RoundDown4(sumW), h = RoundDown4(sumH);
-  if (!WithinLimits(w, h))
-    throw RenderError("work area of " + std::to_string(w) + " x " + std::to_string(h) +
-                      " pixels is larger than the renderer allows");
+  // Fonts, margins and effect sizes all end up here: refuse before anything is allocated.
+  if (const std::string refusal = Refusal(ctx.limits, w, h, WorkSet::kBytesPerPixel); !refusal.empty())
+    throw RenderError("work area: " + refusal);
   out.workWidth = int32_t(w);
   out.workHeight = int32_t(h);
 }
@@ -209,7 +212,7 @@ void RasterizeItem(EngineContext& ctx) {
   ComputeWorkArea(ctx);
   const LayoutOutputs& out = ctx.layout;
   WorkSet& work = ctx.work;
-  work.Allocate(out.workWidth, out.workHeight);
+  work.Allocate(out.workWidth, out.workHeight, ctx.limits);
 
   const RenderInputs& in = ctx.in;
   switch (in.kind) {

@@ -16,7 +16,6 @@ namespace {
 constexpr uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kJpeg = 4, kPng = 5;
 // No picture we accept needs more than four bytes a pixel plus headers; larger files are refused
 // before they are read.
-constexpr uint64_t kMaxFileBytes = BitmapImage::kMaxPixels * 4 + (1u << 20);
 
 uint32_t U32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
@@ -105,13 +104,14 @@ void WriteHeader(uint8_t* h, int64_t w, int64_t height, int bits, size_t imageSi
   Put32(h + 32, bits == 8 ? 256 : 0);
 }
 
-int FromFileBytes(const uint8_t* fileHeader, std::vector<uint8_t> rest, DibImage& image, std::string& reason) {
+int FromFileBytes(const uint8_t* fileHeader, std::vector<uint8_t> rest, DibImage& image, std::string& reason,
+                  const ImageLimits& limits) {
   if (fileHeader[0] != 'B' || fileHeader[1] != 'M') return Fail(reason, "not a BMP file (it does not start with \"BM\")"), 0;
   const uint32_t offBits = U32(fileHeader + 10);
   // 0 is written by some tools for "right after the colour table".
   const int64_t pixelOffset = offBits == 0 ? -1 : std::max<int64_t>(0, int64_t(offBits) - 14);
   std::vector<uint8_t> canonical;
-  if (!DecodeDib(std::move(rest), pixelOffset, canonical, reason)) return 0;
+  if (!DecodeDib(std::move(rest), pixelOffset, canonical, reason, limits)) return 0;
   image.Free();
   image.Packed() = std::move(canonical);
   image.Refresh(image.BitCount() == 8);
@@ -120,7 +120,8 @@ int FromFileBytes(const uint8_t* fileHeader, std::vector<uint8_t> rest, DibImage
 
 }  // namespace
 
-bool DecodeDib(std::vector<uint8_t> block, int64_t pixelOffset, std::vector<uint8_t>& out, std::string& reason) {
+bool DecodeDib(std::vector<uint8_t> block, int64_t pixelOffset, std::vector<uint8_t>& out, std::string& reason,
+               const ImageLimits& limits) {
   const size_t size = block.size();
   const uint8_t* b = block.data();
   if (size < 4) return Fail(reason, "DIB header truncated");
@@ -150,9 +151,9 @@ bool DecodeDib(std::vector<uint8_t> block, int64_t pixelOffset, std::vector<uint
   if (height == INT32_MIN) return Fail(reason, "picture height is out of range");
   const bool topDown = height < 0;
   const int64_t h = topDown ? -height : height, w = width;
-  if (uint64_t(w) * uint64_t(h) > BitmapImage::kMaxPixels)
-    return Fail(reason, "picture of " + Dims(w, h) + " pixels is larger than the limit of " +
-                            std::to_string(BitmapImage::kMaxPixels) + " pixels");
+  // The block is held while the 24-bit (or 8-bit) result is built.
+  if (std::string refusal = limits.Refusal(uint64_t(w), uint64_t(h), 3); !refusal.empty())
+    return Fail(reason, std::move(refusal));
 
   const bool okBits = core ? (bits == 1 || bits == 4 || bits == 8 || bits == 24)
                            : (bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32);
@@ -303,7 +304,7 @@ bool DecodeDib(std::vector<uint8_t> block, int64_t pixelOffset, std::vector<uint
   return true;
 }
 
-int ReadBmp(const std::string& path, DibImage& image, std::string* error) {
+int ReadBmp(const std::string& path, DibImage& image, std::string* error, const ImageLimits& limits) {
   std::string reason;
   auto fail = [&](const std::string& why) {
     if (error) *error = path + ": " + why;
@@ -315,7 +316,9 @@ int ReadBmp(const std::string& path, DibImage& image, std::string* error) {
   const long length = std::ftell(f.get());
   if (length < 0 || std::fseek(f.get(), 0, SEEK_SET) != 0) return fail("cannot find the file's length");
   if (length < 14) return fail("not a BMP file (shorter than 14 bytes)");
-  if (uint64_t(length) > kMaxFileBytes) return fail("file of " + std::to_string(length) + " bytes is too large for a BMP picture");
+  if (std::string refusal = limits.MemoryRefusal(uint64_t(length), "file of " + std::to_string(length) + " bytes");
+      !refusal.empty())
+    return fail(refusal);
   uint8_t fileHeader[14];
   if (std::fread(fileHeader, 1, 14, f.get()) != 14) return fail("read error");
   if (fileHeader[0] != 'B' || fileHeader[1] != 'M') return fail("not a BMP file (it does not start with \"BM\")");
@@ -327,18 +330,18 @@ int ReadBmp(const std::string& path, DibImage& image, std::string* error) {
   }
   if (std::fread(rest.data(), 1, rest.size(), f.get()) != rest.size()) return fail("read error (file shorter than its length)");
   f.reset();
-  if (!FromFileBytes(fileHeader, std::move(rest), image, reason)) {
+  if (!FromFileBytes(fileHeader, std::move(rest), image, reason, limits)) {
     image.Free();
     return fail(reason);
   }
   return 1;
 }
 
-int ReadBmpMemory(const uint8_t* data, size_t size, DibImage& image, std::string* error) {
+int ReadBmpMemory(const uint8_t* data, size_t size, DibImage& image, std::string* error, const ImageLimits& limits) {
   std::string reason;
   if (size < 14) reason = "not a BMP file (shorter than 14 bytes)";
-  else if (size > kMaxFileBytes) reason = "too large for a BMP picture";
-  else if (FromFileBytes(data, std::vector<uint8_t>(data + 14, data + size), image, reason)) return 1;
+  else if (size > limits.maxBytes) reason = limits.MemoryRefusal(size, "file of " + std::to_string(size) + " bytes");
+  else if (FromFileBytes(data, std::vector<uint8_t>(data + 14, data + size), image, reason, limits)) return 1;
   image.Free();
   if (error) *error = reason;
   return 0;

@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "imaging/limits.h"
+
 // pixelOffset: where the rows start, counted from the header's first byte; -1 when they follow
 // the colour table directly (a packed DIB). On failure returns false with the reason (without a
-// file name) and leaves out untouched. Never allocates more than a small multiple of the block.
-bool DecodeDib(std::vector<uint8_t> block, int64_t pixelOffset, std::vector<uint8_t>& out, std::string& reason);
+// file name) and leaves out untouched. Pictures past `limits` are refused before allocating.
+bool DecodeDib(std::vector<uint8_t> block, int64_t pixelOffset, std::vector<uint8_t>& out, std::string& reason,
+               const ImageLimits& limits = ImageLimits());

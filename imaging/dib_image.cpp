@@ -167,7 +167,7 @@ int DibImage::Adopt(std::vector<uint8_t> packed, std::string* error) {
   return 1;
 }
 
-int DibImage::Load(const std::string& path, std::string* error) {
+int DibImage::Load(const std::string& path, std::string* error, const ImageLimits& limits) {
   const std::string name = Upper(path);
   enum class Reader { None, Bmp, Gif, Jpeg, Png } reader = Reader::None;
   if (name.find(".BMP") != std::string::npos) reader = Reader::Bmp;
@@ -181,10 +181,10 @@ int DibImage::Load(const std::string& path, std::string* error) {
   try {
     switch (reader) {
       case Reader::None: reason = path + ": unknown picture type"; break;
-      case Reader::Bmp: ok = ReadBmp(path, *this, &reason); break;
-      case Reader::Gif: ok = ReadGif(path, *this); break;
-      case Reader::Jpeg: ok = ReadJpeg(path, *this); break;
-      case Reader::Png: ok = ReadPng(path, *this); break;
+      case Reader::Bmp: ok = ReadBmp(path, *this, &reason, limits); break;
+      case Reader::Gif: ok = ReadGif(path, *this, limits); break;
+      case Reader::Jpeg: ok = ReadJpeg(path, *this, limits); break;
+      case Reader::Png: ok = ReadPng(path, *this, limits); break;
     }
     if (!ok && reason.empty()) reason = path + ": cannot read the picture";
   } catch (const std::exception& e) {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "imaging/limits.h"
+
 // 256 colours as blue, green, red triplets (768 bytes).
 using BgrPalette = std::array<uint8_t, 768>;
 
@@ -62,8 +64,8 @@ class DibImage {
   int Adopt(std::vector<uint8_t> packed, std::string* error = nullptr);
 
   // Fills the image from a file chosen by the name's extension (.BMP, .GIF, .JPG, .GIT, .PNG).
-  // 1 on success, 0 on failure with the reason in *error.
-  int Load(const std::string& path, std::string* error = nullptr);
+  // 1 on success, 0 on failure with the reason in *error (files and pictures past `limits` too).
+  int Load(const std::string& path, std::string* error = nullptr, const ImageLimits& limits = ImageLimits());
   // Writes the picture by the name's extension. 1 on success, 0 for an unknown extension;
   // a writer failure throws GraphicsException. Files are written whole or not at all.
   int SaveAs(const std::string& path, int transparentIndex, int bitCount,
@@ -93,10 +95,13 @@ class DibRowTable {
 // The BMP writer: 1 on success, 0 when the image is empty. Throws GraphicsException when the
 // file cannot be written; nothing is left at path then.
 int WriteBmp(const DibImage& image, const std::string& path);
-// The BMP reader: 1 on success, 0 with the reason in *error.
-int ReadBmp(const std::string& path, DibImage& image, std::string* error = nullptr);
+// The BMP reader: 1 on success, 0 with the reason in *error (files and pictures past `limits`
+// are refused before they are read).
+int ReadBmp(const std::string& path, DibImage& image, std::string* error = nullptr,
+            const ImageLimits& limits = ImageLimits());
 
 // The BMP reader on a file already in memory (the whole file, file header included).
-int ReadBmpMemory(const uint8_t* data, size_t size, DibImage& image, std::string* error = nullptr);
+int ReadBmpMemory(const uint8_t* data, size_t size, DibImage& image, std::string* error = nullptr,
+                  const ImageLimits& limits = ImageLimits());
 // The bytes WriteBmp writes; empty for an empty picture.
 std::vector<uint8_t> EncodeBmp(const DibImage& image);

@@ -1,9 +1,10 @@
 #pragma once
 // The codecs report failures by throwing these; each carries the text shown to the user.
-#include <stdexcept>
 #include <string>
 
-class GraphicsException : public std::runtime_error {
+#include "imaging/error.h"
+
+class GraphicsException : public quorbel::Error {
  public:
-  explicit GraphicsException(const std::string& message) : std::runtime_error(message) {}
+  explicit GraphicsException(const std::string& message) : quorbel::Error(message) {}
 };

@@ -19,6 +19,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "imaging/error.h"
+
 namespace platform {
 namespace {
 
@@ -205,7 +207,7 @@ struct FontLayer::Impl {
     if (initialised) return;
     if (FT_Init_FreeType(&library) != 0) {
       library = nullptr;
-      throw std::runtime_error("cannot start the FreeType font rasterizer");
+      throw quorbel::Error("cannot start the FreeType font rasterizer");
     }
     config = FcInitLoadConfigAndFonts();  // may be null: then only the file scan below is left
     initialised = true;
@@ -273,7 +275,7 @@ struct FontLayer::Impl {
       ResolvedFace rf{file, 0, false, false};
       if (CanOpen(rf)) return rf;
     }
-    throw std::runtime_error(
+    throw quorbel::Error(
         "no usable font is installed: fontconfig found none and /usr/share/fonts holds no font file");
   }
 
@@ -330,7 +332,7 @@ struct FontLayer::Impl {
 
     FT_Face face = nullptr;
     if (FT_New_Face(library, rf.file.c_str(), rf.index, &face) != 0)
-      throw std::runtime_error(rf.file + ": cannot open the font file");
+      throw quorbel::Error(rf.file + ": cannot open the font file");
     SizedFace s;
     s.face = face;
     try {
@@ -389,7 +391,7 @@ struct FontLayer::Impl {
     }
     if (FT_Set_Char_Size(face, FT_F26Dot6(std::lround(emX * 64)), FT_F26Dot6(std::lround(emY * 64)), 72,
                          72) != 0)
-      throw std::runtime_error(rf.file + ": the font cannot be set to the requested size");
+      throw quorbel::Error(rf.file + ": the font cannot be set to the requested size");
     if (synthItalic) {
       FT_Matrix m{0x10000, kObliqueShear, 0, 0x10000};
       FT_Set_Transform(face, &m, nullptr);

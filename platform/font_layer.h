@@ -10,7 +10,7 @@
 // 600 or more picks the bold face, italic the italic one; a face without them is emboldened or
 // slanted. 8-bit text is read in the code page of the font's character set (Windows-1252 for
 // ANSI). A face that is not installed falls back to fontconfig's best match, and to any font file
-// when fontconfig has none; only a system without any usable font throws std::runtime_error.
+// when fontconfig has none; only a system without any usable font throws quorbel::Error.
 // Faces are opened lazily and kept per size in this object; nothing is shared between objects.
 #include <cstdint>
 #include <memory>

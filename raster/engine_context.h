@@ -52,6 +52,7 @@ struct EngineContext {
   }
 
   ProgramSettings settings;
+  ImageLimits limits = kRenderLimits;  // work areas and pages are checked against it first
   std::string programFolder;  // ends with '/'
   bool pressedButton = false;
 

@@ -38,12 +38,11 @@ void RasterCanvas::BuildRows() {
   }
 }
 
-int RasterCanvas::Create(int32_t w, int32_t h) {
+int RasterCanvas::Create(int32_t w, int32_t h, const ImageLimits& limits) {
   Release();
   if (w < 0 || h < 0) return -1;
   const int64_t rw = (int64_t(w) + 3) / 4 * 4, rh = (int64_t(h) + 3) / 4 * 4;
-  if (rw > WorkSet::kMaxSide * 2 || rh > WorkSet::kMaxSide * 2 || rw * rh > WorkSet::kMaxPixels * 2)
-    return -1;
+  if (rw > 0 && rh > 0 && !limits.Refusal(uint64_t(rw), uint64_t(rh), 4).empty()) return -1;
   width = int32_t(rw);
   height = int32_t(rh);
   bits.assign(size_t(rw * rh * 3), 0);

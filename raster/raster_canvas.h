@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "raster/render_limits.h"
+
 class DibImage;
 
 class RasterCanvas {
@@ -24,8 +26,8 @@ class RasterCanvas {
 
   bool Empty() const { return bits.empty() && width == 0 && height == 0; }
   // Releases previous content, rounds both sizes up to multiples of 4. 0 on success, -1 when the
-  // size is negative or past the renderer's limit (the canvas is left empty).
-  int Create(int32_t w, int32_t h);
+  // size is negative or past `limits` (the canvas is left empty, nothing is allocated).
+  int Create(int32_t w, int32_t h, const ImageLimits& limits = PageLimits(kRenderLimits));
   void Release();
   // Create(w, h), then copy the colour rows and the coverage, each value of 256 or more as 255.
   void LoadFromWorkSet(const uint8_t* const* colorRowsTopDown, int32_t w, int32_t h,

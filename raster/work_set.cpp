@@ -13,11 +13,13 @@ void BuildRows(std::vector<uint8_t>& buffer, std::vector<uint8_t*>& rows, int he
 }
 }  // namespace
 
-void WorkSet::Allocate(int width, int height) {
-  if (width < 0 || height < 0 || width > kMaxSide || height > kMaxSide ||
-      int64_t(width) * height > kMaxPixels) {
-    throw RenderError("work area of " + std::to_string(width) + " x " + std::to_string(height) +
-                      " pixels is larger than the renderer allows");
+void WorkSet::Allocate(int width, int height, const ImageLimits& limits) {
+  if (width < 0 || height < 0)
+    throw RenderError("work area of " + std::to_string(width) + " x " + std::to_string(height) + " pixels");
+  // An empty item has nothing to refuse.
+  if (width > 0 && height > 0) {
+    const std::string refusal = limits.Refusal(uint64_t(width), uint64_t(height), kBytesPerPixel);
+    if (!refusal.empty()) throw RenderError("work area: " + refusal);
   }
   workWidth = width;
   workHeight = height;

@@ -4,12 +4,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "raster/render_limits.h"
+
 class WorkSet {
  public:
-  // Largest work area we build; larger requests throw RenderError instead of exhausting memory.
-  static constexpr int kMaxSide = 16384;
-  static constexpr int64_t kMaxPixels = 32ll * 1024 * 1024;
-
   int workWidth = 0;
   int workHeight = 0;
 
@@ -30,8 +28,11 @@ class WorkSet {
   bool glyphChanged = true;
 
   // Frees the previous buffers and builds zeroed ones of width x height (rounded up to
-  // multiples of 4 by the caller). Throws RenderError past kMaxSide / kMaxPixels.
-  void Allocate(int width, int height);
+  // multiples of 4 by the caller). Throws RenderError past `limits`, before allocating.
+  void Allocate(int width, int height, const ImageLimits& limits = kRenderLimits);
+  // Bytes per work-area pixel for the limit check: these buffers, and the largest scratch plane
+  // an effect adds while it runs (a float a pixel).
+  static constexpr uint64_t kBytesPerPixel = 3 + 3 + 1 + 3 + 3 + 2 + 2 + 4;
   // After the glyph is drawn: zero both coverages, take the glyph copy, build the edge plane.
   void FinishRasterizing();
   // Copy the glyph copy back, zero both coverages, rebuild the edge plane, set glyphChanged.

@@ -4,12 +4,10 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QTabWidget>
-#include <QThread>
 #include <QTimer>
-#include <cstdio>
 #include <cstdlib>
+#include <new>
 
-#include "engine/checked_alloc.h"
 #include "ui/app_state.h"
 #include "document/plaquet_document.h"
 #include "ui/main_window.h"
@@ -20,14 +18,27 @@
 
 namespace {
 
-void ShowOutOfMemory(const char* text) {
-  // Batch workers run on their own threads, where no box may be shown.
-  if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
-    std::fprintf(stderr, "quorbel: %s\n", text);
-    return;
-  }
-  QMessageBox::critical(nullptr, "System Error", text, QMessageBox::Ok | QMessageBox::Cancel);
+// Exhausted memory that no action caught ends the program with this box, as it always has.
+void ShowOutOfMemory() {
+  QMessageBox::critical(nullptr, "System Error", "Out of memory! \nSystem will be terminated.",
+                        QMessageBox::Ok | QMessageBox::Cancel);
 }
+
+// Exceptions may not cross Qt's event handling, so exhausted memory in any action is caught
+// here, where each event is delivered, and ends the program after the box.
+class GuardedApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (const std::bad_alloc&) {
+      ShowOutOfMemory();
+      QCoreApplication::exit(1);
+      return false;
+    }
+  }
+};
 
 // Developer aid: with QUORBEL_SCREENSHOT_DIR set, every page is grabbed into that folder (with the
 // preview on its "Image" tab) and the program ends.
@@ -77,10 +88,8 @@ void SaveScreenshots(MainWindow& sheet, const QString& folder) {
 }  // namespace
 
 int RunDesktopApplication(int argc, char** argv) {
-  QApplication app(argc, argv);
+  GuardedApplication app(argc, argv);
   QApplication::setApplicationName("Quorbel");
-  SetOutOfMemoryReporter(&ShowOutOfMemory);
-  InstallOutOfMemoryHandler();
   std::unique_ptr<AppState> state = MakeStartUpState();
   MainWindow sheet(*state);
   sheet.show();

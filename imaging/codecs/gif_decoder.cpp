@@ -68,7 +68,8 @@ bool GifDecoder::DecodeFile(const std::string& path) {
   const std::streamoff length = file.tellg();
   file.seekg(0, std::ios::beg);
   if (length < 0) return Fail("Cant open GIF :\n");
-  if (static_cast<uint64_t>(length) > kMaxFileSize) return Fail("GIF file too large.\nGiving up");
+  if (static_cast<uint64_t>(length) > limits_.maxBytes)
+    return Fail(limits_.MemoryRefusal(uint64_t(length), "file of " + std::to_string(length) + " bytes"));
   std::vector<uint8_t> bytes;
   try {
     bytes.resize(static_cast<size_t>(length));
@@ -141,7 +142,9 @@ bool GifDecoder::Decode(const uint8_t* data, size_t size, const std::string& nam
     if (left + width > screenWidth || top + height > screenHeight)
       return Fail("Image lies outside the GIF screen.\nGiving up");
     const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
-    if (pixels > BitmapImage::kMaxPixels) return Fail("GIF image too large.\nGiving up");
+    // Indexes and red, green, blue bytes, then the 24-bit picture made from them.
+    if (const std::string refusal = limits_.Refusal(uint64_t(width), uint64_t(height), 7); !refusal.empty())
+      return Fail(refusal);
 
     std::array<uint8_t, 768> localTable{};
     const uint8_t* colours = nullptr;
@@ -206,8 +209,9 @@ bool GifDecoder::Decode(const uint8_t* data, size_t size, const std::string& nam
   }
 }
 
-int ReadGif(const std::string& path, DibImage& image) {
+int ReadGif(const std::string& path, DibImage& image, const ImageLimits& limits) {
   GifDecoder decoder;
+  decoder.SetLimits(limits);
   auto failure = [&](const std::string& text) {
     image.Free();
     std::string reason = text;

@@ -8,7 +8,7 @@
 // transparent fill colour comes back with that colour. Indexes past a short colour table read as
 // black.
 //
-// Limits and failures: images of more than BitmapImage::kMaxPixels pixels, images reaching past
+// Limits and failures: images past the ImageLimits given (SetLimits), images reaching past
 // the logical screen, zero sizes, truncated data and LZW codes past the string table are refused
 // before or while decoding, never with a read or write outside a buffer; the decoder keeps an
 // error text instead of throwing, and ReadGif turns it into a GraphicsException.
@@ -17,13 +17,14 @@
 #include <string>
 #include <vector>
 
+#include "imaging/limits.h"
+
 class DibImage;
 
 class GifDecoder {
  public:
-  // Largest file read into memory.
-  static constexpr uint64_t kMaxFileSize = 256ull * 1024 * 1024;
 
+  void SetLimits(const ImageLimits& limits) { limits_ = limits; }
   // true on success; false with Error() set.
   bool DecodeFile(const std::string& path);
   // `name` only appears in the "not a valid .GIF file" text.
@@ -50,8 +51,9 @@ class GifDecoder {
   std::vector<uint8_t> rgb_;
   std::string error_ = "No Error";
   std::string notice_;
+  ImageLimits limits_;
 };
 
 // Reads the first image of a GIF87a/89a file into a 24-bit picture; 1 on success. Throws
 // GraphicsException ("<path>: <reason>") on failure, leaving the image empty.
-int ReadGif(const std::string& path, DibImage& image);
+int ReadGif(const std::string& path, DibImage& image, const ImageLimits& limits = ImageLimits());

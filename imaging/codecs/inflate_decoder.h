@@ -5,11 +5,13 @@
 // growing without end, so a small file cannot make us allocate far beyond what its header
 // promised. Memory grows with the data actually produced, never with maxOutput up front.
 // Every failure throws InflateError with a short reason; the output is then discarded.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "imaging/graphics_exception.h"
+#include "imaging/limits.h"
 
 class InflateDecoder {
  public:
@@ -27,4 +29,8 @@ class InflateDecoder {
   static Result DecompressZlib(const uint8_t* input, size_t size, size_t maxOutput);
   // Raw deflate blocks, no header or trailer.
   static Result DecompressRaw(const uint8_t* input, size_t size, size_t maxOutput);
+  // The same with the output bounded by the memory limit every reader takes.
+  static Result DecompressZlib(const uint8_t* input, size_t size, const ImageLimits& limits) {
+    return DecompressZlib(input, size, size_t(std::min<uint64_t>(limits.maxBytes, SIZE_MAX)));
+  }
 };

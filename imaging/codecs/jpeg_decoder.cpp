@@ -280,9 +280,8 @@ void ReadFrame(State& s, int marker, const JpegDecoder::Limits& limits) {
   if (count != 1 && count != 3)
     throw JpegError("Unsupported JPEG file: " + std::to_string(count) + " colour components");
   if (length != 8 + 3 * static_cast<size_t>(count)) Corrupt("bad SOF segment length");
-  if (static_cast<uint64_t>(s.width) * static_cast<uint64_t>(s.height) > limits.maxPixels)
-    throw JpegError("JPEG picture of " + std::to_string(s.width) + " x " + std::to_string(s.height) +
-                    " pixels is too large");
+  if (const std::string refusal = limits.Refusal(uint64_t(s.width), uint64_t(s.height), 0); !refusal.empty())
+    throw JpegError("JPEG " + refusal);
   s.components.assign(static_cast<size_t>(count), Component());
   for (int i = 0; i < count; ++i) {
     Component& c = s.components[static_cast<size_t>(i)];
@@ -302,6 +301,14 @@ void ReadFrame(State& s, int marker, const JpegDecoder::Limits& limits) {
     if (s.hMax % c.h || s.vMax % c.v) throw JpegError("Unsupported JPEG file: fractional sampling ratios");
   s.mcusWide = (s.width + 8 * s.hMax - 1) / (8 * s.hMax);
   s.mcusHigh = (s.height + 8 * s.vMax - 1) / (8 * s.vMax);
+  // Every coefficient of the frame is kept (progressive scans refine them), then the picture.
+  uint64_t bytes = uint64_t(s.width) * uint64_t(s.height) * 3;
+  for (const Component& c : s.components)
+    bytes += uint64_t(s.mcusWide) * c.h * uint64_t(s.mcusHigh) * c.v * 64 * sizeof(c.coefficients[0]);
+  if (const std::string refusal = limits.MemoryRefusal(bytes, "JPEG picture of " + std::to_string(s.width) + " x " +
+                                                                  std::to_string(s.height) + " pixels");
+      !refusal.empty())
+    throw JpegError(refusal);
   for (Component& c : s.components) {
     c.width = (s.width * c.h + s.hMax - 1) / s.hMax;
     c.height = (s.height * c.v + s.vMax - 1) / s.vMax;
@@ -741,9 +748,7 @@ std::vector<uint8_t> JpegDecoder::Pixels() const {
   return pixels;
 }
 
-int ReadJpeg(const std::string& path, DibImage& image) {
-  // Larger files cannot hold a picture within the pixel limit at any sensible quality.
-  constexpr long kMaxFileBytes = 1L << 30;
+int ReadJpeg(const std::string& path, DibImage& image, const ImageLimits& limits) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) throw JpegDecoder::JpegError("Can't open input file: " + path + ": " + std::strerror(errno));
   std::vector<uint8_t> bytes;
@@ -753,7 +758,8 @@ int ReadJpeg(const std::string& path, DibImage& image) {
   } else {
     long length = std::ftell(file);
     if (length < 0) failure = "cannot determine the file size";
-    else if (length > kMaxFileBytes) failure = "file too large for a JPEG picture";
+    else if (uint64_t(length) > limits.maxBytes)
+      failure = limits.MemoryRefusal(uint64_t(length), "file of " + std::to_string(length) + " bytes");
     else {
       std::rewind(file);
       bytes.resize(static_cast<size_t>(length));
@@ -765,7 +771,9 @@ int ReadJpeg(const std::string& path, DibImage& image) {
   if (!failure.empty()) throw JpegDecoder::JpegError(path + ": " + failure);
 
   try {
-    JpegDecoder decoder;
+    JpegDecoder::Limits all;
+    static_cast<ImageLimits&>(all) = limits;
+    JpegDecoder decoder(all);
     decoder.Decode(bytes.data(), bytes.size());
     bytes = std::vector<uint8_t>();
     DibImage picture;

@@ -10,8 +10,8 @@
 //
 // Output: width x height pixels, blue, green, red, top row first.
 //
-// Limits and failures: at most Limits::maxPixels pixels (checked before anything is allocated)
-// and Limits::maxScans scans. Damaged input (not a JPEG, a marker out of place, missing or bad
+// Limits and failures: within Limits' width, height, pixels and memory (checked before anything
+// is allocated) and Limits::maxScans scans. Damaged input (not a JPEG, a marker out of place, missing or bad
 // tables, a bad Huffman code, a truncated scan or file, impossible dimensions or sampling
 // factors, an unsupported process such as arithmetic coding, 12-bit or lossless) throws
 // JpegDecoder::JpegError (a GraphicsException) with the reason; nothing partial is returned.
@@ -23,6 +23,7 @@
 
 #include "imaging/bitmap_image.h"
 #include "imaging/graphics_exception.h"
+#include "imaging/limits.h"
 
 class DibImage;
 
@@ -33,9 +34,10 @@ class JpegDecoder {
     using GraphicsException::GraphicsException;
   };
 
-  struct Limits {
-    uint64_t maxPixels = BitmapImage::kMaxPixels;
-    int maxScans = 100;  // real progressive files use about ten
+  // The picture limits every reader takes, and the number of scans (real progressive files
+  // use about ten).
+  struct Limits : ImageLimits {
+    int maxScans = 100;
   };
 
   JpegDecoder();
@@ -67,4 +69,4 @@ class JpegDecoder {
 
 // Reads a baseline or progressive JPEG into a 24-bit picture; 1 on success. Throws
 // JpegDecoder::JpegError naming the file and the reason; `image` is left as it was then.
-int ReadJpeg(const std::string& path, DibImage& image);
+int ReadJpeg(const std::string& path, DibImage& image, const ImageLimits& limits = ImageLimits());

@@ -18,7 +18,6 @@ using BadPngStream = PngDecoder::BadPngStream;
 
 constexpr uint8_t kSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
 // A file this large is not a picture we could hold anyway.
-constexpr uint64_t kMaxFileSize = uint64_t(1) << 31;
 
 struct Pass {
   int x0, y0, dx, dy;
@@ -117,7 +116,8 @@ void PngDecoder::ReadImage(const std::string& path, BitmapImage& image) {
   in.seekg(0, std::ios::end);
   const std::streamoff length = in.tellg();
   if (length < 0) throw PngError("Can't open input file");
-  if (uint64_t(length) > kMaxFileSize) throw PngError("File too large");
+  if (uint64_t(length) > limits_.maxBytes)
+    throw PngError(limits_.MemoryRefusal(uint64_t(length), "file of " + std::to_string(length) + " bytes"));
   in.seekg(0, std::ios::beg);
   std::vector<uint8_t> bytes(static_cast<size_t>(length));
   if (!bytes.empty() && !in.read(reinterpret_cast<char*>(bytes.data()), length)) throw PngError("Premature End of File");
@@ -173,8 +173,13 @@ void PngDecoder::Decode(const uint8_t* data, size_t size, BitmapImage& image) {
       if (body[10] != 0) throw PngError("Invalid Compression Method");
       if (body[11] != 0) throw PngError("Invalid Filter Method");
       if (h.interlace > 1) throw PngError("Invalid Interlace Method");
-      if (uint64_t(h.width) * h.height > BitmapImage::kMaxPixels)
-        throw PngError("Image too large: " + std::to_string(h.width) + " x " + std::to_string(h.height) + " pixels");
+      {
+        // The inflated rows (up to 8 bytes a pixel), their de-interlaced copy and the result.
+        const uint64_t sampleBytes = uint64_t(Channels(h.colorType)) * (d == 16 ? 2 : 1);
+        const std::string refusal =
+            limits_.Refusal(h.width, h.height, sampleBytes * (h.interlace ? 2 : 1) + 3);
+        if (!refusal.empty()) throw PngError(refusal);
+      }
       header_ = h;
       haveHeader = true;
     } else if (IsType(type, "PLTE")) {
@@ -374,10 +379,10 @@ void PngDecoder::Decode(const uint8_t* data, size_t size, BitmapImage& image) {
   }
 }
 
-int ReadPng(const std::string& path, DibImage& image) {
+int ReadPng(const std::string& path, DibImage& image, const ImageLimits& limits) {
   BitmapImage decoded;
   try {
-    PngDecoder().ReadImage(path, decoded);
+    PngDecoder(limits).ReadImage(path, decoded);
   } catch (const GraphicsException& e) {
     throw PngDecoder::PngError(path + ": " + e.what());
   }

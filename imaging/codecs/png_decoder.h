@@ -12,7 +12,7 @@
 // Transparency (an alpha channel, or a tRNS chunk) is composited over the background: the
 // file's bKGD colour when it has one, otherwise SetBackground's colour (white by default), so
 // that the picture looks as it would on a page. Chunk CRCs, the chunk order rules and the
-// zlib stream's Adler-32 are checked; pictures past BitmapImage::kMaxPixels are refused before
+// zlib stream's Adler-32 are checked; pictures past the ImageLimits given are refused before
 // anything is allocated, and the decompressed data may never exceed what the header implies.
 // Failures throw PngError (file and chunk rules) or BadPngStream (the image data).
 #include <cstdint>
@@ -20,6 +20,7 @@
 
 #include "imaging/bitmap_image.h"
 #include "imaging/graphics_exception.h"
+#include "imaging/limits.h"
 
 class DibImage;
 
@@ -39,6 +40,9 @@ class PngDecoder {
     int bitDepth = 0, colorType = 0, interlace = 0;
   };
 
+  PngDecoder() = default;
+  explicit PngDecoder(const ImageLimits& limits) : limits_(limits) {}
+
   // Background for transparent pixels when the file names none; a COLORREF-free triple.
   void SetBackground(uint8_t red, uint8_t green, uint8_t blue) { background_ = {red, green, blue}; }
 
@@ -54,8 +58,9 @@ class PngDecoder {
   };
   Rgb background_;
   Header header_;
+  ImageLimits limits_;
 };
 
 // Reads any PNG into a 24-bit picture. 1 on success; throws GraphicsException with the reason
 // (the picture is left as it was then).
-int ReadPng(const std::string& path, DibImage& image);
+int ReadPng(const std::string& path, DibImage& image, const ImageLimits& limits = ImageLimits());

@@ -103,13 +103,22 @@ TEST(BatchList, OverlongStringsAreCut) {
   EXPECT_FALSE(cut);
 }
 
-TEST(BatchList, MissingFileLeavesTheList) {
+TEST(BatchList, MissingFileOrTooManyStringsLeavesTheList) {
   testsupport::TempDir dir;
   Strings list = {"keep"};
   std::string error;
   EXPECT_FALSE(ReadBatchList(dir.file("none.blt"), list, &error));
   EXPECT_FALSE(error.empty());
   EXPECT_EQ(list, Strings{"keep"});
+  // One string past the limit is refused with the count, before the list grows further.
+  std::string many;
+  for (size_t i = 0; i <= kMaxBatchStrings; ++i) many += "<<br>>\n";
+  testsupport::WriteFileText(dir.file("many.blt"), many);
+  EXPECT_FALSE(ReadBatchList(dir.file("many.blt"), list, &error));
+  EXPECT_EQ(error, "the list holds more than 1000000 strings");
+  EXPECT_EQ(list, Strings{"keep"});
+  std::istringstream two("a\n<<br>>\nb\n<<br>>\n");
+  EXPECT_EQ(ParseBatchList(two, nullptr, 2), (Strings{"a", "b"}));
   EXPECT_FALSE(WriteBatchList(dir.file("no/dir/x.blt"), list, &error));
   EXPECT_FALSE(error.empty());
 }

@@ -11,6 +11,7 @@
 
 #include "document/plaquet_document.h"
 #include "raster/engine_context.h"
+#include "raster/render_error.h"
 #include "imaging/dib_image.h"
 
 namespace {
@@ -93,7 +94,7 @@ TEST(RenderPipeline, MessageAloneMakesThePicture) {
   EngineContext ctx;
   ctx.settings.antiAliasing = false;
   doc.previewDirty = true;
-  EXPECT_EQ(RenderPreview(doc, ctx), 0);
+  RenderPreview(doc, ctx);
   EXPECT_FALSE(doc.previewDirty);
   const PlaquetItem& m = doc.message();
   EXPECT_GT(m.width, 0);
@@ -114,6 +115,38 @@ TEST(RenderPipeline, MessageAloneMakesThePicture) {
   const std::vector<uint8_t> first = ctx.image.Packed();
   Recompose(doc, ctx);
   EXPECT_EQ(ctx.image.Packed(), first);
+}
+
+TEST(RenderPipeline, ContextLimitsRefuseTheWorkAreaBeforeAllocating) {
+  PlaquetDocument doc = MessageOnly("Quorbel");
+  EngineContext ctx;
+  RenderPreview(doc, ctx);
+  const int W = ctx.work.workWidth, H = ctx.work.workHeight;
+  ASSERT_GT(W * H, 0);
+
+  // The work area at exactly the limits renders the same picture; one pixel less is refused.
+  EngineContext exact;
+  exact.limits.maxWidth = uint32_t(W);
+  exact.limits.maxHeight = uint32_t(H);
+  exact.limits.maxPixels = uint64_t(W) * uint64_t(H);
+  RenderPreview(doc, exact);
+  EXPECT_EQ(exact.g_image.Packed(), ctx.g_image.Packed());
+  for (int which = 0; which < 4; ++which) {
+    EngineContext small;
+    small.limits = exact.limits;
+    if (which == 0) small.limits.maxWidth -= 1;
+    if (which == 1) small.limits.maxHeight -= 1;
+    if (which == 2) small.limits.maxPixels -= 1;
+    if (which == 3) small.limits.maxBytes = uint64_t(W) * uint64_t(H) * 20;  // a render needs 21
+    try {
+      RenderPreview(doc, small);
+      ADD_FAILURE() << "no error for limit " << which;
+    } catch (const RenderError& e) {
+      EXPECT_EQ(std::string(e.what()).rfind("work area: picture of " + std::to_string(W) + " x " + std::to_string(H), 0), 0u)
+          << e.what();
+    }
+    EXPECT_TRUE(small.work.glyphMask.empty());
+  }
 }
 
 TEST(RenderPipeline, PressedPictureHasTheSameSizeAndHalvedOffsets) {
@@ -193,7 +226,7 @@ TEST(RenderPipeline, AllNoneGivesEmptyPictures) {
 
   PlaquetDocument empty;
   EngineContext other;
-  EXPECT_EQ(RenderPreview(empty, other), 0);
+  RenderPreview(empty, other);
   Recompose(empty, other);
 }
 

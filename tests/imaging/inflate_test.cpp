@@ -6,7 +6,6 @@
 #include <random>
 #include <string>
 
-#include "imaging/codecs/deflate_encoder.h"
 
 namespace {
 
@@ -86,16 +85,6 @@ TEST(Inflate, ReadsWhatZlibWritesAtEveryLevelAndStrategy) {
     }
     auto small = ZlibDeflate(in, 9, 9, Z_DEFAULT_STRATEGY);
     EXPECT_TRUE(InflateDecoder::DecompressZlib(small.data(), small.size(), in.size()).data == in);
-  }
-}
-
-TEST(Inflate, RoundTripsOurOwnEncoder) {
-  const auto in = Mixed(300000, 3);
-  for (int level = 0; level <= 3; ++level) {
-    for (bool smallest : {false, true}) {
-      auto z = DeflateEncoder::Compress(in.data(), in.size(), level, smallest);
-      EXPECT_TRUE(InflateDecoder::DecompressZlib(z.data(), z.size(), in.size()).data == in);
-    }
   }
 }
 

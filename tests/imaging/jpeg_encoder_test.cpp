@@ -77,37 +77,6 @@ TEST(JpegEncoder, FileLayoutIsFixed) {
   }
 }
 
-TEST(JpegEncoder, AnnexKTablesAreProperPrefixCodes) {
-  for (const jpeg::HuffmanSpec* huffman :
-       {&jpeg::kLuminanceDc, &jpeg::kLuminanceAc, &jpeg::kChrominanceDc, &jpeg::kChrominanceAc}) {
-    // Kraft sum below 1 (the all-ones code stays free) and every symbol distinct.
-    double kraft = 0;
-    int count = 0;
-    for (int l = 1; l <= 16; ++l) {
-      kraft += huffman->bits[static_cast<size_t>(l)] / double(1 << l);
-      count += huffman->bits[static_cast<size_t>(l)];
-    }
-    EXPECT_LT(kraft, 1.0);
-    EXPECT_EQ(count, huffman->count);
-    std::vector<bool> seen(256);
-    for (int i = 0; i < count; ++i) {
-      EXPECT_FALSE(seen[huffman->values[static_cast<size_t>(i)]]);
-      seen[huffman->values[static_cast<size_t>(i)]] = true;
-    }
-  }
-  // The zigzag order visits every position once, moving to a neighbouring diagonal each step.
-  std::vector<bool> seen(64);
-  for (int k = 0; k < 64; ++k) {
-    int n = jpeg::kZigzag[static_cast<size_t>(k)];
-    EXPECT_FALSE(seen[static_cast<size_t>(n)]);
-    seen[static_cast<size_t>(n)] = true;
-    if (k > 0) {
-      int p = jpeg::kZigzag[static_cast<size_t>(k - 1)];
-      EXPECT_LE(std::abs((n / 8 + n % 8) - (p / 8 + p % 8)), 1);
-    }
-  }
-}
-
 TEST(JpegEncoder, DecodesWithLibjpegAndLosesNoMoreThanIt) {
   double worstGap = -100;
   for (auto [w, h] : {std::pair{1, 1}, std::pair{7, 5}, std::pair{800, 200}}) {

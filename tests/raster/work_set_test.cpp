@@ -37,7 +37,7 @@ TEST(WorkSet, AllocateBuildsZeroedBuffersWithTopDownRowsAndRefusesHugeAreas) {
   EXPECT_EQ(w.PixelCount(), 0);
   w.BuildEdgePlane();
 
-  EXPECT_THROW(w.Allocate(WorkSet::kMaxSide + 4, 4), RenderError);
+  EXPECT_THROW(w.Allocate(int(kRenderLimits.maxWidth) + 4, 4), RenderError);
   EXPECT_THROW(w.Allocate(8192, 8192), RenderError);  // past the pixel limit
   EXPECT_THROW(w.Allocate(-4, 8), RenderError);
   // Over 1,000 rows is fine: the tables are sized from the work area.
