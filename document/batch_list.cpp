@@ -2,13 +2,16 @@
 
 #include <fstream>
 
+#include "document/text_encoding.h"
 #include "document/text_file_io.h"
 
 namespace {
 bool StartsWith(std::string_view s, std::string_view key) { return s.substr(0, key.size()) == key; }
 }  // namespace
 
-std::vector<std::string> ParseBatchList(TextLineReader& in, bool* cut) {
+std::vector<std::string> ParseBatchList(TextLineReader& in, bool* cut, uint8_t charset) {
+  // Raw bytes kept per string: the bound's worth of characters in any encoding, plus a line break.
+  constexpr size_t kRawBound = kMaxBatchString * 4 + 2;
   std::vector<std::string> strings;
   std::string current, piece;
   bool overlong = false;  // the current string has been cut
@@ -19,8 +22,9 @@ std::vector<std::string> ParseBatchList(TextLineReader& in, bool* cut) {
       // Drop the line break that ended the string's last line.
       if (current.size() >= 2 && current.compare(current.size() - 2, 2, "\r\n") == 0)
         current.resize(current.size() - 2);
+      current = TextToUtf8(current, charset);
       if (current.size() > kMaxBatchString) {
-        current.resize(kMaxBatchString);
+        current.resize(Utf8CutPoint(current, kMaxBatchString));
         // Don't leave half a line break at the cut.
         while (!current.empty() && current.back() == '\r') current.pop_back();
         overlong = true;
@@ -32,14 +36,10 @@ std::vector<std::string> ParseBatchList(TextLineReader& in, bool* cut) {
       continue;
     }
     if (in.startsLine() && StartsWith(piece, "<<end>>")) break;
-    // Keep at most the bound plus the final line break; the rest of the string is dropped.
-    if (current.size() <= kMaxBatchString + 2) {
+    // Keep at most the raw bound; the rest of the string is dropped.
+    if (current.size() <= kRawBound) {
       current += piece;
       if (in.endedLine()) current += "\r\n";
-      if (current.size() > kMaxBatchString + 2) {
-        current.resize(kMaxBatchString + 2);
-        overlong = true;
-      }
     } else {
       overlong = true;
     }
@@ -69,11 +69,11 @@ std::string FormatBatchList(const std::vector<std::string>& strings) {
 }
 
 bool ReadBatchList(const std::string& path, std::vector<std::string>& list, std::string* error,
-                   bool* cut) {
+                   bool* cut, uint8_t charset) {
   std::ifstream file;
   if (!OpenTextFile(path, file, error)) return false;
   TextLineReader in(file);
-  list = ParseBatchList(in, cut);
+  list = ParseBatchList(in, cut, charset);
   return true;
 }
 
