@@ -108,6 +108,13 @@ std::string TextToUtf8(std::string_view bytes, uint8_t charset) {
       iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
   }
+  // Code pages with combining letters (1255, 1258) hold the last letter back until told the input
+  // has ended.
+  char buf[64];
+  char* outPtr = buf;
+  size_t outLeft = sizeof buf;
+  iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+  out.append(buf, sizeof buf - outLeft);
   iconv_close(cd);
   return out;
 }

@@ -391,7 +391,7 @@ struct FontLayer::Impl {
     try {
       Configure(s, font, rf, synthBold, synthItalic);
       s.hb = hb_ft_font_create_referenced(face);
-      hb_ft_font_set_load_flags(s.hb, rf.colorBitmap ? FT_LOAD_COLOR : FT_LOAD_TARGET_MONO);
+      hb_ft_font_set_load_flags(s.hb, rf.colorBitmap ? FT_LOAD_COLOR : FT_LOAD_NO_HINTING);
     } catch (...) {
       Release(s);
       throw;

@@ -5,7 +5,9 @@
 // prefix ("&&" draws one "&"). Each line is ordered with FriBidi (right-to-left scripts, with
 // numbers and left-to-right runs inside them) and shaped with HarfBuzz (kerning, ligatures,
 // joining, marks). Characters the face lacks are drawn with the face fontconfig prefers for them,
-// sized by the same rules; colour glyphs count as ink where they are at least half opaque.
+// sized by the same rules; colour glyphs count as ink where they are at least half opaque. Glyph
+// shapes are hinted for monochrome; advances are the face's own (unhinted, plus kerning) rounded
+// to whole pixels, as other Linux text stacks place them.
 // Control characters other than line breaks are not drawn.
 //
 // Sizes follow the platform's rules so that documents keep their proportions: a positive height
