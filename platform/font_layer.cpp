@@ -627,12 +627,12 @@ struct FontLayer::Impl {
 
     // Visual order: from the highest level down to the lowest odd one, reverse each stretch of
     // runs at that level or above.
-    FriBidiLevel maxLevel = 0, minOdd = 255;
+    int maxLevel = 0, minOdd = INT32_MAX;
     for (const Run& r : runs) {
-      maxLevel = std::max(maxLevel, r.level);
-      if (r.level & 1) minOdd = std::min(minOdd, r.level);
+      maxLevel = std::max(maxLevel, int(r.level));
+      if (r.level & 1) minOdd = std::min(minOdd, int(r.level));
     }
-    for (int level = maxLevel; level >= int(minOdd) && level > 0; --level) {
+    for (int level = maxLevel; level >= minOdd; --level) {
       for (size_t i = 0; i < runs.size();) {
         if (runs[i].level < level) {
           ++i;

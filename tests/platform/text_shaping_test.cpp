@@ -135,12 +135,12 @@ TEST(TextShaping, MarksJoiningAndLigatures) {
 TEST(TextShaping, RightToLeftOrder) {
   platform::FontLayer fonts;
   const LogFont f = Font("DejaVu Sans", -40);
-  // A Hebrew line with a Latin word: the paragraph runs right to left, so "abc" comes first from
-  // the left and the Hebrew word ends the line on the right.
-  const std::string hebrew = "\u05e9\u05dc\u05d5\u05dd", mixed = hebrew + " abc";
-  const int wAbc = fonts.MeasureText(f, "abc").width, wHeb = fonts.MeasureText(f, hebrew).width;
+  // A Hebrew line with Latin and a number: the paragraph runs right to left, so "abc 123" (left to
+  // right inside) comes first from the left and the Hebrew word ends the line on the right.
+  const std::string hebrew = "\u05e9\u05dc\u05d5\u05dd", latin = "abc 123", mixed = hebrew + " " + latin;
+  const int wAbc = fonts.MeasureText(f, latin).width, wHeb = fonts.MeasureText(f, hebrew).width;
   const int wMixed = fonts.MeasureText(f, mixed).width;
-  const Ink line = Draw(fonts, f, mixed), abc = Draw(fonts, f, "abc"), heb = Draw(fonts, f, hebrew);
+  const Ink line = Draw(fonts, f, mixed), abc = Draw(fonts, f, latin), heb = Draw(fonts, f, hebrew);
   EXPECT_EQ(line.columns(0, 20 + wAbc), abc.columns(0, 20 + wAbc));
   const Ink shifted = [&] {
     Ink s(line.w, line.h);
