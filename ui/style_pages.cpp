@@ -21,9 +21,9 @@
 
 #include "document/line_fields.h"
 #include "document/style_file.h"
-#include "effects/dialogs/effect_dialogs.h"
+#include "ui/dialogs/effect_dialogs.h"
 #include "effects/effect_catalogue.h"
-#include "engine/effect_dispatcher.h"
+#include "effects/effect_dispatcher.h"
 #include "engine/render_pipeline.h"
 #include "engine/text_rasterizer.h"
 #include "imaging/dib_image.h"
