@@ -83,8 +83,7 @@ SaveSettings SettingsFor(const OutputOptions& o, const std::string& outputPath) 
 }
 
 // Characters that no installed face has come out as boxes; say which, once.
-void WarnMissingCharacters(EngineContext& ctx) {
-  const std::string missing = ctx.fonts.TakeMissingCharacters();
+void WarnMissingCharacters(const std::string& missing) {
   if (missing.empty()) return;
   std::string codes;
   for (char32_t cp : Utf8ToCodePoints(missing)) {
@@ -101,7 +100,7 @@ int RenderCommand(const SessionOptions& so, const std::string& output, const Out
   Session s = OpenSession(so);
   RenderPreview(s.doc, *s.ctx);
   RenderForType(s.doc, *s.ctx, settings);
-  WarnMissingCharacters(*s.ctx);
+  WarnMissingCharacters(s.ctx->fonts.TakeMissingCharacters());
   const auto names = WriteOutputFiles(s.doc, *s.ctx, output, settings);
   for (const auto& n : names) std::cout << n << "\n";
   return 0;
@@ -201,6 +200,7 @@ int BatchCommand(const std::string& listPath, const SessionOptions& so, const st
 
   const BatchResult result = RunBatch(doc, strings, options);
   for (const auto& f : result.failures) ReportError(f.file, f.reason);
+  WarnMissingCharacters(result.missingCharacters);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::fprintf(stderr, "quorbel: %zu files written, %zu failed, in %.2f s\n", result.written.size(),

@@ -335,4 +335,8 @@ TEST(Commands, TextInAnyScriptIsTheSameByEveryRoute) {
   r = Quorbel({"render", "--text", "a\U0010FFFD", "-o", dir.file("box.bmp"), "--seed", "1"});
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.output.find("U+10FFFD"), std::string::npos) << r.output;
+  testsupport::WriteFileText(dir.file("box.blt"), "a\U0010FFFD\r\n<<br>>\r\nb\U0010FFFD\r\n<<br>>\r\n<<end>>\r\n");
+  r = Quorbel({"batch", dir.file("box.blt"), "-o", dir.file("box_"), "--type", "bmp", "--jobs", "2"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.output.find("(U+10FFFD)"), std::string::npos) << r.output;  // named once
 }
