@@ -8,7 +8,9 @@
 #include <mutex>
 #include <thread>
 
+#include "document/line_fields.h"
 #include "document/plaquet_document.h"
+#include "document/text_encoding.h"
 #include "raster/engine_context.h"
 #include "engine/render_pipeline.h"
 #include "imaging/error.h"
@@ -33,6 +35,7 @@ BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>&
   std::atomic<size_t> next{0};
   std::mutex progressMutex;
   int done = 0;
+  std::u32string missing;  // guarded by progressMutex
 
   auto worker = [&] {
     PlaquetDocument local = doc;
@@ -41,7 +44,7 @@ BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>&
     for (size_t i = next++; i < count; i = next++) {
       const std::string base = BaseName(options.base) + std::to_string(i);
       try {
-        local.message().text = strings[i].substr(0, kMaxText);
+        local.message().text = CutTo(strings[i], kMaxText);
         local.previewDirty = true;
         ctx.seed = BatchStringSeed(options.seed, i);
         RenderPreview(local, ctx);
@@ -52,10 +55,12 @@ BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>&
       } catch (const std::exception& e) {
         failed[i].push_back({OutputFileNames(local, base, options.save).front(), e.what()});
       }
-      if (options.progress) {
-        std::lock_guard<std::mutex> lock(progressMutex);
-        options.progress(++done, int(count));
-      }
+      const std::string lacking = ctx.fonts.TakeMissingCharacters();
+      std::lock_guard<std::mutex> lock(progressMutex);
+      for (char32_t cp : Utf8ToCodePoints(lacking))
+        if (missing.find(cp) == std::u32string::npos) missing.push_back(cp);
+      ++done;
+      if (options.progress) options.progress(done, int(count));
     }
   };
 
@@ -69,6 +74,7 @@ BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>&
   }
 
   BatchResult result;
+  for (char32_t cp : missing) AppendUtf8(cp, result.missingCharacters);
   for (size_t i = 0; i < count; ++i) {
     result.written.insert(result.written.end(), written[i].begin(), written[i].end());
     result.failures.insert(result.failures.end(), failed[i].begin(), failed[i].end());

@@ -31,6 +31,7 @@ struct BatchFailure {
 struct BatchResult {
   std::vector<std::string> written;   // in string order
   std::vector<BatchFailure> failures;  // every file that could not be made
+  std::string missingCharacters;       // characters no installed face has (drawn as boxes), UTF-8
 };
 
 // The random seed string i of a batch renders with.

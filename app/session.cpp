@@ -7,6 +7,7 @@
 #include "document/document_file.h"
 #include "document/preferences.h"
 #include "document/style_file.h"
+#include "document/text_encoding.h"
 #include "effects/effect_bodies.h"
 #include "platform/process.h"
 #include "platform/program_folder.h"
@@ -18,7 +19,11 @@ void ReportError(const std::string& file, const std::string& reason) {
     std::cerr << "quorbel: " << file << ": " << reason << "\n";
 }
 
-std::string MessageTextFromArgument(const std::string& text, bool* cut) {
+std::string MessageTextFromArgument(const std::string& argument, bool* cut, bool* recoded) {
+  // Arguments are UTF-8; anything else is taken as Windows-1252, the code page older scripts used.
+  const bool utf8 = IsValidUtf8(argument);
+  if (recoded) *recoded = !utf8;
+  const std::string text = utf8 ? argument : TextToUtf8(argument, 0);
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
@@ -29,7 +34,10 @@ std::string MessageTextFromArgument(const std::string& text, bool* cut) {
     }
   }
   if (cut) *cut = out.size() > kMaxText;
-  if (out.size() > kMaxText) out.resize(kMaxText);
+  if (out.size() > kMaxText) {
+    out.resize(Utf8CutPoint(out, kMaxText));
+    if (!out.empty() && out.back() == '\r') out.pop_back();
+  }
   return out;
 }
 
@@ -77,9 +85,10 @@ Session OpenSession(const SessionOptions& options) {
       throw CliError(options.style, error);
   }
   if (options.text) {
-    bool cut = false;
-    s.doc.message().text = MessageTextFromArgument(*options.text, &cut);
-    if (cut) ReportError("", "the message text was cut at " + std::to_string(kMaxText) + " characters");
+    bool cut = false, recoded = false;
+    s.doc.message().text = MessageTextFromArgument(*options.text, &cut, &recoded);
+    if (recoded) ReportError("", "warning: the --text argument is not valid UTF-8; it was read as Windows-1252");
+    if (cut) ReportError("", "the message text was cut at " + std::to_string(kMaxText) + " bytes");
   }
   if (options.pressed) s.doc.pressedButton = true;
   s.seed = options.seed ? *options.seed

@@ -30,6 +30,7 @@ Session OpenSession(const SessionOptions& options);
 void PrepareContext(EngineContext& ctx, const PlaquetDocument& doc, const ProgramSettings& settings);
 // Output settings with the converter beside our executable and started through the platform.
 SaveSettings MakeSaveSettings(ImageFileType type);
-// A message text as typed on a command line: line feeds become CR LF; cut at the message limit.
-// Sets *cut when the text was longer than the limit.
-std::string MessageTextFromArgument(const std::string& text, bool* cut = nullptr);
+// A message text as typed on a command line, to UTF-8 (an argument that is not valid UTF-8 is read
+// as Windows-1252 and *recoded set): line feeds become CR LF; cut at a character within the
+// message limit. Sets *cut when the text was longer than the limit.
+std::string MessageTextFromArgument(const std::string& text, bool* cut = nullptr, bool* recoded = nullptr);

@@ -14,6 +14,7 @@
 #include "app/session.h"
 #include "document/batch_list.h"
 #include "app/batch_run.h"
+#include "document/text_encoding.h"
 #include "raster/render_error.h"
 #include "engine/render_pipeline.h"
 #include "app/save_rules.h"
@@ -80,11 +81,25 @@ SaveSettings SettingsFor(const OutputOptions& o, const std::string& outputPath) 
   return settings;
 }
 
+// Characters that no installed face has come out as boxes; say which, once.
+void WarnMissingCharacters(const std::string& missing) {
+  if (missing.empty()) return;
+  std::string codes;
+  for (char32_t cp : Utf8ToCodePoints(missing)) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, " U+%04X", unsigned(cp));
+    codes += buf;
+  }
+  ReportError("", "warning: no installed font has the characters \"" + missing + "\" (" + codes.substr(1) +
+                      "); they are drawn as boxes");
+}
+
 int RenderCommand(const SessionOptions& so, const std::string& output, const OutputOptions& oo) {
   SaveSettings settings = SettingsFor(oo, output);
   Session s = OpenSession(so);
   RenderPreview(s.doc, *s.ctx);
   RenderForType(s.doc, *s.ctx, settings);
+  WarnMissingCharacters(s.ctx->fonts.TakeMissingCharacters());
   const auto names = WriteOutputFiles(s.doc, *s.ctx, output, settings);
   for (const auto& n : names) std::cout << n << "\n";
   return 0;
@@ -150,16 +165,18 @@ int BatchCommand(const std::string& listPath, const SessionOptions& so, const st
   std::vector<std::string> strings;
   std::string error;
   bool cut = false;
-  if (!ReadBatchListFile(listPath, strings, &error, &cut)) throw CliError(listPath, error);
+  // Strings that are not UTF-8 are read in the code page of the message font's character set.
+  Session s = OpenSession(so);
+  if (!ReadBatchListFile(listPath, strings, &error, &cut, s.doc.message().font.charSet))
+    throw CliError(listPath, error);
   if (cut) std::cerr << "quorbel: " << listPath << ": strings longer than " << kMaxText
-                     << " characters were cut\n";
+                     << " bytes were cut\n";
   if (strings.empty()) {
     std::cerr << "quorbel: " << listPath << ": the list holds no strings; nothing written\n";
     return 0;
   }
   // Without an extension the type's own is used; with --type the name's own extension is replaced.
   SaveSettings settings = SettingsFor(oo, oo.type.empty() ? base : std::string());
-  Session s = OpenSession(so);
   BatchOptions options;
   options.base = base;
   options.save = settings;
@@ -182,6 +199,7 @@ int BatchCommand(const std::string& listPath, const SessionOptions& so, const st
 
   const BatchResult result = RunBatch(doc, strings, options);
   for (const auto& f : result.failures) ReportError(f.file, f.reason);
+  WarnMissingCharacters(result.missingCharacters);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::fprintf(stderr, "quorbel: %zu files written, %zu failed, in %.2f s\n", result.written.size(),

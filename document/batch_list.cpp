@@ -4,6 +4,7 @@
 #include <fstream>
 #include <string_view>
 
+#include "document/text_encoding.h"
 #include "document/text_file_io.h"
 #include "imaging/error.h"
 
@@ -29,7 +30,9 @@ bool ReadPiece(std::istream& in, std::string& piece) {
 
 }  // namespace
 
-std::vector<std::string> ParseBatchList(std::istream& in, bool* cut, size_t maxStrings) {
+std::vector<std::string> ParseBatchList(std::istream& in, bool* cut, uint8_t charset, size_t maxStrings) {
+  // Raw bytes kept per string: the bound's worth of characters in any encoding, plus the newline.
+  constexpr size_t kRawBound = kMaxBatchString * 4 + 1;
   std::vector<std::string> strings;
   std::string current, piece;
   bool overlong = false;  // the current string has been cut
@@ -39,10 +42,19 @@ std::vector<std::string> ParseBatchList(std::istream& in, bool* cut, size_t maxS
       // Drop the last character: the newline that ended the string's last line.
       if (!current.empty()) current.pop_back();
       if (overlong) {
-        // Don't leave half a line break at the cut.
+        // Don't leave half a line break, or half a character, at the cut.
         while (!current.empty() && current.back() == '\r') current.pop_back();
-        if (cut) *cut = true;
+        for (int i = 0; i < 3 && !IsValidUtf8(current) && !current.empty() &&
+                        (static_cast<unsigned char>(current.back()) & 0x80) != 0;
+             ++i)
+          current.pop_back();
       }
+      current = TextToUtf8(current, charset);
+      if (current.size() > kMaxBatchString) {
+        current.resize(Utf8CutPoint(current, kMaxBatchString));
+        overlong = true;
+      }
+      if (overlong && cut) *cut = true;
       if (strings.size() >= maxStrings)
         throw quorbel::Error("the list holds more than " + std::to_string(maxStrings) + " strings");
       strings.push_back(std::move(current));
@@ -51,8 +63,8 @@ std::vector<std::string> ParseBatchList(std::istream& in, bool* cut, size_t maxS
       continue;
     }
     if (StartsWith(piece, "<<end>>")) break;
-    // Keep at most the bound plus the final newline; the rest of the string is dropped.
-    const size_t room = kMaxBatchString + 1 - std::min(current.size(), kMaxBatchString + 1);
+    // Keep at most the raw bound; the rest of the string is dropped.
+    const size_t room = kRawBound - std::min(current.size(), kRawBound);
     if (piece.size() > room) overlong = true;
     current.append(piece, 0, std::min(room, piece.size()));
   }
@@ -76,11 +88,11 @@ std::string FormatBatchList(const std::vector<std::string>& strings) {
 }
 
 bool ReadBatchList(const std::string& path, std::vector<std::string>& list, std::string* error,
-                   bool* cut) {
+                   bool* cut, uint8_t charset) {
   std::ifstream file;
   if (!OpenTextFile(path, file, error)) return false;
   try {
-    list = ParseBatchList(file, cut);
+    list = ParseBatchList(file, cut, charset);
   } catch (const quorbel::Error& e) {
     if (error) *error = e.what();
     return false;

@@ -7,6 +7,7 @@
 // most 299 characters, newline included; a piece that begins with "<<br>>" ends the current
 // string and one that begins with "<<end>>" ends the list. A string with a line that begins so
 // can't be stored.
+#include <cstdint>
 #include <istream>
 #include <string>
 #include <vector>
@@ -17,21 +18,22 @@ constexpr size_t kMaxBatchString = 299;
 constexpr size_t kMaxBatchStrings = 1000000;
 
 // The strings of the list up to "<<end>>" or the end of the input; text after the last "<<br>>"
-// is not a string. Strings longer than kMaxBatchString are cut, and *cut set. A list of more
-// than maxStrings strings throws quorbel::Error.
-std::vector<std::string> ParseBatchList(std::istream& in, bool* cut = nullptr,
+// is not a string. Strings are UTF-8: read as UTF-8 when valid, else in the code page of charset
+// (the message font's LOGFONT character set). Strings longer than kMaxBatchString bytes are cut at
+// a character, and *cut set. A list of more than maxStrings strings throws quorbel::Error.
+std::vector<std::string> ParseBatchList(std::istream& in, bool* cut = nullptr, uint8_t charset = 0,
                                         size_t maxStrings = kMaxBatchStrings);
 std::string FormatBatchList(const std::vector<std::string>& strings);
 
 // Replaces list with the strings of the file; when it can't be opened or holds too many strings
 // the list is left as it was and the result is false with the reason in *error.
 bool ReadBatchList(const std::string& path, std::vector<std::string>& list,
-                   std::string* error = nullptr, bool* cut = nullptr);
+                   std::string* error = nullptr, bool* cut = nullptr, uint8_t charset = 0);
 // Writes the list to path whole or not at all; false with the reason in *error.
 bool WriteBatchList(const std::string& path, const std::vector<std::string>& list,
                     std::string* error = nullptr);
 
 inline bool ReadBatchListFile(const std::string& path, std::vector<std::string>& list,
-                              std::string* error = nullptr, bool* cut = nullptr) {
-  return ReadBatchList(path, list, error, cut);
+                              std::string* error = nullptr, bool* cut = nullptr, uint8_t charset = 0) {
+  return ReadBatchList(path, list, error, cut, charset);
 }

@@ -5,6 +5,7 @@
 #include "document/line_fields.h"
 #include "document/style_file.h"
 #include "document/text_file_io.h"
+#include "document/text_encoding.h"
 
 namespace {
 
@@ -56,21 +57,33 @@ void WriteItem(PlaquetDocument& doc, const PlaquetItem& item, std::string& out) 
   WriteStyle(doc, out);
 }
 
-// The text block after a "message" line, up to a line starting with "<br>".
+// The text block after a "message" line, up to a line starting with "<br>". The raw bytes are
+// kept (up to a bound) so that the text can be decoded once the item's character set is known.
 std::string ReadTextBlock(TextLineReader& in) {
+  // Room for the bound's worth of characters in any encoding.
+  constexpr size_t kRawBound = kMaxText * 4;
   std::string text, piece;
-  bool first = true;
+  bool first = true, lineEnded = true;
   while (in.Next(piece)) {
     if (StartsWith(piece, "<br>")) break;
     // Lines past the bound are still read, so the block ends where it should.
-    if (text.size() > kMaxText) continue;
-    if (!first) text += "\r\n";
-    text += piece;
-    first = false;
+    const bool ended = in.endedLine();
+    if (text.size() <= kRawBound) {
+      // A piece continuing a long line joins it: a multibyte character may straddle the cut.
+      if (!first && lineEnded) text += "\r\n";
+      text += piece;
+      first = false;
+    }
+    lineEnded = ended;
   }
+  return text;
+}
+
+// The text as UTF-8 within the bound, cut at a character and never inside a line break.
+std::string DecodedText(const std::string& raw, uint8_t charset) {
+  std::string text = TextToUtf8(raw, charset);
   if (text.size() > kMaxText) {
-    text.resize(kMaxText);
-    // Don't leave half a line break at the cut.
+    text.resize(Utf8CutPoint(text, kMaxText));
     while (!text.empty() && text.back() == '\r') text.pop_back();
   }
   return text;
@@ -79,12 +92,15 @@ std::string ReadTextBlock(TextLineReader& in) {
 void ReadItem(PlaquetDocument& doc, PlaquetItem& item, TextLineReader& in) {
   doc.currentStyleModified = false;
   item.extension = {0, 0};
-  std::string line;
+  std::string line, rawText;
+  bool hasText = false;
+  std::string rawFace;
+  bool hasFace = false;
   while (in.Next(line)) {
     LineFields f(line);
     f.Word();
     if (StartsWith(line, "Background")) {
-      ParseBackgroundLine(line, doc.backdropKind, doc.backdropColour, doc.backdropBitmap);
+      ParseBackgroundLine(line, doc.backdropKind, doc.backdropColour, doc.backdropBitmap, item.font.charSet);
     } else if (StartsWith(line, "type")) {
       f.Int(&item.kind);
     } else if (StartsWith(line, "param")) {
@@ -104,22 +120,24 @@ void ReadItem(PlaquetDocument& doc, PlaquetItem& item, TextLineReader& in) {
       font.outPrecision = static_cast<uint8_t>(v[5]);
       font.quality = static_cast<uint8_t>(v[6]);
       font.pitchAndFamily = static_cast<uint8_t>(v[7]);
-      std::string face;
-      if (in.Next(face)) font.faceName = CutTo(face, LogFont::kMaxFaceName);
+      hasFace = in.Next(rawFace);
       item.font = font;
     } else if (StartsWith(line, "fmoreinfo")) {
       if (f.Int(&item.moreInfo[0])) f.Int(&item.moreInfo[1]);
     } else if (StartsWith(line, "extention")) {
       if (f.Int(&item.extension[0])) f.Int(&item.extension[1]);
     } else if (StartsWith(line, "message")) {
-      item.text = ReadTextBlock(in);
+      rawText = ReadTextBlock(in);
+      hasText = true;
     } else if (!line.empty() && line[0] == ';') {
       continue;
     } else if (StartsWith(line, "end")) {
       break;
     }
   }
-  ReadStyle(doc, in);
+  if (hasFace) item.font.faceName = CutTo(TextToUtf8(rawFace, item.font.charSet), LogFont::kMaxFaceName);
+  if (hasText) item.text = DecodedText(rawText, item.font.charSet);
+  ReadStyle(doc, in, item.font.charSet);
   item.styleName.clear();
   item.effects = doc.currentStyle.effects;
 }

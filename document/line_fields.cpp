@@ -1,5 +1,7 @@
 #include "document/line_fields.h"
 
+#include "document/text_encoding.h"
+
 #include <limits>
 
 namespace {
@@ -58,7 +60,7 @@ std::string_view LineFields::Rest() const {
 }
 
 std::string CutTo(std::string s, size_t n) {
-  if (s.size() > n) s.resize(n);
+  if (s.size() > n) s.resize(Utf8CutPoint(s, n));
   return s;
 }
 

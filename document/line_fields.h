@@ -24,7 +24,7 @@ class LineFields {
   std::string_view rest_;
 };
 
-// Cuts s to at most n characters.
+// Cuts s to at most n bytes, never inside a UTF-8 sequence.
 std::string CutTo(std::string s, size_t n);
 // s less trailing blanks (spaces and tabs).
 std::string_view TrimTrailingBlanks(std::string_view s);

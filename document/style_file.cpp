@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "document/line_fields.h"
+#include "document/text_encoding.h"
 #include "document/text_file_io.h"
 
 namespace {
@@ -62,12 +63,12 @@ bool ListOrder(const std::string& a, const std::string& b) {
 }  // namespace
 
 void ParseBackgroundLine(std::string_view line, int32_t& kind, int32_t& colour,
-                         std::string& bitmap) {
+                         std::string& bitmap, uint8_t charset) {
   LineFields f(line);
   f.Word();
   if (!f.Int(&kind) || !f.Int(&colour)) return;
   const std::string_view name = f.Rest();
-  if (!name.empty()) bitmap = CutTo(std::string(name), kMaxText);
+  if (!name.empty()) bitmap = CutTo(TextToUtf8(name, charset), kMaxText);
 }
 
 void FormatBackgroundLine(int32_t kind, int32_t colour, const std::string& bitmap,
@@ -78,11 +79,11 @@ void FormatBackgroundLine(int32_t kind, int32_t colour, const std::string& bitma
   out += head + CutTo(OneLine(bitmap), kMaxLinePiece - 1 - head.size()) + "\r\n";
 }
 
-void ParseStyleSection(TextLineReader& in, PlaquetStyle& style) {
+void ParseStyleSection(TextLineReader& in, PlaquetStyle& style, uint8_t charset) {
   std::string line;
   while (in.Next(line)) {
     if (StartsWith(line, "Background")) {
-      ParseBackgroundLine(line, style.backdropKind, style.backdropColour, style.backdropBitmap);
+      ParseBackgroundLine(line, style.backdropKind, style.backdropColour, style.backdropBitmap, charset);
       continue;
     }
     if (!line.empty() && line[0] == ';') continue;
@@ -98,7 +99,7 @@ void ParseStyleSection(TextLineReader& in, PlaquetStyle& style) {
     std::string name;
     // Blanks are trimmed after the cut, so a name never ends in the blank the writer adds.
     if (in.Next(name))
-      r.fileName = std::string(TrimTrailingBlanks(CutTo(std::move(name), kMaxEffectFileName)));
+      r.fileName = std::string(TrimTrailingBlanks(CutTo(TextToUtf8(name, charset), kMaxEffectFileName)));
     if (style.effects.size() < static_cast<size_t>(kMaxEffects)) style.effects.push_back(std::move(r));
   }
 }
@@ -125,9 +126,9 @@ void FormatStyleSection(const PlaquetStyle& style, std::string& out) {
   out += "end\r\n";
 }
 
-void ReadStyle(PlaquetDocument& doc, TextLineReader& in) {
+void ReadStyle(PlaquetDocument& doc, TextLineReader& in, uint8_t charset) {
   doc.ResetCurrentStyle();
-  ParseStyleSection(in, doc.currentStyle);
+  ParseStyleSection(in, doc.currentStyle, charset);
   doc.currentStyleModified = false;
 }
 

@@ -21,20 +21,21 @@
 
 // The "Background <kind> <colour> <bitmap>" line shared by styles and documents. Parsing stops
 // at the first missing number; the bitmap name is the rest of the line less surrounding blanks,
-// and an empty one leaves the old name.
+// and an empty one leaves the old name. Names (here and in sections) that are not UTF-8 are read
+// in the code page of charset, a LOGFONT character set.
 void ParseBackgroundLine(std::string_view line, int32_t& kind, int32_t& colour,
-                         std::string& bitmap);
+                         std::string& bitmap, uint8_t charset = 0);
 void FormatBackgroundLine(int32_t kind, int32_t colour, const std::string& bitmap,
                           std::string& out);
 
 // Parses one section from the reader's position (up to and including "end", or to the end of
 // the input) into style. Only the effects and the backdrop fields of style change.
-void ParseStyleSection(TextLineReader& in, PlaquetStyle& style);
+void ParseStyleSection(TextLineReader& in, PlaquetStyle& style, uint8_t charset = 0);
 // Appends the section of style to out, CR LF line ends.
 void FormatStyleSection(const PlaquetStyle& style, std::string& out);
 
 // Resets the current style, reads a section into it and clears currentStyleModified.
-void ReadStyle(PlaquetDocument& doc, TextLineReader& in);
+void ReadStyle(PlaquetDocument& doc, TextLineReader& in, uint8_t charset = 0);
 // Clears currentStyleModified and appends the current style's section to out.
 void WriteStyle(PlaquetDocument& doc, std::string& out);
 

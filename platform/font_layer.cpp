@@ -1,11 +1,16 @@
 #include "platform/font_layer.h"
 
+#include "document/text_encoding.h"
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
 #include FT_ADVANCES_H
 #include <fontconfig/fontconfig.h>
+#include <fribidi.h>
+#include <hb-ft.h>
+#include <hb.h>
 #include <iconv.h>
 
 #include <algorithm>
@@ -35,70 +40,20 @@ constexpr FT_Fixed kObliqueShear = 0x0366A;
 
 constexpr uint8_t kSymbolCharset = 2;
 
-// Windows-1252 for 0x80..0x9F; the rest of the code page is Latin-1.
-constexpr char32_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 struct CharsetInfo {
   uint8_t charset;
-  const char* codePage;  // iconv name of the code page 8-bit text is written in
-  const char* lang;      // fontconfig language hint for face selection
+  const char* lang;  // fontconfig language hint for face selection
 };
 
 constexpr CharsetInfo kCharsets[] = {
-    {77, "MACINTOSH", nullptr}, {128, "CP932", "ja"},     {129, "CP949", "ko"},
-    {130, "JOHAB", "ko"},       {134, "CP936", "zh-cn"},  {136, "CP950", "zh-tw"},
-    {161, "CP1253", "el"},      {162, "CP1254", "tr"},    {163, "CP1258", "vi"},
-    {177, "CP1255", "he"},      {178, "CP1256", "ar"},    {186, "CP1257", "lt"},
-    {204, "CP1251", "ru"},      {222, "CP874", "th"},     {238, "CP1250", "pl"},
-    {255, "CP437", nullptr},
+    {128, "ja"}, {129, "ko"}, {130, "ko"}, {134, "zh-cn"}, {136, "zh-tw"}, {161, "el"}, {162, "tr"},
+    {163, "vi"}, {177, "he"}, {178, "ar"}, {186, "lt"},    {204, "ru"},    {222, "th"}, {238, "pl"},
 };
 
 const CharsetInfo* FindCharset(uint8_t charset) {
   for (const auto& c : kCharsets)
     if (c.charset == charset) return &c;
   return nullptr;  // ANSI, DEFAULT and anything unknown: Windows-1252
-}
-
-char32_t FromCp1252(uint8_t b) { return (b >= 0x80 && b < 0xA0) ? kCp1252High[b - 0x80] : b; }
-
-// 8-bit text in the code page of the font's character set, to Unicode. Bytes the code page
-// cannot convert are taken as Windows-1252.
-std::u32string Decode(const std::string& bytes, uint8_t charset) {
-  std::u32string out;
-  const CharsetInfo* info = FindCharset(charset);
-  iconv_t cd = info ? iconv_open("UTF-32LE", info->codePage) : iconv_t(-1);
-  if (cd == iconv_t(-1)) {
-    out.reserve(bytes.size());
-    for (unsigned char b : bytes) out.push_back(FromCp1252(b));
-    return out;
-  }
-  std::vector<char> in(bytes.begin(), bytes.end());
-  char* inPtr = in.data();
-  size_t inLeft = in.size();
-  while (inLeft > 0) {
-    char buf[256];
-    char* outPtr = buf;
-    size_t outLeft = sizeof buf;
-    const size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-    const size_t produced = (sizeof buf - outLeft) / 4;
-    for (size_t i = 0; i < produced; ++i) {
-      const auto* p = reinterpret_cast<const unsigned char*>(buf + i * 4);
-      out.push_back(char32_t(p[0]) | char32_t(p[1]) << 8 | char32_t(p[2]) << 16 |
-                    char32_t(p[3]) << 24);
-    }
-    if (r == size_t(-1) && errno != E2BIG) {
-      // An invalid or truncated sequence: keep the byte as Windows-1252 and go on.
-      out.push_back(FromCp1252(static_cast<unsigned char>(*inPtr)));
-      ++inPtr;
-      --inLeft;
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-  }
-  iconv_close(cd);
-  return out;
 }
 
 // DrawText format 0: lines end at CR LF, LF or CR (a break at the very end opens no new line);
@@ -158,6 +113,7 @@ struct ResolvedFace {
   int index = 0;
   bool faceBold = false;    // the face itself is bold
   bool faceItalic = false;  // the face itself is italic or oblique
+  bool colorBitmap = false; // colour bitmap strikes only (emoji); usable as a fallback face
 };
 
 // A rendered glyph: one byte (0 or 1) per pixel, placed relative to the pen and the baseline.
@@ -174,33 +130,125 @@ constexpr size_t kMaxImageBytes = 8u << 20;
 
 struct SizedFace {
   FT_Face face = nullptr;
+  hb_font_t* hb = nullptr;      // HarfBuzz's view of face, at the same size
+  double scale = 1.0;           // colour bitmap strikes: wanted em / the strike's em
+  bool colorBitmap = false;
   FontMetrics metrics;
   FT_Pos emboldenStrength = 0;  // 26.6
   bool symbol = false;          // glyphs reached through the symbol character map
   FT_Pos underlinePos = 0, underlineThick = 0;  // pixels: offset below the baseline, thickness
   FT_Pos strikePos = 0, strikeThick = 0;        // pixels above the baseline
-  std::unordered_map<char32_t, int32_t> advances;
-  std::unordered_map<char32_t, GlyphImage> images;  // rendered glyphs, reused between draws
+  std::unordered_map<uint32_t, GlyphImage> images;  // rendered glyphs by index, reused between draws
   size_t imageBytes = 0;
 };
 
+// One glyph of a laid-out line: which face, which glyph, where (pixels from the line's left end
+// and its baseline, y down).
+struct PlacedGlyph {
+  SizedFace* face = nullptr;
+  uint32_t glyph = 0;
+  int64_t x = 0, y = 0;
+};
+
+struct ShapedLine {
+  std::vector<PlacedGlyph> glyphs;
+  int64_t width = 0;  // sum of the advances
+};
+
+namespace {
+
+bool IsControl(char32_t cp) { return cp < 0x20 || (cp >= 0x7F && cp < 0xA0); }
+
+// Joiners and variation selectors: invisible, they select how the character before is drawn.
+bool IsJoiner(char32_t cp) {
+  return cp == 0x200C || cp == 0x200D || (cp >= 0xFE00 && cp <= 0xFE0F) || (cp >= 0xE0100 && cp <= 0xE01EF);
+}
+
+// Characters that belong to the cluster before them and are drawn with its face when it can.
+bool JoinsPrevious(char32_t cp) {
+  if (IsJoiner(cp) || (cp >= 0x1F3FB && cp <= 0x1F3FF)) return true;
+  const auto gc = hb_unicode_general_category(hb_unicode_funcs_get_default(), cp);
+  return gc == HB_UNICODE_GENERAL_CATEGORY_NON_SPACING_MARK ||
+         gc == HB_UNICODE_GENERAL_CATEGORY_SPACING_MARK || gc == HB_UNICODE_GENERAL_CATEGORY_ENCLOSING_MARK;
+}
+
+bool NeutralScript(hb_script_t s) {
+  return s == HB_SCRIPT_COMMON || s == HB_SCRIPT_INHERITED || s == HB_SCRIPT_UNKNOWN;
+}
+
+// A stretch of a line shaped in one go: one face, one direction, one script.
+struct Run {
+  size_t start = 0, length = 0;
+  SizedFace* face = nullptr;
+  FriBidiLevel level = 0;
+  hb_script_t script = HB_SCRIPT_COMMON;
+};
+
+// Code points as the symbol character map wants them: Windows-1252 bytes.
+std::string SymbolBytes(const std::u32string& cps) {
+  std::string out;
+  iconv_t cd = iconv_open("CP1252", "UTF-32LE");
+  for (char32_t cp : cps) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp < 0x100) || cd == iconv_t(-1)) {
+      out += char(cp & 0xFF);
+      continue;
+    }
+    unsigned char in[4] = {uint8_t(cp), uint8_t(cp >> 8), uint8_t(cp >> 16), uint8_t(cp >> 24)};
+    char byte = 0;
+    char* inPtr = reinterpret_cast<char*>(in);
+    char* outPtr = &byte;
+    size_t inLeft = 4, outLeft = 1;
+    const bool ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != size_t(-1) && outLeft == 0;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    out += ok ? byte : char(cp & 0xFF);
+  }
+  if (cd != iconv_t(-1)) iconv_close(cd);
+  return out;
+}
+
+}  // namespace
+
 struct FontLayer::Impl {
+  // A face fontconfig lists for a LogFont, in its order of preference, with the characters it has.
+  struct Candidate {
+    ResolvedFace face;
+    FcCharSet* chars = nullptr;
+    int usable = -1;  // unknown until first needed
+  };
+
   FT_Library library = nullptr;
   FcConfig* config = nullptr;
   bool initialised = false;
   std::map<std::string, ResolvedFace> resolved;
   std::map<std::string, SizedFace> sized;
+  std::map<std::string, std::vector<Candidate>> fallbackLists;          // by ResolveKey
+  std::map<std::pair<std::string, char32_t>, int> fallbackChoice;     // index into the list, -1: none
+  std::u32string missing;  // characters no installed face has, since the last TakeMissing
 
   ~Impl() {
     ClearSized();
+    for (auto& [key, list] : fallbackLists)
+      for (auto& c : list)
+        if (c.chars) FcCharSetDestroy(c.chars);
     if (config) FcConfigDestroy(config);
     if (library) FT_Done_FreeType(library);
   }
 
+  static void Release(SizedFace& s) {
+    if (s.hb) hb_font_destroy(s.hb);
+    if (s.face) FT_Done_Face(s.face);
+    s.hb = nullptr;
+    s.face = nullptr;
+  }
+
   void ClearSized() {
-    for (auto& [key, s] : sized)
-      if (s.face) FT_Done_Face(s.face);
+    for (auto& [key, s] : sized) Release(s);
     sized.clear();
+  }
+
+  // Called only between layouts: glyph references into the faces must stay valid during one.
+  void TrimSized() {
+    if (sized.size() >= kMaxSizedFaces) ClearSized();
   }
 
   void Init() {
@@ -215,10 +263,11 @@ struct FontLayer::Impl {
 
   // Opens the face to check that FreeType can draw it, and reads its own weight and slant:
   // fontconfig reports the requested style for faces it would synthesise.
-  bool CanOpen(ResolvedFace& rf) {
+  bool CanOpen(ResolvedFace& rf, bool allowColorBitmap = false) {
     FT_Face f = nullptr;
     if (FT_New_Face(library, rf.file.c_str(), rf.index, &f) != 0) return false;
-    const bool ok = FT_IS_SCALABLE(f);
+    rf.colorBitmap = !FT_IS_SCALABLE(f) && FT_HAS_COLOR(f) && FT_HAS_FIXED_SIZES(f) && f->num_fixed_sizes > 0;
+    const bool ok = FT_IS_SCALABLE(f) || (allowColorBitmap && rf.colorBitmap);
     const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(f, FT_SFNT_OS2));
     rf.faceBold = (os2 && os2->version != 0xFFFF) ? os2->usWeightClass >= 600
                                                   : (f->style_flags & FT_STYLE_FLAG_BOLD) != 0;
@@ -226,7 +275,6 @@ struct FontLayer::Impl {
     FT_Done_Face(f);
     return ok;
   }
-
   // Some installed font, for when fontconfig cannot answer at all.
   ResolvedFace AnyInstalledFont() {
     if (config) {
@@ -289,16 +337,7 @@ struct FontLayer::Impl {
     ResolvedFace face;
     bool found = false;
     if (config) {
-      FcPattern* pat = FcPatternCreate();
-      if (!font.faceName.empty())
-        FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(font.faceName.c_str()));
-      FcPatternAddInteger(pat, FC_WEIGHT, int(FcWeightFromOpenTypeDouble(weight)));
-      FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-      FcPatternAddBool(pat, FC_SCALABLE, FcTrue);
-      if (const CharsetInfo* info = FindCharset(font.charSet); info && info->lang)
-        FcPatternAddString(pat, FC_LANG, reinterpret_cast<const FcChar8*>(info->lang));
-      FcConfigSubstitute(config, pat, FcMatchPattern);
-      FcDefaultSubstitute(pat);
+      FcPattern* pat = Pattern(font, weight, italic, true);
       FcResult result = FcResultNoMatch;
       FcPattern* match = FcFontMatch(config, pat, &result);
       if (match) {
@@ -318,17 +357,33 @@ struct FontLayer::Impl {
     return resolved.emplace(key, face).first->second;
   }
 
-  SizedFace& Sized(const LogFont& font) {
-    const ResolvedFace& rf = Resolve(font);
+  // The pattern fontconfig matches for a LogFont: face, weight, slant and the charset's language.
+  FcPattern* Pattern(const LogFont& font, int weight, bool italic, bool scalableOnly) {
+    FcPattern* pat = FcPatternCreate();
+    if (!font.faceName.empty())
+      FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(font.faceName.c_str()));
+    FcPatternAddInteger(pat, FC_WEIGHT, int(FcWeightFromOpenTypeDouble(weight)));
+    FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    if (scalableOnly) FcPatternAddBool(pat, FC_SCALABLE, FcTrue);
+    if (const CharsetInfo* info = FindCharset(font.charSet); info && info->lang)
+      FcPatternAddString(pat, FC_LANG, reinterpret_cast<const FcChar8*>(info->lang));
+    FcConfigSubstitute(config, pat, FcMatchPattern);
+    FcDefaultSubstitute(pat);
+    return pat;
+  }
+
+  SizedFace& Sized(const LogFont& font) { return Sized(font, Resolve(font)); }
+
+  // The face rf at the size font asks for, by the same rules whichever face it is.
+  SizedFace& Sized(const LogFont& font, const ResolvedFace& rf) {
     const bool wantBold = font.weight >= 600;
-    const bool synthBold = wantBold && !rf.faceBold;
-    const bool synthItalic = font.italic != 0 && !rf.faceItalic;
+    const bool synthBold = wantBold && !rf.faceBold && !rf.colorBitmap;
+    const bool synthItalic = font.italic != 0 && !rf.faceItalic && !rf.colorBitmap;
     const std::string key = rf.file + '\x1f' + std::to_string(rf.index) + '\x1f' +
                             std::to_string(font.height) + '\x1f' + std::to_string(font.width) +
                             '\x1f' + (synthBold ? "b" : "") + (synthItalic ? "i" : "") + '\x1f' +
                             std::to_string(font.charSet);
     if (auto it = sized.find(key); it != sized.end()) return it->second;
-    if (sized.size() >= kMaxSizedFaces) ClearSized();
 
     FT_Face face = nullptr;
     if (FT_New_Face(library, rf.file.c_str(), rf.index, &face) != 0)
@@ -337,8 +392,10 @@ struct FontLayer::Impl {
     s.face = face;
     try {
       Configure(s, font, rf, synthBold, synthItalic);
+      s.hb = hb_ft_font_create_referenced(face);
+      hb_ft_font_set_load_flags(s.hb, rf.colorBitmap ? FT_LOAD_COLOR : FT_LOAD_NO_HINTING);
     } catch (...) {
-      FT_Done_Face(face);
+      Release(s);
       throw;
     }
     return sized.emplace(key, std::move(s)).first->second;
@@ -354,6 +411,7 @@ struct FontLayer::Impl {
     else if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0)
       symbol = FT_Select_Charmap(face, FT_ENCODING_MS_SYMBOL) == 0;
     s.symbol = symbol;
+    s.colorBitmap = rf.colorBitmap;
 
     const double upem = face->units_per_EM > 0 ? face->units_per_EM : 1000.0;
     const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
@@ -389,21 +447,40 @@ struct FontLayer::Impl {
       }
       emX = std::clamp(std::abs(double(font.width)) * upem / avg, 1.0, kMaxEmPixels);
     }
-    if (FT_Set_Char_Size(face, FT_F26Dot6(std::lround(emX * 64)), FT_F26Dot6(std::lround(emY * 64)), 72,
-                         72) != 0)
+    if (rf.colorBitmap) {
+      // Bitmap strikes: the one nearest the em (the largest below it only when none is larger),
+      // scaled to it when drawn.
+      int best = 0;
+      for (int i = 1; i < face->num_fixed_sizes; ++i) {
+        const double have = face->available_sizes[i].y_ppem / 64.0, kept = face->available_sizes[best].y_ppem / 64.0;
+        if ((kept < emY && have > kept) || (have >= emY && have < kept)) best = i;
+      }
+      if (FT_Select_Size(face, best) != 0) throw quorbel::Error(rf.file + ": no usable bitmap size");
+      const double strike = face->available_sizes[best].y_ppem / 64.0;
+      s.scale = strike > 0 ? emY / strike : 1.0;
+    } else if (FT_Set_Char_Size(face, FT_F26Dot6(std::lround(emX * 64)), FT_F26Dot6(std::lround(emY * 64)), 72,
+                                72) != 0) {
       throw quorbel::Error(rf.file + ": the font cannot be set to the requested size");
+    }
     if (synthItalic) {
       FT_Matrix m{0x10000, kObliqueShear, 0, 0x10000};
       FT_Set_Transform(face, &m, nullptr);
     }
 
-    const FT_Fixed yScale = face->size->metrics.y_scale;
-    auto toPixels = [&](double units) { return int32_t((FT_MulFix(FT_Long(std::lround(units)), yScale) + 32) >> 6); };
+    const double pxPerUnit = emY / upem;
+    auto toPixels = [&](double units) { return int32_t(std::lround(units * pxPerUnit)); };
     FontMetrics& m = s.metrics;
     m.file = rf.file;
     m.faceIndex = rf.index;
-    m.ascent = toPixels(asc);
-    m.descent = toPixels(desc);
+    if (rf.colorBitmap) {
+      m.ascent = toPixels(asc);
+      m.descent = toPixels(desc);
+    } else {
+      const FT_Fixed yScale = face->size->metrics.y_scale;
+      auto hinted = [&](double units) { return int32_t((FT_MulFix(FT_Long(std::lround(units)), yScale) + 32) >> 6); };
+      m.ascent = hinted(asc);
+      m.descent = hinted(desc);
+    }
     m.lineHeight = h > 0 ? int32_t(h) : m.ascent + m.descent;
     if (h > 0 && m.ascent > m.lineHeight) m.ascent = m.lineHeight;
     m.descent = h > 0 ? m.lineHeight - m.ascent : m.descent;
@@ -414,7 +491,6 @@ struct FontLayer::Impl {
     // FreeType's strength for synthetic bold: a 24th of the em.
     s.emboldenStrength = synthBold ? std::max<FT_Pos>(64, FT_Pos(std::lround(emY * 64 / 24))) : 0;
 
-    const double pxPerUnit = emY / upem;
     const double ulThick = face->underline_thickness > 0 ? face->underline_thickness : upem / 14;
     s.underlineThick = std::max<FT_Pos>(1, FT_Pos(std::lround(ulThick * pxPerUnit)));
     s.underlinePos = std::max<FT_Pos>(1, FT_Pos(std::lround(-double(face->underline_position) * pxPerUnit)));
@@ -427,17 +503,195 @@ struct FontLayer::Impl {
     }
   }
 
-  static FT_UInt GlyphIndex(const SizedFace& s, char32_t cp, unsigned char raw) {
-    if (s.symbol) {
-      // Symbol fonts put their glyphs at U+F000 + code (or at the code itself).
-      if (FT_UInt gi = FT_Get_Char_Index(s.face, 0xF000 + raw)) return gi;
-      return FT_Get_Char_Index(s.face, raw);
+  // The face fontconfig prefers, after the chosen one, for a character that face lacks; null when
+  // no installed face has it.
+  const ResolvedFace* FallbackFace(const LogFont& font, char32_t cp) {
+    if (!config) return nullptr;
+    const int weight = font.weight <= 0 ? 400 : std::min(font.weight, 1000);
+    const bool italic = font.italic != 0;
+    const std::string key = ResolveKey(font, weight, italic);
+    auto listIt = fallbackLists.find(key);
+    if (listIt == fallbackLists.end()) {
+      std::vector<Candidate> list;
+      FcPattern* pat = Pattern(font, weight, italic, false);
+      FcResult result = FcResultNoMatch;
+      if (FcFontSet* set = FcFontSort(config, pat, FcTrue, nullptr, &result)) {
+        for (int i = 0; i < set->nfont; ++i) {
+          FcChar8* file = nullptr;
+          FcCharSet* chars = nullptr;
+          int index = 0;
+          if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch ||
+              FcPatternGetCharSet(set->fonts[i], FC_CHARSET, 0, &chars) != FcResultMatch)
+            continue;
+          FcPatternGetInteger(set->fonts[i], FC_INDEX, 0, &index);
+          Candidate c;
+          c.face.file = reinterpret_cast<const char*>(file);
+          c.face.index = index;
+          c.chars = FcCharSetCopy(chars);
+          list.push_back(std::move(c));
+        }
+        FcFontSetDestroy(set);
+      }
+      FcPatternDestroy(pat);
+      listIt = fallbackLists.emplace(key, std::move(list)).first;
     }
-    return FT_Get_Char_Index(s.face, cp);
+    auto& list = listIt->second;
+    auto [choice, fresh] = fallbackChoice.try_emplace({key, cp}, -1);
+    if (fresh) {
+      for (size_t i = 0; i < list.size(); ++i) {
+        Candidate& c = list[i];
+        if (!FcCharSetHasChar(c.chars, FcChar32(cp))) continue;
+        if (c.usable < 0) c.usable = CanOpen(c.face, true) ? 1 : 0;
+        if (c.usable == 1) {
+          choice->second = int(i);
+          break;
+        }
+      }
+    }
+    return choice->second < 0 ? nullptr : &list[size_t(choice->second)].face;
+  }
+
+  static bool Has(const SizedFace& s, char32_t cp) { return FT_Get_Char_Index(s.face, cp) != 0; }
+
+  // The face for each character: the chosen one when it has the character, else the fallback.
+  std::vector<SizedFace*> FacesFor(SizedFace& primary, const LogFont& font, const std::u32string& cps) {
+    std::vector<SizedFace*> faces(cps.size(), &primary);
+    for (size_t i = 0; i < cps.size(); ++i) {
+      const char32_t cp = cps[i];
+      if (i > 0 && JoinsPrevious(cp) && (IsJoiner(cp) || Has(*faces[i - 1], cp))) {
+        faces[i] = faces[i - 1];
+        continue;
+      }
+      if (Has(primary, cp) || cp == 0x20 || cp == 0xA0) continue;
+      if (const ResolvedFace* rf = FallbackFace(font, cp)) {
+        faces[i] = &Sized(font, *rf);
+      } else if (missing.find(cp) == std::u32string::npos) {
+        missing.push_back(cp);
+      }
+    }
+    return faces;
+  }
+
+  // Pixels from a HarfBuzz position of face s.
+  static int64_t ToPixels(const SizedFace& s, hb_position_t v) {
+    return int64_t(std::llround(double(v) * s.scale / 64.0));
+  }
+
+  // Symbol fonts draw byte by byte through their own character map, unshaped.
+  static ShapedLine SymbolLine(SizedFace& s, const std::u32string& cps) {
+    ShapedLine line;
+    const std::string bytes = SymbolBytes(cps);
+    for (unsigned char raw : bytes) {
+      FT_UInt gi = FT_Get_Char_Index(s.face, 0xF000 + raw);
+      if (!gi) gi = FT_Get_Char_Index(s.face, raw);
+      if (!LoadGlyph(s, gi)) continue;
+      line.glyphs.push_back({&s, gi, line.width, 0});
+      line.width += (s.face->glyph->advance.x + 32) >> 6;
+    }
+    return line;
+  }
+
+  ShapedLine Shape(SizedFace& primary, const LogFont& font, const std::u32string& cps, hb_buffer_t* buf) {
+    if (primary.symbol) return SymbolLine(primary, cps);
+    ShapedLine line;
+    const size_t n = cps.size();
+    if (n == 0) return line;
+    const std::vector<SizedFace*> faces = FacesFor(primary, font, cps);
+
+    // Bidirectional levels; text without right-to-left characters stays at level 0.
+    std::vector<FriBidiLevel> levels(n, 0);
+    if (std::any_of(cps.begin(), cps.end(), [](char32_t c) { return c >= 0x590; })) {
+      std::vector<FriBidiCharType> types(n);
+      std::vector<FriBidiBracketType> brackets(n);
+      const auto* chars = reinterpret_cast<const FriBidiChar*>(cps.data());
+      fribidi_get_bidi_types(chars, FriBidiStrIndex(n), types.data());
+      fribidi_get_bracket_types(chars, FriBidiStrIndex(n), types.data(), brackets.data());
+      FriBidiParType dir = FRIBIDI_PAR_ON;
+      if (!fribidi_get_par_embedding_levels_ex(types.data(), brackets.data(), FriBidiStrIndex(n), &dir,
+                                               levels.data()))
+        std::fill(levels.begin(), levels.end(), FriBidiLevel(0));
+    }
+
+    // Runs of one face, level and script, in logical order.
+    hb_unicode_funcs_t* ufuncs = hb_unicode_funcs_get_default();
+    std::vector<Run> runs;
+    for (size_t i = 0; i < n; ++i) {
+      const hb_script_t script = hb_unicode_script(ufuncs, cps[i]);
+      Run* cur = runs.empty() ? nullptr : &runs.back();
+      const bool scriptClash = cur && !NeutralScript(script) && !NeutralScript(cur->script) && script != cur->script;
+      if (!cur || cur->face != faces[i] || cur->level != levels[i] || scriptClash) {
+        runs.push_back({i, 1, faces[i], levels[i], script});
+        continue;
+      }
+      ++cur->length;
+      if (NeutralScript(cur->script)) cur->script = script;
+    }
+
+    // Visual order: from the highest level down to the lowest odd one, reverse each stretch of
+    // runs at that level or above.
+    int maxLevel = 0, minOdd = INT32_MAX;
+    for (const Run& r : runs) {
+      maxLevel = std::max(maxLevel, int(r.level));
+      if (r.level & 1) minOdd = std::min(minOdd, int(r.level));
+    }
+    for (int level = maxLevel; level >= minOdd; --level) {
+      for (size_t i = 0; i < runs.size();) {
+        if (runs[i].level < level) {
+          ++i;
+          continue;
+        }
+        size_t j = i;
+        while (j < runs.size() && runs[j].level >= level) ++j;
+        std::reverse(runs.begin() + i, runs.begin() + j);
+        i = j;
+      }
+    }
+
+    for (const Run& r : runs) {
+      SizedFace& s = *r.face;
+      hb_buffer_clear_contents(buf);
+      // The whole line is context, so that joining continues across runs.
+      hb_buffer_add_utf32(buf, reinterpret_cast<const uint32_t*>(cps.data()), int(n), unsigned(r.start),
+                          int(r.length));
+      hb_buffer_set_direction(buf, (r.level & 1) ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
+      hb_buffer_set_script(buf, NeutralScript(r.script) ? HB_SCRIPT_LATIN : r.script);
+      hb_buffer_set_language(buf, hb_language_get_default());
+      hb_shape(s.hb, buf, nullptr, 0);
+      unsigned count = 0;
+      const hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buf, &count);
+      const hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buf, &count);
+      for (unsigned g = 0; g < count; ++g) {
+        line.glyphs.push_back({&s, info[g].codepoint, line.width + ToPixels(s, pos[g].x_offset),
+                               -ToPixels(s, pos[g].y_offset)});
+        if (pos[g].x_advance != 0)
+          line.width += int64_t(std::llround((double(pos[g].x_advance) * s.scale + double(s.emboldenStrength)) / 64.0));
+      }
+    }
+    return line;
+  }
+
+  // The lines of text, shaped: UTF-8, or 8-bit text in the code page of the font's character set.
+  std::vector<ShapedLine> Layout(SizedFace& primary, const LogFont& font, std::string_view text) {
+    std::vector<ShapedLine> lines;
+    const bool utf8 = IsValidUtf8(text);
+    hb_buffer_t* buf = hb_buffer_create();
+    try {
+      for (const auto& bytes : SplitLines(text)) {
+        std::u32string cps = Utf8ToCodePoints(utf8 ? bytes : TextToUtf8(bytes, font.charSet));
+        std::erase_if(cps, IsControl);
+        lines.push_back(Shape(primary, font, cps, buf));
+      }
+    } catch (...) {
+      hb_buffer_destroy(buf);
+      throw;
+    }
+    hb_buffer_destroy(buf);
+    return lines;
   }
 
   // Loads (hinted, for monochrome) and emboldens a glyph; false when FreeType refuses it.
   static bool LoadGlyph(SizedFace& s, FT_UInt gi) {
+    if (s.colorBitmap) return FT_Load_Glyph(s.face, gi, FT_LOAD_COLOR) == 0;
     if (FT_Load_Glyph(s.face, gi, FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) != 0) return false;
     FT_GlyphSlot slot = s.face->glyph;
     if (s.emboldenStrength > 0 && slot->format == FT_GLYPH_FORMAT_OUTLINE) {
@@ -449,36 +703,52 @@ struct FontLayer::Impl {
     return true;
   }
 
-  int32_t Advance(SizedFace& s, char32_t cp, unsigned char raw) {
-    if (auto it = s.advances.find(cp); it != s.advances.end()) return it->second;
-    int32_t adv = 0;
-    if (LoadGlyph(s, GlyphIndex(s, cp, raw))) adv = int32_t((s.face->glyph->advance.x + 32) >> 6);
-    s.advances.emplace(cp, adv);
-    return adv;
-  }
-
-  struct Line {
-    std::string bytes;
-    std::u32string cps;
-  };
-
-  std::vector<Line> Layout(const SizedFace& s, const LogFont& font, std::string_view text) {
-    std::vector<Line> lines;
-    for (auto& bytes : SplitLines(text)) {
-      Line l;
-      l.cps = s.symbol ? std::u32string(bytes.begin(), bytes.end()) : Decode(bytes, font.charSet);
-      if (s.symbol) {
-        for (auto& c : l.cps) c &= 0xFF;
+  // The bi-level image of the glyph just loaded: coverage of at least half, or for colour glyphs
+  // alpha of at least half; bitmap strikes scaled to the wanted size.
+  static GlyphImage Render(SizedFace& s) {
+    GlyphImage img;
+    FT_GlyphSlot slot = s.face->glyph;
+    if (slot->format == FT_GLYPH_FORMAT_OUTLINE && FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0) return img;
+    const FT_Bitmap& bm = slot->bitmap;
+    std::vector<uint8_t> ink(size_t(bm.width) * bm.rows, 0);
+    const unsigned char* src = bm.pitch < 0 ? bm.buffer - int64_t(bm.pitch) * (bm.rows - 1) : bm.buffer;
+    for (unsigned r = 0; r < bm.rows && src; ++r, src += bm.pitch)
+      for (unsigned c = 0; c < bm.width; ++c) {
+        bool on = false;
+        if (bm.pixel_mode == FT_PIXEL_MODE_MONO)
+          on = (src[c >> 3] >> (7 - (c & 7))) & 1;
+        else if (bm.pixel_mode == FT_PIXEL_MODE_GRAY)
+          on = src[c] >= 128;
+        else if (bm.pixel_mode == FT_PIXEL_MODE_BGRA)
+          on = src[c * 4 + 3] >= 128;
+        ink[size_t(r) * bm.width + c] = on;
       }
-      l.bytes = std::move(bytes);
-      lines.push_back(std::move(l));
+    if (s.scale == 1.0) {
+      img.left = slot->bitmap_left;
+      img.top = slot->bitmap_top;
+      img.width = bm.width;
+      img.rows = bm.rows;
+      img.ink = std::move(ink);
+      return img;
     }
-    return lines;
-  }
-
-  static unsigned char RawByte(const Line& l, size_t i) {
-    // Only symbol fonts use the raw byte; their lines decode one code point per byte.
-    return i < l.bytes.size() ? static_cast<unsigned char>(l.bytes[i]) : 0;
+    // Nearest neighbour: the mask is bi-level anyway.
+    img.left = std::llround(slot->bitmap_left * s.scale);
+    img.top = std::llround(slot->bitmap_top * s.scale);
+    img.width = std::max<int64_t>(1, std::llround(bm.width * s.scale));
+    img.rows = std::max<int64_t>(1, std::llround(bm.rows * s.scale));
+    if (bm.width == 0 || bm.rows == 0) {
+      img.width = img.rows = 0;
+      return img;
+    }
+    img.ink.assign(size_t(img.width * img.rows), 0);
+    for (int64_t r = 0; r < img.rows; ++r) {
+      const int64_t sr = std::min<int64_t>(bm.rows - 1, int64_t((r + 0.5) / s.scale));
+      for (int64_t c = 0; c < img.width; ++c) {
+        const int64_t sc = std::min<int64_t>(bm.width - 1, int64_t((c + 0.5) / s.scale));
+        img.ink[size_t(r * img.width + c)] = ink[size_t(sr) * bm.width + size_t(sc)];
+      }
+    }
+    return img;
   }
 };
 
@@ -487,17 +757,24 @@ FontLayer::~FontLayer() = default;
 
 std::string FontLayer::ResolvedFile(const LogFont& font) { return impl_->Resolve(font).file; }
 
-FontMetrics FontLayer::Metrics(const LogFont& font) { return impl_->Sized(font).metrics; }
+FontMetrics FontLayer::Metrics(const LogFont& font) {
+  impl_->TrimSized();
+  return impl_->Sized(font).metrics;
+}
+
+std::string FontLayer::TakeMissingCharacters() {
+  std::string out;
+  for (char32_t cp : impl_->missing) AppendUtf8(cp, out);
+  impl_->missing.clear();
+  return out;
+}
 
 TextExtent FontLayer::MeasureText(const LogFont& font, std::string_view text) {
+  impl_->TrimSized();
   SizedFace& s = impl_->Sized(font);
   const auto lines = impl_->Layout(s, font, text);
   int64_t widest = 0;
-  for (const auto& line : lines) {
-    int64_t w = 0;
-    for (size_t i = 0; i < line.cps.size(); ++i) w += impl_->Advance(s, line.cps[i], Impl::RawByte(line, i));
-    widest = std::max(widest, w);
-  }
+  for (const auto& line : lines) widest = std::max(widest, line.width);
   TextExtent e;
   e.width = int32_t(std::min<int64_t>(widest, INT32_MAX));
   e.height = int32_t(std::min<int64_t>(int64_t(lines.size()) * s.metrics.lineHeight, INT32_MAX));
@@ -511,8 +788,9 @@ void FontLayer::DrawText(const LogFont& font, std::string_view text, int left, i
   const int64_t cx0 = std::max(left, 0), cy0 = std::max(top, 0);
   const int64_t cx1 = std::min(right, targetWidth), cy1 = std::min(bottom, targetHeight);
   if (cx0 >= cx1 || cy0 >= cy1) return;
-  SizedFace& s = impl_->Sized(font);
-  const auto lines = impl_->Layout(s, font, text);
+  impl_->TrimSized();
+  SizedFace& primary = impl_->Sized(font);
+  const auto lines = impl_->Layout(primary, font, text);
 
   auto fillRun = [&](int64_t y, int64_t xa, int64_t xb) {  // xb exclusive
     if (y < cy0 || y >= cy1) return;
@@ -525,56 +803,35 @@ void FontLayer::DrawText(const LogFont& font, std::string_view text, int left, i
   int64_t lineTop = top;
   for (const auto& line : lines) {
     if (lineTop >= cy1) break;
-    const int64_t baseline = lineTop + s.metrics.ascent;
-    int64_t pen = left;
-    for (size_t i = 0; i < line.cps.size(); ++i) {
-      const char32_t cp = line.cps[i];
+    const int64_t baseline = lineTop + primary.metrics.ascent;
+    for (const PlacedGlyph& pg : line.glyphs) {
+      SizedFace& s = *pg.face;
+      const int64_t penX = left + pg.x, penY = baseline + pg.y;
       GlyphImage fresh;
       const GlyphImage* g = nullptr;
-      if (auto it = s.images.find(cp); it != s.images.end()) {
+      if (auto it = s.images.find(pg.glyph); it != s.images.end()) {
         g = &it->second;
       } else {
-        if (!Impl::LoadGlyph(s, Impl::GlyphIndex(s, cp, Impl::RawByte(line, i)))) continue;
+        if (!Impl::LoadGlyph(s, pg.glyph)) continue;
         FT_GlyphSlot slot = s.face->glyph;
-        fresh.advance = (slot->advance.x + 32) >> 6;
         if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
           // Glyphs wholly outside the clip are not rendered: at huge sizes that is most of them.
           FT_BBox box;
           FT_Outline_Get_CBox(&slot->outline, &box);
-          const int64_t gx0 = pen + (box.xMin >> 6) - 1, gx1 = pen + ((box.xMax + 63) >> 6) + 1;
-          const int64_t gy0 = baseline - ((box.yMax + 63) >> 6) - 1, gy1 = baseline - (box.yMin >> 6) + 1;
-          if (!(gx1 > cx0 && gx0 < cx1 && gy1 > cy0 && gy0 < cy1)) {
-            pen += fresh.advance;
-            continue;
-          }
+          const int64_t gx0 = penX + (box.xMin >> 6) - 1, gx1 = penX + ((box.xMax + 63) >> 6) + 1;
+          const int64_t gy0 = penY - ((box.yMax + 63) >> 6) - 1, gy1 = penY - (box.yMin >> 6) + 1;
+          if (!(gx1 > cx0 && gx0 < cx1 && gy1 > cy0 && gy0 < cy1)) continue;
         }
-        if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) == 0) {
-          const FT_Bitmap& bm = slot->bitmap;
-          fresh.left = slot->bitmap_left;
-          fresh.top = slot->bitmap_top;
-          fresh.width = bm.width;
-          fresh.rows = bm.rows;
-          fresh.ink.assign(size_t(fresh.width * fresh.rows), 0);
-          const unsigned char* src = bm.pitch < 0 ? bm.buffer - int64_t(bm.pitch) * (bm.rows - 1) : bm.buffer;
-          for (unsigned r = 0; r < bm.rows; ++r, src += bm.pitch)
-            for (unsigned c = 0; c < bm.width; ++c) {
-              bool ink = false;
-              if (bm.pixel_mode == FT_PIXEL_MODE_MONO)
-                ink = (src[c >> 3] >> (7 - (c & 7))) & 1;
-              else if (bm.pixel_mode == FT_PIXEL_MODE_GRAY)
-                ink = src[c] >= 128;
-              fresh.ink[size_t(r) * bm.width + c] = ink;
-            }
-        }
+        fresh = Impl::Render(s);
         const size_t bytes = fresh.ink.size();
         if (int64_t(bytes) <= kMaxCachedGlyphPixels && s.imageBytes + bytes <= kMaxImageBytes) {
           s.imageBytes += bytes;
-          g = &s.images.emplace(cp, std::move(fresh)).first->second;
+          g = &s.images.emplace(pg.glyph, std::move(fresh)).first->second;
         } else {
           g = &fresh;
         }
       }
-      const int64_t ox = pen + g->left, oy = baseline - g->top;
+      const int64_t ox = penX + g->left, oy = penY - g->top;
       const int64_t r0 = std::max<int64_t>(0, cy0 - oy), r1 = std::min<int64_t>(g->rows, cy1 - oy);
       const int64_t c0 = std::max<int64_t>(0, cx0 - ox), c1 = std::min<int64_t>(g->width, cx1 - ox);
       for (int64_t r = r0; r < r1; ++r) {
@@ -583,14 +840,14 @@ void FontLayer::DrawText(const LogFont& font, std::string_view text, int left, i
         for (int64_t c = c0; c < c1; ++c)
           if (src[c]) std::fill(dst + (ox + c) * bytesPerPixel, dst + (ox + c + 1) * bytesPerPixel, uint8_t(255));
       }
-      pen += g->advance;
     }
+    const int64_t end = left + line.width;
     // Underline and strike-out run under the whole line, as the platform draws them.
     if (font.underline)
-      for (FT_Pos t = 0; t < s.underlineThick; ++t) fillRun(baseline + s.underlinePos + t, left, pen);
+      for (FT_Pos t = 0; t < primary.underlineThick; ++t) fillRun(baseline + primary.underlinePos + t, left, end);
     if (font.strikeOut)
-      for (FT_Pos t = 0; t < s.strikeThick; ++t) fillRun(baseline - s.strikePos - t, left, pen);
-    lineTop += s.metrics.lineHeight;
+      for (FT_Pos t = 0; t < primary.strikeThick; ++t) fillRun(baseline - primary.strikePos - t, left, end);
+    lineTop += primary.metrics.lineHeight;
   }
 }
 

@@ -2,14 +2,20 @@
 // Stands in for the platform font rasterizer: a LogFont (face, height, width, weight, italic,
 // charset) chosen through fontconfig and drawn bi-level with FreeType, laid out as DrawText does
 // with format 0: lines split at line breaks, no wrapping, left and top aligned, "&" a mnemonic
-// prefix ("&&" draws one "&").
+// prefix ("&&" draws one "&"). Each line is ordered with FriBidi (right-to-left scripts, with
+// numbers and left-to-right runs inside them) and shaped with HarfBuzz (kerning, ligatures,
+// joining, marks). Characters the face lacks are drawn with the face fontconfig prefers for them,
+// sized by the same rules; colour glyphs count as ink where they are at least half opaque. Glyph
+// shapes are hinted for monochrome; advances are the face's own (unhinted, plus kerning) rounded
+// to whole pixels, as other Linux text stacks place them.
+// Control characters other than line breaks are not drawn.
 //
 // Sizes follow the platform's rules so that documents keep their proportions: a positive height
 // is the cell (the face's Windows ascent + descent), a negative one the em, 0 a 16-pixel cell; a
 // non-zero width scales glyphs so that the face's average character width equals it. A weight of
 // 600 or more picks the bold face, italic the italic one; a face without them is emboldened or
-// slanted. 8-bit text is read in the code page of the font's character set (Windows-1252 for
-// ANSI). A face that is not installed falls back to fontconfig's best match, and to any font file
+// slanted. Text is UTF-8; text that is not valid UTF-8 is read in the code page of the font's
+// character set (Windows-1252 for ANSI). A face that is not installed falls back to fontconfig's best match, and to any font file
 // when fontconfig has none; only a system without any usable font throws quorbel::Error.
 // Faces are opened lazily and kept per size in this object; nothing is shared between objects.
 #include <cstdint>
@@ -57,6 +63,9 @@ class FontLayer {
   std::string ResolvedFile(const LogFont& font);
   // The face and sizes used for this LogFont.
   FontMetrics Metrics(const LogFont& font);
+  // The characters (UTF-8, each once) that no installed face could draw since the last call; they
+  // were drawn as the face's missing-glyph box.
+  std::string TakeMissingCharacters();
 
  private:
   struct Impl;

@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build pkg-config g++ clang libclang-rt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libfreetype-dev libfontconfig-dev fontconfig fonts-liberation2 fonts-dejavu-core
+  libharfbuzz-dev libfribidi-dev fonts-wqy-microhei fonts-noto-color-emoji fonts-lohit-deva pango1.0-tools
   libinih-dev libcli11-dev qt6-base-dev
   zlib1g-dev libpng-dev libjpeg-dev libgif-dev
 )

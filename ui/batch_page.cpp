@@ -181,7 +181,7 @@ void BatchPage::Load() {
   if (path.isEmpty()) return;
   std::string error;
   std::vector<std::string> list;
-  if (!ReadBatchList(path.toStdString(), list, &error)) {
+  if (!ReadBatchList(path.toStdString(), list, &error, nullptr, state_.doc.message().font.charSet)) {
     Hooks().Tell(this, "Error!", path + ": " + QString::fromStdString(error));
     return;
   }

@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 #include <vector>
 
+#include "document/line_fields.h"
 #include "document/style_file.h"
 #include "ui/dialogs/effect_dialogs.h"
 #include "effects/effect_catalogue.h"
@@ -90,7 +91,7 @@ bool RunEffectParameterDialog(AppState& state, QWidget* parent, EffectRecord& re
   layout->addWidget(buttons);
   if (Hooks().Exec(dialog) != QDialog::Accepted) return false;
   for (auto& [slot, box] : boxes) record.p[size_t(slot)] = box->value();
-  if (file) record.fileName = file->text().toStdString().substr(0, kMaxEffectFileName);
+  if (file) record.fileName = CutTo(file->text().toStdString(), kMaxEffectFileName);
   return true;
 }
 

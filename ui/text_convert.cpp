@@ -3,24 +3,35 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "document/text_encoding.h"
+
 QString ToEditText(const std::string& text) {
-  QString s = QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
+  QString s = QString::fromUtf8(text.data(), qsizetype(text.size()));
   s.replace("\r\n", "\n");
   return s;
 }
 
 std::string FromEditText(const QString& text, size_t limit) {
-  const QByteArray bytes = text.toLocal8Bit();
+  const QByteArray bytes = text.toUtf8();
   std::string out;
-  for (char c : bytes) {
-    if (c == '\r') continue;
+  for (qsizetype i = 0; i < bytes.size();) {
+    const char c = bytes[i];
+    if (c == '\r') {
+      ++i;
+      continue;
+    }
     if (c == '\n') {
       if (out.size() + 2 > limit) break;
       out += "\r\n";
-    } else {
-      if (out.size() + 1 > limit) break;
-      out += c;
+      ++i;
+      continue;
     }
+    // A character whole or not at all: its lead byte and the continuation bytes after it.
+    qsizetype end = i + 1;
+    while (end < bytes.size() && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) ++end;
+    if (out.size() + size_t(end - i) > limit) break;
+    out.append(bytes.constData() + i, size_t(end - i));
+    i = end;
   }
   return out;
 }
@@ -35,7 +46,8 @@ QFont LogFontToQFont(const LogFont& lf) {
 
 LogFont QFontToLogFont(const QFont& font, const LogFont& base) {
   LogFont lf = base;
-  lf.faceName = font.family().toStdString().substr(0, LogFont::kMaxFaceName);
+  const std::string family = font.family().toStdString();
+  lf.faceName = family.substr(0, Utf8CutPoint(family, LogFont::kMaxFaceName));
   int px = font.pixelSize();
   if (px <= 0 && font.pointSizeF() > 0) px = int(font.pointSizeF() * 96.0 / 72.0 + 0.5);
   if (px > 0) lf.height = px;

@@ -6,9 +6,10 @@
 
 #include "document/log_font.h"
 
-// Document texts break lines with CR LF; the edit boxes with LF.
+// Document texts are UTF-8 and break lines with CR LF; the edit boxes break them with LF.
 QString ToEditText(const std::string& text);
-// LF becomes CR LF; cut at limit characters (without splitting a CR LF pair).
+// To UTF-8; LF becomes CR LF; cut within limit bytes without splitting a character or a CR LF
+// pair.
 std::string FromEditText(const QString& text, size_t limit);
 
 // Qt weights 100..900 and LOGFONT weights share one scale; 0 (default) is normal.

@@ -355,3 +355,57 @@ TEST(Commands, EveryShippedExampleRendersAndShowsMoreThanTheStartValues) {
   EXPECT_GE(examples, 12);
   EXPECT_FALSE(plain.empty());
 }
+
+TEST(Commands, TextInAnyScriptIsTheSameByEveryRoute) {
+  TempDir dir;
+  // Each sample as UTF-8 and, where one exists, in the Windows code page of its font charset.
+  struct Sample {
+    std::string utf8;
+    std::string codePage;
+    int charset;
+  } samples[] = {
+      {"Caf\u00e9 M\u00fcller", "Caf\xE9 M\xFCller", 0},
+      {"\u041f\u0440\u0438\u0432\u0435\u0442, \u043c\u0438\u0440", "\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0", 204},
+      {"\u05e9\u05dc\u05d5\u05dd \u05e2\u05d5\u05dc\u05dd", "\xF9\xEC\xE5\xED \xF2\xE5\xEC\xED", 177},
+      {"\u65e5\u672c\u8a9e\u306e\u30c6\u30ad\u30b9\u30c8", "", 0},
+  };
+  auto document = [](const std::string& text, int charset) {
+    std::string item = "type 0\r\nmessage\r\n" + text + "\r\n<br>\r\nparam 0 0 0 0 0 0\r\nfont -30 0 400 0 " +
+                       std::to_string(charset) + " 0 0 0\r\nDejaVu Sans\r\nend\r\nend\r\n";
+    return ";save draw plaquet list\r\n" + item + item + item;
+  };
+  int n = 0;
+  for (const Sample& s : samples) {
+    SCOPED_TRACE(s.utf8);
+    const std::string id = std::to_string(n++);
+    const std::string doc = dir.file("utf8_" + id + ".plq"), list = dir.file("l" + id + ".blt");
+    testsupport::WriteFileText(doc, document(s.utf8, s.charset));
+    testsupport::WriteFileText(list, s.utf8 + "\r\n<<br>>\r\n<<end>>\r\n");
+    ASSERT_EQ(Quorbel({"render", doc, "-o", dir.file("doc" + id + ".bmp"), "--seed", "1"}).status, 0);
+    ASSERT_EQ(Quorbel({"render", doc, "--text", s.utf8, "-o", dir.file("arg" + id + ".bmp"), "--seed", "1"}).status, 0);
+    ASSERT_EQ(Quorbel({"batch", list, doc, "-o", dir.file("list" + id + "_"), "--type", "bmp", "--seed", "1"}).status, 0);
+    const auto picture = ReadFileBytes(dir.file("doc" + id + ".bmp"));
+    EXPECT_EQ(ReadFileBytes(dir.file("arg" + id + ".bmp")), picture);
+    EXPECT_EQ(ReadFileBytes(dir.file("list" + id + "_0.bmp")), picture);
+    if (s.codePage.empty()) continue;
+    // Files written on the original platform keep their letters.
+    const std::string old = dir.file("old" + id + ".plq");
+    testsupport::WriteFileText(old, document(s.codePage, s.charset));
+    ASSERT_EQ(Quorbel({"render", old, "-o", dir.file("old" + id + ".bmp"), "--seed", "1"}).status, 0);
+    EXPECT_EQ(ReadFileBytes(dir.file("old" + id + ".bmp")), picture);
+  }
+  // An argument that is not UTF-8 is read as Windows-1252, with one warning.
+  RunResult r = Quorbel({"render", "--text", "Caf\xE9", "-o", dir.file("bad.bmp"), "--seed", "1"});
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("not valid UTF-8"), std::string::npos) << r.output;
+  ASSERT_EQ(Quorbel({"render", "--text", "Caf\u00e9", "-o", dir.file("good.bmp"), "--seed", "1"}).status, 0);
+  EXPECT_EQ(ReadFileBytes(dir.file("bad.bmp")), ReadFileBytes(dir.file("good.bmp")));
+  // A character no installed face has is named in a warning; the picture is still written.
+  r = Quorbel({"render", "--text", "a\U0010FFFD", "-o", dir.file("box.bmp"), "--seed", "1"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.output.find("U+10FFFD"), std::string::npos) << r.output;
+  testsupport::WriteFileText(dir.file("box.blt"), "a\U0010FFFD\r\n<<br>>\r\nb\U0010FFFD\r\n<<br>>\r\n<<end>>\r\n");
+  r = Quorbel({"batch", dir.file("box.blt"), "-o", dir.file("box_"), "--type", "bmp", "--jobs", "2"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.output.find("(U+10FFFD)"), std::string::npos) << r.output;  // named once
+}

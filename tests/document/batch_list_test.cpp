@@ -118,7 +118,7 @@ TEST(BatchList, MissingFileOrTooManyStringsLeavesTheList) {
   EXPECT_EQ(error, "the list holds more than 1000000 strings");
   EXPECT_EQ(list, Strings{"keep"});
   std::istringstream two("a\n<<br>>\nb\n<<br>>\n");
-  EXPECT_EQ(ParseBatchList(two, nullptr, 2), (Strings{"a", "b"}));
+  EXPECT_EQ(ParseBatchList(two, nullptr, 0, 2), (Strings{"a", "b"}));
   EXPECT_FALSE(WriteBatchList(dir.file("no/dir/x.blt"), list, &error));
   EXPECT_FALSE(error.empty());
 }

@@ -48,6 +48,22 @@ class MessageTests : public QObject {
     QCOMPARE(sheet.preview().shownPicture().width(), app.state->ctx->image.Width());
   }
 
+  void textInAnyScriptReachesTheEngineAsUtf8() {
+    TestHooks hooks;
+    TestApp app;
+    CMainProperty& sheet = *app.sheet;
+    sheet.SetActivePage(CMainProperty::kMessage);
+    auto* edit = sheet.findChild<QPlainTextEdit*>("message");
+    QVERIFY(edit);
+    edit->setPlainText(QString::fromUtf8("\u041f\u0440\u0438\u0432\u0435\u0442\n\u65e5\u672c \U0001F44D"));
+    QCOMPARE(app.state->doc.message().text,
+             std::string("\u041f\u0440\u0438\u0432\u0435\u0442\r\n\u65e5\u672c \U0001F44D"));
+    // Past the limit the text is cut at a whole character: 150 two-byte letters keep 149.
+    edit->setPlainText(QString(150, QChar(0xE9)));
+    QCOMPARE(app.state->doc.message().text.size(), size_t(298));
+    QCOMPARE(QString::fromStdString(app.state->doc.message().text), QString(149, QChar(0xE9)));
+  }
+
   void marginsFollowEditsAndSliders() {
     testsupport::TempDir dir;
     TestHooks hooks;
