@@ -46,24 +46,30 @@ void ComposeItem(EngineContext& ctx, const PlaquetItem& item, int index) {
   if (ctx.pressedButton) ComposeOne(ctx, ctx.pressedPageCanvas, ctx.pressedCanvas[size_t(index)], px, py);
 }
 
-// The items composed once more on a black and on a white page; what the white page adds is how
-// far the page shows through. Every composition step is affine in the page colour, so the solved
-// alpha reproduces the picture on any page colour, anti-aliased edges included.
+// The items composed once more on black, white and grey pages; what the white page adds is how
+// far the page shows through. Every composition step is affine in the page colour up to its
+// integer rounding, which the grey pages let the solver even out, so the solved alpha reproduces
+// the picture on any page colour, anti-aliased edges included.
+constexpr int kPageLevels[] = {0, 255, 8, 24, 48, 96, 144, 192, 240};
+
 RgbaPicture TransparentPicture(const PlaquetDocument& doc, const EngineContext& ctx, bool pressed) {
   const int W = ctx.imageWidth, H = ctx.imageHeight;
   if (W <= 0 || H <= 0) return {};
-  RasterCanvas black, white;
-  if (black.Create(W, H) != 0 || white.Create(W, H) != 0)
-    throw RenderError("picture of " + SizeText(W, H) + " pixels is larger than the renderer allows");
-  white.FillColour(0xFFFFFF);
+  std::vector<RasterCanvas> pages(std::size(kPageLevels));
+  std::vector<PageRows> solved;
+  for (size_t p = 0; p < pages.size(); ++p) {
+    if (pages[p].Create(W, H) != 0)
+      throw RenderError("picture of " + SizeText(W, H) + " pixels is larger than the renderer allows");
+    pages[p].FillColour(kPageLevels[p] * 0x010101);
+  }
   for (size_t i = 0; i < ItemsWithCanvas(doc); ++i) {
     const PlaquetItem& item = doc.items[i];
     if (item.kind == kKindNone) continue;
     const RasterCanvas& canvas = pressed ? ctx.pressedCanvas[i] : ctx.canvas[i];
-    ComposeOne(ctx, black, canvas, item.x - ctx.originX, item.y - ctx.originY);
-    ComposeOne(ctx, white, canvas, item.x - ctx.originX, item.y - ctx.originY);
+    for (RasterCanvas& page : pages) ComposeOne(ctx, page, canvas, item.x - ctx.originX, item.y - ctx.originY);
   }
-  return SolveAlpha(black.colorRows.data(), white.colorRows.data(), W, H);
+  for (size_t p = 0; p < pages.size(); ++p) solved.push_back({pages[p].colorRows.data(), kPageLevels[p]});
+  return SolveAlpha(solved, W, H);
 }
 
 // The page colour (not its coverage) becomes the picture. An empty page gives an empty picture.

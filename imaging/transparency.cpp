@@ -7,32 +7,73 @@
 
 #include "imaging/color_reduction.h"
 
-RgbaPicture SolveAlpha(const uint8_t* const* onBlack, const uint8_t* const* onWhite, int32_t width, int32_t height) {
+RgbaPicture SolveAlpha(const std::vector<PageRows>& pages, int32_t width, int32_t height) {
   RgbaPicture out;
   if (width <= 0 || height <= 0) return out;
+  const PageRows* black = nullptr;
+  const PageRows* white = nullptr;
+  for (const PageRows& p : pages) {
+    if (p.level == 0) black = &p;
+    if (p.level == 255) white = &p;
+  }
+  if (!black || !white) return out;
   out.width = width;
   out.height = height;
   out.pixels.assign(size_t(width) * size_t(height) * 4, 0);
+  std::vector<const uint8_t*> at(pages.size());
   for (int32_t y = 0; y < height; ++y) {
-    const uint8_t* b = onBlack[y];
-    const uint8_t* w = onWhite[y];
+    const uint8_t* b = black->rows[y];
+    const uint8_t* w = white->rows[y];
     uint8_t* o = out.pixels.data() + size_t(y) * size_t(width) * 4;
     for (int32_t x = 0; x < width; ++x, b += 3, w += 3, o += 4) {
       // The page shows through by what the white page added; the channels can differ by a
-      // rounding step, so their mean is taken. Alpha never falls below the colour on black, which
-      // is the premultiplied colour, so the straight colour stays within 0..255.
-      int through = 0, top = 0;
-      for (int k = 0; k < 3; ++k) {
-        through += std::max(0, int(w[k]) - int(b[k]));
-        top = std::max(top, int(b[k]));
+      // rounding step, so their mean is taken.
+      int through = 0;
+      for (int k = 0; k < 3; ++k) through += std::max(0, int(w[k]) - int(b[k]));
+      through = (through + 1) / 3;
+      int twice[3] = {2 * b[0], 2 * b[1], 2 * b[2]};  // premultiplied colour, doubled
+      if (pages.size() > 2 && through > 0 && through < 255) {
+        // Integer composition is affine in the page level only up to its rounding steps: take
+        // the through value and premultiplied colour whose line lies closest to every page.
+        for (size_t i = 0; i < pages.size(); ++i) at[i] = pages[i].rows[y] + size_t(x) * 3;
+        const int estimate = through;
+        int bestError = INT32_MAX;
+        for (int t = std::max(0, estimate - 6); t <= std::min(255, estimate + 6); ++t) {
+          int error = 0;
+          int mid[3];
+          for (int k = 0; k < 3 && error < bestError; ++k) {
+            // Intercepts each page implies, times 255; the intercept cannot go below 0.
+            int lo = INT32_MAX, hi = INT32_MIN;
+            for (size_t i = 0; i < pages.size(); ++i) {
+              const int v = 255 * at[i][k] - pages[i].level * t;
+              lo = std::min(lo, v);
+              hi = std::max(hi, v);
+            }
+            const int m = std::max(0, lo + hi);  // twice the middle intercept
+            error = std::max({error, hi * 2 - m, m - lo * 2});
+            mid[k] = m;
+          }
+          if (error < bestError || (error == bestError && std::abs(t - estimate) < std::abs(through - estimate))) {
+            bestError = error;
+            through = t;
+            for (int k = 0; k < 3; ++k) twice[k] = std::min(510, (mid[k] + 127) / 255);
+          }
+        }
       }
-      const int alpha = std::max(top, 255 - (through + 1) / 3);
+      int top = 0;
+      for (int k = 0; k < 3; ++k) top = std::max(top, twice[k]);
+      // Alpha never falls below the premultiplied colour, so the straight colour stays in range.
+      const int alpha = std::max((top + 1) / 2, 255 - through);
       o[3] = uint8_t(alpha);
       if (alpha == 0) continue;
-      for (int k = 0; k < 3; ++k) o[2 - k] = uint8_t(std::min(255, (b[k] * 255 + alpha / 2) / alpha));
+      for (int k = 0; k < 3; ++k) o[2 - k] = uint8_t(std::min(255, (twice[k] * 255 + alpha) / (2 * alpha)));
     }
   }
   return out;
+}
+
+RgbaPicture SolveAlpha(const uint8_t* const* onBlack, const uint8_t* const* onWhite, int32_t width, int32_t height) {
+  return SolveAlpha({{onBlack, 0}, {onWhite, 255}}, width, height);
 }
 
 DibImage ComposeOnto(const RgbaPicture& picture, int32_t colour) {

@@ -22,8 +22,18 @@ struct RgbaPicture {
 
 // Solves for alpha from the same picture composed on a black and on a white page (blue, green,
 // red rows, top row first): what the page shows through is what the white page added. Exact for
-// any page colour wherever composition is affine in the page colour, which ours is.
+// any page colour wherever composition is affine in the page colour.
 RgbaPicture SolveAlpha(const uint8_t* const* onBlack, const uint8_t* const* onWhite, int32_t width, int32_t height);
+
+// The picture composed on a grey page of this level (0 black .. 255 white).
+struct PageRows {
+  const uint8_t* const* rows;
+  int level;
+};
+// The same from several pages, among them black and white (empty result without them).
+// Composition in integers is affine only up to its rounding steps; each pixel takes the line
+// lying closest to all the pages.
+RgbaPicture SolveAlpha(const std::vector<PageRows>& pages, int32_t width, int32_t height);
 
 // `picture` over the COLORREF colour, as a 24-bit picture.
 DibImage ComposeOnto(const RgbaPicture& picture, int32_t colour);

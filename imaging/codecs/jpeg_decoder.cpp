@@ -711,8 +711,9 @@ void JpegDecoder::WritePixels(uint8_t* const* rows) const {
     if (n == 1) {
       for (int x = 0; x < s.width; ++x) out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = line[0][static_cast<size_t>(x)];
     } else if (n == 4) {
-      // CMYK, or YCCK (Adobe transform 2: the first three are YCbCr-coded). Adobe files store
-      // the inks inverted (255 = no ink), so each colour is the stored value scaled by black.
+      // CMYK, or YCCK (Adobe transform 2: YCbCr codes the complement of the first three). Adobe
+      // files store the inks inverted (255 = no ink), so each colour is the stored value scaled
+      // by black.
       const bool ycck = s.adobeSeen && s.adobeTransform == 2;
       const bool inverted = s.adobeSeen;
       constexpr int kHalf = 1 << 15;
@@ -721,9 +722,9 @@ void JpegDecoder::WritePixels(uint8_t* const* rows) const {
         int c = line[0][i], m = line[1][i], yl = line[2][i], k = line[3][i];
         if (ycck) {
           const int yy = c, cb = m - 128, cr = yl - 128;
-          c = Clamp255(yy + ((91881 * cr + kHalf) >> 16));
-          m = Clamp255(yy + ((-22554 * cb - 46802 * cr + kHalf) >> 16));
-          yl = Clamp255(yy + ((116130 * cb + kHalf) >> 16));
+          c = 255 - Clamp255(yy + ((91881 * cr + kHalf) >> 16));
+          m = 255 - Clamp255(yy + ((-22554 * cb - 46802 * cr + kHalf) >> 16));
+          yl = 255 - Clamp255(yy + ((116130 * cb + kHalf) >> 16));
         } else if (!inverted) {
           c = 255 - c;
           m = 255 - m;
