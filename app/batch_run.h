@@ -1,0 +1,42 @@
+#pragma once
+// Renders one design once per string of a batch list into numbered files base0.ext, base1.ext...
+// Each worker renders with an engine context of its own, and string i always renders with the
+// random sequence seeded from (seed, i), so that any number of jobs gives the same files.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/save_rules.h"
+
+struct EngineContext;
+struct PlaquetDocument;
+
+struct BatchOptions {
+  std::string base;        // output name without the number (a 4-character extension is removed)
+  SaveSettings save;
+  uint32_t seed = 1;
+  int jobs = 1;
+  // Called once per new context, to give it the settings, program folder and light patterns.
+  std::function<void(EngineContext&)> prepareContext;
+  // Called after every string with (strings done, total); from the worker threads, serialised.
+  std::function<void(int, int)> progress;
+};
+
+struct BatchFailure {
+  std::string file;
+  std::string reason;
+};
+
+struct BatchResult {
+  std::vector<std::string> written;   // in string order
+  std::vector<BatchFailure> failures;  // every file that could not be made
+};
+
+// The random seed string i of a batch renders with.
+uint32_t BatchStringSeed(uint32_t seed, size_t index);
+// Names the batch would write for string i (with the pressed-button variant when it is on).
+std::vector<std::string> BatchFileNames(const PlaquetDocument& doc, const BatchOptions& options, size_t index);
+// Renders and writes every string; the document itself is not changed.
+BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>& strings,
+                     const BatchOptions& options);

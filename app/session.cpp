@@ -1,0 +1,96 @@
+#include "app/session.h"
+
+#include <chrono>
+#include <iostream>
+
+#include "app/cli_error.h"
+#include "document/document_file.h"
+#include "document/preferences.h"
+#include "document/style_file.h"
+#include "effects/effect_bodies.h"
+#include "platform/process.h"
+#include "platform/program_folder.h"
+
+void ReportError(const std::string& file, const std::string& reason) {
+  if (file.empty())
+    std::cerr << "quorbel: " << reason << "\n";
+  else
+    std::cerr << "quorbel: " << file << ": " << reason << "\n";
+}
+
+std::string MessageTextFromArgument(const std::string& text, bool* cut) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\n' && (i == 0 || text[i - 1] != '\r')) {
+      out += "\r\n";
+    } else {
+      out += c;
+    }
+  }
+  if (cut) *cut = out.size() > kMaxText;
+  if (out.size() > kMaxText) out.resize(kMaxText);
+  return out;
+}
+
+void PrepareContext(EngineContext& ctx, const PlaquetDocument& doc, const ProgramSettings& settings) {
+  ctx.settings = settings;
+  ctx.programFolder = doc.programFolder;
+  ctx.pressedButton = doc.pressedButton;
+  LoadLightPatterns(ctx);
+}
+
+SaveSettings MakeSaveSettings(ImageFileType type) {
+  SaveSettings settings;
+  settings.type = type;
+  settings.converterFolder = platform::ExecutableFolder();
+  settings.runProcess = [](const std::vector<std::string>& argv, std::string* error) {
+    const platform::ProcessResult r = platform::RunProcess(argv);
+    if (!r.started) {
+      if (error) *error = "cannot start " + (argv.empty() ? std::string("the converter") : argv[0]);
+      return false;
+    }
+    if (r.exitStatus != 0) {
+      if (error) {
+        *error = r.output.empty() ? "the converter failed with status " + std::to_string(r.exitStatus) : r.output;
+        while (!error->empty() && (error->back() == '\n' || error->back() == '\r')) error->pop_back();
+      }
+      return false;
+    }
+    return true;
+  };
+  return settings;
+}
+
+Session OpenSession(const SessionOptions& options) {
+  Session s;
+  s.doc = MakeStartUpDocument();
+  s.doc.programFolder = platform::FindProgramFolder();
+  s.settings = LoadPreferences(PreferencesPath());
+  std::string error;
+  if (!options.document.empty()) {
+    if (!ReadDocumentFileChecked(s.doc, options.document, &error))
+      throw CliError(options.document, error);
+  }
+  if (!options.style.empty()) {
+    if (!LoadStyleIntoItemChecked(s.doc, kMessageItem, options.style, &error))
+      throw CliError(options.style, error);
+  }
+  if (options.text) {
+    bool cut = false;
+    s.doc.message().text = MessageTextFromArgument(*options.text, &cut);
+    if (cut) ReportError("", "the message text was cut at " + std::to_string(kMaxText) + " characters");
+  }
+  if (options.pressed) s.doc.pressedButton = 1;
+  // The document and the current style carry the backdrop together; the save rules read the style's.
+  if (options.pageColour) {
+    s.doc.backdropKind = s.doc.currentStyle.backdropKind = kBackdropColour;
+    s.doc.backdropColour = s.doc.currentStyle.backdropColour = *options.pageColour;
+  }
+  if (options.transparent) s.doc.backdropKind = s.doc.currentStyle.backdropKind = kBackdropTransparent;
+  s.seed = options.seed ? *options.seed
+                        : uint32_t(std::chrono::system_clock::now().time_since_epoch().count());
+  s.ctx = std::make_unique<EngineContext>(s.seed);
+  PrepareContext(*s.ctx, s.doc, s.settings);
+  return s;
+}
