@@ -266,8 +266,15 @@ int64_t CalculateFileSize(PlaquetDocument& doc, EngineContext& ctx, const SaveSe
   const int transparent = TransparentIndex(doc);
   bool measured = false;
   if (transparent == 0) {
-    // Measured from the true-colour picture and its alpha, as WriteOutputFiles writes it.
-    if (ctx.g_rgba.Empty() || picture.BitCount() != 24) Recompose(doc, ctx);
+    // Measured from the true-colour picture and its alpha, as WriteOutputFiles writes it; a
+    // reduced picture the type's render left for the preview is kept as it was.
+    DibImage reduced, reducedPressed;
+    const bool recompose = ctx.g_rgba.Empty() || picture.BitCount() != 24;
+    if (recompose) {
+      reduced = ctx.g_image;
+      reducedPressed = ctx.g_pressedImage;
+      Recompose(doc, ctx);
+    }
     const RgbaPicture& rgba = ctx.g_rgba;
     measured = !rgba.Empty();
     if (!measured) {
@@ -289,6 +296,10 @@ int64_t CalculateFileSize(PlaquetDocument& doc, EngineContext& ctx, const SaveSe
       }
     } else {
       WriteTransparent(ctx.g_image, rgba, doc, ctx, path, settings, ExportOptionsFor(settings, 1));
+    }
+    if (recompose) {
+      ctx.g_image = std::move(reduced);
+      ctx.g_pressedImage = std::move(reducedPressed);
     }
   }
   switch (measured ? ImageFileType(0) : settings.type) {
