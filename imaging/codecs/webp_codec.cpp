@@ -3,6 +3,7 @@
 #include <webp/decode.h>
 #include <webp/encode.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -34,6 +35,7 @@ RgbaPicture FromDib(const DibImage& image) {
   out.height = image.Height();
   out.pixels.assign(size_t(out.width) * size_t(out.height) * 4, 255);
   const DibRowTable rows(image);
+  if (rows.Height() != out.height) throw GraphicsException("the picture's pixel data is incomplete");
   const int bits = image.BitCount();
   const auto& palette = image.Palette();
   for (int y = 0; y < out.height; ++y) {
@@ -129,6 +131,10 @@ RgbaPicture DecodeWebp(const uint8_t* data, size_t size) {
 }
 
 int ReadWebp(const std::string& path, DibImage& image) {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  // Far past what the largest picture we accept compresses to; refused before reading it all.
+  if (!ec && size > (uint64_t(1) << 30)) throw GraphicsException(path + ": the file is too large for a WebP picture");
   std::ifstream in(path, std::ios::binary);
   if (!in) throw GraphicsException(path + ": cannot open the file");
   const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
