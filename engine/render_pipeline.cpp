@@ -39,14 +39,41 @@ void PreparePage(PlaquetDocument& doc, EngineContext& ctx) {
   else ctx.pressedPageCanvas.Release();
 }
 
+void ComposeOne(const EngineContext& ctx, RasterCanvas& page, const RasterCanvas& item, int px, int py) {
+  page.CompositeOver(item, px, py);
+  item.SmoothEdges(page, px, py, ctx.settings.antiAliasing);
+}
+
 void ComposeItem(EngineContext& ctx, const PlaquetItem& item, int index) {
   const int px = item.x - ctx.originX, py = item.y - ctx.originY;
-  ctx.pageCanvas.CompositeOver(ctx.canvas[size_t(index)], px, py);
-  ctx.canvas[size_t(index)].SmoothEdges(ctx.pageCanvas, px, py, ctx.settings.antiAliasing);
-  if (ctx.pressedButton) {
-    ctx.pressedPageCanvas.CompositeOver(ctx.pressedCanvas[size_t(index)], px, py);
-    ctx.pressedCanvas[size_t(index)].SmoothEdges(ctx.pressedPageCanvas, px, py, ctx.settings.antiAliasing);
+  ComposeOne(ctx, ctx.pageCanvas, ctx.canvas[size_t(index)], px, py);
+  if (ctx.pressedButton) ComposeOne(ctx, ctx.pressedPageCanvas, ctx.pressedCanvas[size_t(index)], px, py);
+}
+
+// The items composed once more on black, white and grey pages; what the white page adds is how
+// far the page shows through. Every composition step is affine in the page colour up to its
+// integer rounding, which the grey pages let the solver even out, so the solved alpha reproduces
+// the picture on any page colour, anti-aliased edges included.
+constexpr int kPageLevels[] = {0, 255, 8, 24, 48, 96, 144, 192, 240};
+
+RgbaPicture TransparentPicture(const PlaquetDocument& doc, const EngineContext& ctx, bool pressed) {
+  const int W = ctx.imageWidth, H = ctx.imageHeight;
+  if (W <= 0 || H <= 0) return {};
+  std::vector<RasterCanvas> pages(std::size(kPageLevels));
+  std::vector<PageRows> solved;
+  for (size_t p = 0; p < pages.size(); ++p) {
+    if (pages[p].Create(W, H) != 0)
+      throw RenderError("picture of " + SizeText(W, H) + " pixels is larger than the renderer allows");
+    pages[p].FillColour(kPageLevels[p] * 0x010101);
   }
+  for (size_t i = 0; i < ItemsWithCanvas(doc); ++i) {
+    const PlaquetItem& item = doc.items[i];
+    if (item.kind == kKindNone) continue;
+    const RasterCanvas& canvas = pressed ? ctx.pressedCanvas[i] : ctx.canvas[i];
+    for (RasterCanvas& page : pages) ComposeOne(ctx, page, canvas, item.x - ctx.originX, item.y - ctx.originY);
+  }
+  for (size_t p = 0; p < pages.size(); ++p) solved.push_back({pages[p].colorRows.data(), kPageLevels[p]});
+  return SolveAlpha(solved, W, H);
 }
 
 // The page colour (not its coverage) becomes the picture. An empty page gives an empty picture.
@@ -58,10 +85,15 @@ void PageToImage(const RasterCanvas& page, DibImage& image, int W, int H) {
   for (int y = 0; y < H; ++y) std::memcpy(rows[y], page.colorRows[size_t(y)], size_t(W) * 3);
 }
 
-void FinishPictures(EngineContext& ctx) {
+void FinishPictures(const PlaquetDocument& doc, EngineContext& ctx) {
   PageToImage(ctx.pageCanvas, ctx.image, ctx.imageWidth, ctx.imageHeight);
   if (ctx.pressedButton)
     PageToImage(ctx.pressedPageCanvas, ctx.pressedImage, ctx.imageWidth, ctx.imageHeight);
+  ctx.rgba.Clear();
+  ctx.pressedRgba.Clear();
+  if (doc.currentStyle.backdropKind != kBackdropTransparent) return;
+  ctx.rgba = TransparentPicture(doc, ctx, false);
+  if (ctx.pressedButton) ctx.pressedRgba = TransparentPicture(doc, ctx, true);
 }
 
 void ReduceOrThrow(DibImage& image, int colours, int32_t fillColour, int method) {
@@ -132,6 +164,8 @@ void ComputePage(PlaquetDocument& doc, EngineContext& ctx) {
 
 void RenderPreview(PlaquetDocument& doc, EngineContext& ctx) {
   doc.previewDirty = false;
+  ctx.rgba.Clear();
+  ctx.pressedRgba.Clear();
   if (doc.items.empty()) return;
   ctx.RestartRandomEffects();
   ctx.pressedButton = doc.pressedButton;
@@ -163,7 +197,7 @@ void RenderPreview(PlaquetDocument& doc, EngineContext& ctx) {
     }
     ComposeItem(ctx, item, int(i));
   }
-  FinishPictures(ctx);
+  FinishPictures(doc, ctx);
 }
 
 void Recompose(PlaquetDocument& doc, EngineContext& ctx) {
@@ -173,7 +207,7 @@ void Recompose(PlaquetDocument& doc, EngineContext& ctx) {
   PreparePage(doc, ctx);
   for (size_t i = 0; i < ItemsWithCanvas(doc); ++i)
     if (doc.items[i].kind != kKindNone) ComposeItem(ctx, doc.items[i], int(i));
-  FinishPictures(ctx);
+  FinishPictures(doc, ctx);
 }
 
 void RenderReduced(PlaquetDocument& doc, EngineContext& ctx, int colours) {

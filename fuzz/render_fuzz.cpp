@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   LoadLightPatterns(ctx);
   try {
     RenderPreview(doc, ctx);
-    const DibImage& image = ctx.g_image;
+    const DibImage& image = ctx.image;
     if (image.Width() < 0 || image.Height() < 0) std::abort();
     if (uint64_t(image.Width()) * uint64_t(image.Height()) > PageLimits(ctx.limits).maxPixels) std::abort();
     RenderReduced(doc, ctx, 256);

@@ -23,6 +23,7 @@ struct ExportOptions {
   bool jpegProgressive = false;
   bool pngSmall = false;           // adaptive filters and lazy matching
   int gifBitsPerPixel = 0;         // 4 or 8, given to the converter as -bN; 0 lets it choose
+  int webpQuality = -1;            // -1: lossless WebP; 0..100 lossy
   // Starts the GIF converter (argv[0] is the program's path) and waits for it: true when it ran
   // and exited with status 0, else false with the reason in *error. Supplied by the caller, since
   // starting processes belongs to the platform layer.
@@ -63,7 +64,7 @@ class DibImage {
   // Returns 0 and leaves the image empty when the block is not a picture we can hold.
   int Adopt(std::vector<uint8_t> packed, std::string* error = nullptr);
 
-  // Fills the image from a file chosen by the name's extension (.BMP, .GIF, .JPG, .GIT, .PNG).
+  // Fills the image from a file chosen by the name's extension (.BMP, .GIF, .JPG, .GIT, .PNG, .WEBP).
   // 1 on success, 0 on failure with the reason in *error (files and pictures past `limits` too).
   int Load(const std::string& path, std::string* error = nullptr, const ImageLimits& limits = ImageLimits());
   // Writes the picture by the name's extension. 1 on success, 0 for an unknown extension;

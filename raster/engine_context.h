@@ -17,6 +17,7 @@
 #include "raster/raster_canvas.h"
 #include "raster/work_set.h"
 #include "imaging/dib_image.h"
+#include "imaging/transparency.h"
 #include "platform/font_layer.h"
 
 // The item being drawn, copied from a PlaquetItem (or the style editor) before each call.
@@ -69,6 +70,10 @@ struct EngineContext {
 
   DibImage image;
   DibImage pressedImage;
+  // With a transparent backdrop, the pictures with straight alpha (image stays the picture on
+  // the page colour); empty for an opaque backdrop.
+  RgbaPicture rgba;
+  RgbaPicture pressedRgba;
 
   uint32_t seed;  // render input: the random effects of every picture start from it
   RandomGenerator random;

@@ -9,6 +9,7 @@ packages=(
   libharfbuzz-dev libfribidi-dev fonts-wqy-microhei fonts-noto-color-emoji fonts-lohit-deva pango1.0-tools
   libinih-dev libcli11-dev qt6-base-dev
   zlib1g-dev libpng-dev libjpeg-dev libgif-dev
+  libwebp-dev
 )
 if [ "${QUORBEL_EXTRA_PACKAGES:-}" != "" ]; then
   # shellcheck disable=SC2206

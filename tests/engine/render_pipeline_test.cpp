@@ -130,7 +130,7 @@ TEST(RenderPipeline, ContextLimitsRefuseTheWorkAreaBeforeAllocating) {
   exact.limits.maxHeight = uint32_t(H);
   exact.limits.maxPixels = uint64_t(W) * uint64_t(H);
   RenderPreview(doc, exact);
-  EXPECT_EQ(exact.g_image.Packed(), ctx.g_image.Packed());
+  EXPECT_EQ(exact.image.Packed(), ctx.image.Packed());
   for (int which = 0; which < 4; ++which) {
     EngineContext small;
     small.limits = exact.limits;

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "imaging/dib_image.h"
+#include "imaging/transparency.h"
 #include "support/test_support.h"
 #include "ui/save_page.h"
 #include "ui/ui_test_groups.h"
@@ -78,7 +79,19 @@ class SaveTests : public QObject {
       QVERIFY(!decoded.isNull());
       QCOMPARE(decoded.width(), app.state->ctx->image.Width());
       QCOMPARE(decoded.height(), app.state->ctx->image.Height());
-      if (c.type == PngTrueColor || c.type == Bmp) {
+      const RgbaPicture& rgba = app.state->ctx->rgba;
+      if (c.type == PngTrueColor && !rgba.Empty()) {
+        // The golden style's backdrop is transparent: the PNG carries the alpha picture exactly.
+        int diff = 0;
+        for (int y = 0; y < decoded.height(); ++y)
+          for (int x = 0; x < decoded.width(); ++x) {
+            const QRgb p = decoded.pixel(x, y);
+            const uint8_t* s = &rgba.pixels[(size_t(y) * size_t(rgba.width) + size_t(x)) * 4];
+            diff = std::max({diff, std::abs(qAlpha(p) - s[3]),
+                             s[3] ? std::abs(qRed(p) - s[0]) + std::abs(qGreen(p) - s[1]) + std::abs(qBlue(p) - s[2]) : 0});
+          }
+        QCOMPARE(diff, 0);
+      } else if (c.type == PngTrueColor || c.type == Bmp) {
         const DibRowTable rows(app.state->ctx->image);
         int diff = 0;
         for (int y = 0; y < decoded.height(); ++y)
