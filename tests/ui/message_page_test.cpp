@@ -51,8 +51,8 @@ class MessageTests : public QObject {
   void textInAnyScriptReachesTheEngineAsUtf8() {
     TestHooks hooks;
     TestApp app;
-    CMainProperty& sheet = *app.sheet;
-    sheet.SetActivePage(CMainProperty::kMessage);
+    MainWindow& sheet = *app.sheet;
+    sheet.SetActivePage(MainWindow::kMessage);
     auto* edit = sheet.findChild<QPlainTextEdit*>("message");
     QVERIFY(edit);
     edit->setPlainText(QString::fromUtf8("\u041f\u0440\u0438\u0432\u0435\u0442\n\u65e5\u672c \U0001F44D"));
