@@ -41,19 +41,18 @@ std::vector<std::string> ParseBatchList(std::istream& in, bool* cut, uint8_t cha
     if (StartsWith(piece, "<<br>>")) {
       // Drop the last character: the newline that ended the string's last line.
       if (!current.empty()) current.pop_back();
-      if (overlong) {
-        // Don't leave half a line break, or half a character, at the cut.
-        while (!current.empty() && current.back() == '\r') current.pop_back();
-        for (int i = 0; i < 3 && !IsValidUtf8(current) && !current.empty() &&
-                        (static_cast<unsigned char>(current.back()) & 0x80) != 0;
-             ++i)
-          current.pop_back();
-      }
+      // A raw cut may have split a character: drop its lead bytes so the string stays UTF-8.
+      for (int i = 0; overlong && i < 3 && !current.empty() && !IsValidUtf8(current) &&
+                      (static_cast<unsigned char>(current.back()) & 0x80) != 0;
+           ++i)
+        current.pop_back();
       current = TextToUtf8(current, charset);
       if (current.size() > kMaxBatchString) {
         current.resize(Utf8CutPoint(current, kMaxBatchString));
         overlong = true;
       }
+      // Don't leave half a line break at the cut.
+      while (overlong && !current.empty() && current.back() == '\r') current.pop_back();
       if (overlong && cut) *cut = true;
       if (strings.size() >= maxStrings)
         throw quorbel::Error("the list holds more than " + std::to_string(maxStrings) + " strings");
