@@ -1,7 +1,9 @@
 #include "cli/commands.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -28,6 +30,37 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kUsageError = 2;
+
+// The one piece of process-wide state: which stop signal arrived during a batch. Written only by
+// the handler (lock-free atomics are async-signal-safe); read by the batch workers.
+std::atomic<int> g_stopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+extern "C" void OnStopSignal(int signal) { g_stopSignal.store(signal); }
+
+// SIGINT and SIGTERM stop the batch after the files in flight; a second one ends the process at
+// once (the handler is reset on first use), which leaves no partial file either.
+class StopSignals {
+ public:
+  StopSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &oldInt_);
+    sigaction(SIGTERM, &action, &oldTerm_);
+  }
+  ~StopSignals() {
+    sigaction(SIGINT, &oldInt_, nullptr);
+    sigaction(SIGTERM, &oldTerm_, nullptr);
+  }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+ private:
+  struct sigaction oldInt_ {};
+  struct sigaction oldTerm_ {};
+};
 
 const std::vector<std::string> kTypeNames{"png256", "png", "jpeg", "bmp", "gif16", "gif256", "gif"};
 
@@ -84,7 +117,11 @@ SaveSettings SettingsFor(const OutputOptions& o, const std::string& outputPath) 
 int RenderCommand(const SessionOptions& so, const std::string& output, const OutputOptions& oo) {
   SaveSettings settings = SettingsFor(oo, output);
   Session s = OpenSession(so);
-  RenderPreview(s.doc, *s.ctx);
+  try {
+    RenderPreview(s.doc, *s.ctx);
+  } catch (const RenderError& e) {
+    throw CliError(so.document, e.what());
+  }
   RenderForType(s.doc, *s.ctx, settings);
   const auto names = WriteOutputFiles(s.doc, *s.ctx, output, settings);
   for (const auto& n : names) std::cout << n << "\n";
@@ -94,13 +131,17 @@ int RenderCommand(const SessionOptions& so, const std::string& output, const Out
 int SizeCommand(const SessionOptions& so, const OutputOptions& oo) {
   SaveSettings settings = SettingsFor(oo, "");
   Session s = OpenSession(so);
-  RenderPreview(s.doc, *s.ctx);
+  try {
+    RenderPreview(s.doc, *s.ctx);
+  } catch (const RenderError& e) {
+    throw CliError(so.document, e.what());
+  }
   RenderForType(s.doc, *s.ctx, settings);
   if (settings.type == Gif16 || settings.type == Gif256 || settings.type == GifThroughConverter)
     RenderReduced(s.doc, *s.ctx, settings.type == Gif16 ? 16 : 256);
   else if (settings.type == Bmp && settings.colours)
     RenderReduced(s.doc, *s.ctx, settings.colours);
-  std::cout << CalculateFileSize(s.doc, *s.ctx, settings, platform::CacheFolder()) << "\n";
+  std::cout << CalculateFileSize(s.doc, *s.ctx, settings) << "\n";
   return 0;
 }
 
@@ -139,14 +180,27 @@ class ProgressBar {
                  width - filled, "", done, total);
     if (done == total) std::fputc('\n', stderr);
     std::fflush(stderr);
+    lastDone_ = done;
+    lastTotal_ = total;
+  }
+  // Ends a bar that stopped short, so the summary starts on a line of its own.
+  void Interrupted() {
+    if (enabled_ && lastDone_ != lastTotal_) std::fputc('\n', stderr);
   }
 
  private:
   bool enabled_;
+  int lastDone_ = 0, lastTotal_ = 0;
+};
+
+struct BatchFlags {
+  bool force = false;
+  bool resume = false;
+  int jobs = 0;
 };
 
 int BatchCommand(const std::string& listPath, const SessionOptions& so, const std::string& base,
-                 const OutputOptions& oo, bool force, int jobs) {
+                 const OutputOptions& oo, const BatchFlags& flags) {
   const auto start = std::chrono::steady_clock::now();
   std::vector<std::string> strings;
   std::string error;
@@ -165,7 +219,12 @@ int BatchCommand(const std::string& listPath, const SessionOptions& so, const st
   options.base = base;
   options.save = settings;
   options.seed = s.seed;
-  options.jobs = jobs > 0 ? jobs : int(std::max(1u, std::thread::hardware_concurrency()));
+  options.jobs = flags.jobs > 0 ? flags.jobs : int(std::max(1u, std::thread::hardware_concurrency()));
+  // Without --force the final link of every file refuses an existing name, so a run racing on
+  // the same base loses that file with a message instead of overwriting it.
+  options.save.output.replace = flags.force && !flags.resume;
+  options.resume = flags.resume;
+  options.stop = &g_stopSignal;
   const PlaquetDocument& doc = s.doc;
   const ProgramSettings prefs = s.settings;
   options.prepareContext = [&doc, prefs](EngineContext& ctx) { PrepareContext(ctx, doc, prefs); };
@@ -174,26 +233,42 @@ int BatchCommand(const std::string& listPath, const SessionOptions& so, const st
 
   const fs::path folder = fs::path(base).parent_path().empty() ? fs::path(".") : fs::path(base).parent_path();
   if (!fs::is_directory(folder)) throw CliError(folder.string(), "no such folder");
-  if (!force) {
+  if (!flags.force && !flags.resume) {
     for (size_t i = 0; i < strings.size(); ++i)
       for (const auto& name : BatchFileNames(doc, options, i))
         if (fs::exists(name))
-          throw CliError(name, "file exists; give --force to overwrite existing files");
+          throw CliError(name, "file exists; give --force to overwrite existing files, or --resume to keep them");
   }
 
-  const BatchResult result = RunBatch(doc, strings, options);
+  g_stopSignal.store(0);
+  BatchResult result;
+  {
+    StopSignals signals;
+    result = RunBatch(doc, strings, options);
+  }
+  const int signal = g_stopSignal.load();
+  if (signal) bar.Interrupted();
   for (const auto& f : result.failures) ReportError(f.file, f.reason);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::fprintf(stderr, "quorbel: %zu files written, %zu failed, in %.2f s\n", result.written.size(),
-               result.failures.size(), seconds);
+  std::string summary = std::to_string(result.written.size()) + " files written, " +
+                        std::to_string(result.failures.size()) + " failed";
+  if (result.skipped) summary += ", " + std::to_string(result.skipped) + " strings already complete";
+  if (signal) summary += ", " + std::to_string(result.notStarted) + " strings not started";
+  char timing[64];
+  std::snprintf(timing, sizeof timing, ", in %.2f s", seconds);
+  ReportError("", (signal ? std::string(signal == SIGINT ? "interrupted: " : "terminated: ") : std::string()) +
+                      summary + timing);
+  if (signal) return 128 + signal;
   return result.failures.empty() ? 0 : 1;
 }
 
 }  // namespace
 
 void ReportError(const std::string& file, const std::string& reason) {
-  if (file.empty())
+  // Lower layers often name the file already; say it once.
+  const bool named = !file.empty() && reason.starts_with(file + ": ");
+  if (file.empty() || named)
     std::cerr << "quorbel: " << reason << "\n";
   else
     std::cerr << "quorbel: " << file << ": " << reason << "\n";
@@ -229,16 +304,17 @@ int RunCommandLine(int argc, char** argv) {
   SessionOptions batchSession;
   std::string batchList, batchDoc, batchBase;
   OutputOptions batchOut;
-  bool force = false;
-  int jobs = 0;
+  BatchFlags batchFlags;
   auto* batch = app.add_subcommand("batch", "Render the document once per string of a batch list (.blt)");
   batch->add_option("LIST.blt", batchList, "Batch text list")->required();
   batch->add_option("DOC.plq", batchDoc, "Document (default: the start values)");
   batch->add_option("-o,--output", batchBase, "Base name: files are BASE0.ext, BASE1.ext, ...")->required();
   batch->add_option("--type", batchOut.type, "Output type (default: by the base name's extension, else png)")
       ->check(CLI::IsMember(kTypeNames));
-  batch->add_flag("--force", force, "Overwrite existing files");
-  batch->add_option("--jobs", jobs, "Strings rendered in parallel (default: the number of cores)")
+  batch->add_flag("--force", batchFlags.force, "Overwrite existing files");
+  batch->add_flag("--resume", batchFlags.resume,
+                  "Keep the files already there and write only the missing ones (after an interrupted run)");
+  batch->add_option("--jobs", batchFlags.jobs, "Strings rendered in parallel (default: the number of cores)")
       ->check(CLI::PositiveNumber);
   AddSessionOptions(batch, batchSession, false);
 
@@ -279,7 +355,7 @@ int RunCommandLine(int argc, char** argv) {
     if (*batch) {
       batchSession.document = batchDoc;
       if (batchOut.type.empty() && !ImageFileTypeForPath(batchBase)) batchOut.type = "png";
-      return BatchCommand(batchList, batchSession, batchBase, batchOut, force, jobs);
+      return BatchCommand(batchList, batchSession, batchBase, batchOut, batchFlags);
     }
     if (*size) {
       sizeSession.document = sizeDoc;

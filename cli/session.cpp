@@ -7,7 +7,6 @@
 #include "document/preferences.h"
 #include "document/style_file.h"
 #include "effects/effect_bodies.h"
-#include "platform/process.h"
 #include "platform/program_folder.h"
 
 std::string MessageTextFromArgument(const std::string& text, bool* cut) {
@@ -35,22 +34,6 @@ void PrepareContext(EngineContext& ctx, const PlaquetDocument& doc, const Progra
 SaveSettings MakeSaveSettings(ImageFileType type) {
   SaveSettings settings;
   settings.type = type;
-  settings.converterFolder = platform::ExecutableFolder();
-  settings.runProcess = [](const std::vector<std::string>& argv, std::string* error) {
-    const platform::ProcessResult r = platform::RunProcess(argv);
-    if (!r.started) {
-      if (error) *error = "cannot start " + (argv.empty() ? std::string("the converter") : argv[0]);
-      return false;
-    }
-    if (r.exitStatus != 0) {
-      if (error) {
-        *error = r.output.empty() ? "the converter failed with status " + std::to_string(r.exitStatus) : r.output;
-        while (!error->empty() && (error->back() == '\n' || error->back() == '\r')) error->pop_back();
-      }
-      return false;
-    }
-    return true;
-  };
   return settings;
 }
 

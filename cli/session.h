@@ -28,7 +28,7 @@ struct Session {
 Session OpenSession(const SessionOptions& options);
 // Gives a fresh context the session's settings, program folder and light patterns.
 void PrepareContext(EngineContext& ctx, const PlaquetDocument& doc, const ProgramSettings& settings);
-// Output settings with the converter beside our executable and started through the platform.
+// Output settings of a type, with the other settings at their start values.
 SaveSettings MakeSaveSettings(ImageFileType type);
 // A message text as typed on a command line: line feeds become CR LF; cut at the message limit.
 // Sets *cut when the text was longer than the limit.

@@ -1,5 +1,7 @@
 #include "engine/batch_run.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
 #include <exception>
@@ -9,6 +11,15 @@
 #include "document/plaquet_document.h"
 #include "engine/engine_context.h"
 #include "engine/render_pipeline.h"
+
+namespace {
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
 
 uint32_t BatchStringSeed(uint32_t seed, size_t index) {
   // A fixed mix (splitmix-style), so neighbouring strings get unrelated sequences.
@@ -28,23 +39,37 @@ BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>&
   std::vector<std::vector<std::string>> written(count);
   std::vector<std::vector<BatchFailure>> failed(count);
   std::atomic<size_t> next{0};
+  std::atomic<size_t> started{0};
+  std::atomic<size_t> skipped{0};
   std::mutex progressMutex;
   int done = 0;
+  const auto stopped = [&options] { return options.stop && options.stop->load() != 0; };
 
   auto worker = [&] {
     PlaquetDocument local = doc;
     EngineContext ctx;
     if (options.prepareContext) options.prepareContext(ctx);
-    for (size_t i = next++; i < count; i = next++) {
+    for (;;) {
+      if (stopped()) break;
+      const size_t i = next++;
+      if (i >= count) break;
+      ++started;
       const std::string base = BaseName(options.base) + std::to_string(i);
-      try {
-        local.message().text = strings[i].substr(0, kMaxText);
-        local.previewDirty = 1;
-        ctx.random.Seed(BatchStringSeed(options.seed, i));
-        RenderPreview(local, ctx);
-        written[i] = WriteOutputFiles(local, ctx, base, options.save);
-      } catch (const std::exception& e) {
-        failed[i].push_back({OutputFileNames(local, base, options.save).front(), e.what()});
+      bool complete = options.resume;
+      if (complete)
+        for (const auto& name : OutputFileNames(local, base, options.save)) complete = complete && FileExists(name);
+      if (complete) {
+        ++skipped;
+      } else {
+        try {
+          local.message().text = strings[i].substr(0, kMaxText);
+          local.previewDirty = 1;
+          ctx.random.Seed(BatchStringSeed(options.seed, i));
+          RenderPreview(local, ctx);
+          written[i] = WriteOutputFiles(local, ctx, base, options.save);
+        } catch (const std::exception& e) {
+          failed[i].push_back({OutputFileNames(local, base, options.save).front(), e.what()});
+        }
       }
       if (options.progress) {
         std::lock_guard<std::mutex> lock(progressMutex);
@@ -63,6 +88,8 @@ BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>&
   }
 
   BatchResult result;
+  result.skipped = skipped;
+  result.notStarted = count - std::min(count, started.load());
   for (size_t i = 0; i < count; ++i) {
     result.written.insert(result.written.end(), written[i].begin(), written[i].end());
     result.failures.insert(result.failures.end(), failed[i].begin(), failed[i].end());

@@ -14,6 +14,7 @@
 #include "effects/three_d_state.h"
 #include "engine/convolution_kernel.h"
 #include "engine/random_generator.h"
+#include "engine/texture_cache.h"
 #include "engine/raster_canvas.h"
 #include "engine/work_set.h"
 #include "imaging/dib_image.h"
@@ -65,6 +66,7 @@ struct EngineContext {
   std::array<ConvolutionKernel, 3> lightPatterns;  // star0.lit .. star2.lit; empty when missing
   ThreeDState threeD;
   platform::FontLayer fonts;
+  TextureCache textures;
 };
 
 // What one effect call paints: the glyphs and edge plane of the work set and one colour/coverage

@@ -10,6 +10,7 @@
 #include "imaging/codecs/gif_writer.h"
 #include "imaging/codecs/jpeg_encoder.h"
 #include "imaging/codecs/png_encoder.h"
+#include "imaging/export.h"
 #include "imaging/graphics_exception.h"
 
 namespace {
@@ -19,8 +20,12 @@ std::string Upper(std::string s) {
   return s;
 }
 
+// A '.' fourth from the end, inside the file name (folder names never count) and not the
+// name's first character.
 bool HasFourCharExtension(const std::string& path) {
-  return path.size() >= 4 && path[path.size() - 4] == '.';
+  if (path.size() < 5 || path[path.size() - 4] != '.') return false;
+  const char before = path[path.size() - 5];
+  return before != '/' && path.find('/', path.size() - 4) == std::string::npos;
 }
 
 int TransparentIndex(const PlaquetDocument& doc) {
@@ -61,11 +66,10 @@ int PrepareForWriting(PlaquetDocument& doc, EngineContext& ctx, const SaveSettin
 ExportOptions ExportOptionsFor(const SaveSettings& settings, int32_t backdropKind) {
   ExportOptions options;
   options.backdropKind = backdropKind;
-  options.converterFolder = settings.converterFolder;
   options.jpegCompression = settings.jpegQuality;
   options.jpegProgressive = settings.jpegProgressive;
   options.pngSmall = settings.pngSmall;
-  options.runProcess = settings.runProcess;
+  options.output = settings.output;
   return options;
 }
 
@@ -94,15 +98,15 @@ const char* ImageFileTypeName(ImageFileType type) {
 }
 
 std::optional<ImageFileType> ImageFileTypeForPath(const std::string& path, int colours) {
-  const std::string up = Upper(path);
-  if (up.find(".BMP") != std::string::npos) return Bmp;
-  if (up.find(".GIF") != std::string::npos) {
+  const std::string ext = FileNameExtension(path);
+  if (ext == "bmp") return Bmp;
+  if (ext == "gif") {
     if (colours == 16) return Gif16;
     if (colours == 256) return Gif256;
     return GifThroughConverter;
   }
-  if (up.find(".JPG") != std::string::npos || up.find(".JPEG") != std::string::npos) return Jpeg;
-  if (up.find(".PNG") != std::string::npos) return colours ? Png256 : PngTrueColor;
+  if (ext == "jpg" || ext == "jpeg") return Jpeg;
+  if (ext == "png") return colours ? Png256 : PngTrueColor;
   return std::nullopt;
 }
 
@@ -194,31 +198,30 @@ std::vector<std::string> WriteOutputFiles(PlaquetDocument& doc, EngineContext& c
   return written;
 }
 
-int64_t CalculateFileSize(PlaquetDocument& doc, EngineContext& ctx, const SaveSettings& settings,
-                          const std::string& cacheFolder) {
-  const std::string path = cacheFolder + "fs.zzz";
-  std::error_code ec;
-  std::filesystem::remove(path, ec);
+int64_t CalculateFileSize(PlaquetDocument& doc, EngineContext& ctx, const SaveSettings& settings) {
+  const std::string path = "size";  // named in messages only: nothing reaches the disk
+  uint64_t size = 0;
+  OutputPolicy counting;
+  counting.countOnly = &size;
   const DibImage& picture = ctx.g_image;
   const int transparent = TransparentIndex(doc);
   switch (settings.type) {
-    case Gif16: SaveGif(picture, path, 0, transparent, 4); break;
+    case Gif16: SaveGif(picture, path, 0, transparent, 4, counting); break;
     case Gif256:
     case GifThroughConverter:
-      // Measured as our converter will write it.
-      SaveGif(picture, path, 0, transparent, GifBitsPerPixelFor(picture, transparent));
+      SaveGif(picture, path, 0, transparent, GifBitsPerPixelFor(picture, transparent), counting);
       break;
     case Jpeg: {
       JpegWriteOptions jpeg;
       jpeg.compression = settings.jpegQuality;
       jpeg.progressive = settings.jpegProgressive;
+      jpeg.output = counting;
       WriteJpeg(picture, path, jpeg);
       break;
     }
-    case Bmp: WriteBmp(picture, path); break;
-    case Png256: WritePng256(picture, path, PngWriteOptions{settings.pngSmall}); break;
-    case PngTrueColor: WritePngTrueColor(picture, path, PngWriteOptions{settings.pngSmall}); break;
+    case Bmp: WriteBmp(picture, path, counting); break;
+    case Png256: WritePng256(picture, path, PngWriteOptions{settings.pngSmall, counting}); break;
+    case PngTrueColor: WritePngTrueColor(picture, path, PngWriteOptions{settings.pngSmall, counting}); break;
   }
-  const auto size = std::filesystem::file_size(path, ec);
-  return ec ? 0 : int64_t(size);
+  return int64_t(size);
 }

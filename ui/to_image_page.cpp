@@ -169,11 +169,9 @@ bool CPlaqImage::SaveTo(const std::string& chosen) {
   const std::string path = WithExtension(chosen, ExtensionFor(type));
   DibImage& image = state_.ctx->g_image;
   ExportOptions options;
-  options.converterFolder = settings.converterFolder;
   options.jpegCompression = settings.jpegQuality;
   options.jpegProgressive = settings.jpegProgressive;
   options.pngSmall = settings.pngSmall;
-  options.runProcess = settings.runProcess;
   try {
     if (image.Empty() || image.Width() <= 0 || image.Height() <= 0)
       throw GraphicsException(path + ": the picture is empty (nothing to draw)");
@@ -208,13 +206,6 @@ bool CPlaqImage::SaveTo(const std::string& chosen) {
 
 void CPlaqImage::OnSave() {
   const ImageFileType type = state_.outputFileType;
-  if (type == GifThroughConverter && !state_.gifConverterPresent) {
-    Hooks().Tell(this, "How to save gif file in Quorbel",
-                 "The GIF converter bmp2gif was not found beside the program. Choose a PNG, JPEG or BMP "
-                 "type, or install bmp2gif next to quorbel.",
-                 QMessageBox::Information);
-    return;
-  }
   const QString path = Hooks().GetSaveFileName(this, "Save", FilterFor(type), QString(), true);
   if (!path.isEmpty()) SaveTo(path.toStdString());
 }

@@ -13,6 +13,7 @@
 #include <array>
 #include <string>
 
+#include "imaging/atomic_file.h"
 #include "imaging/bitmap_image.h"
 #include "imaging/codecs/deflate_encoder.h"
 #include "imaging/graphics_exception.h"
@@ -21,6 +22,7 @@ class DibImage;
 
 struct PngWriteOptions {
   bool smallest = false;  // adaptive per-row filters and lazy matching
+  OutputPolicy output{};
 };
 
 // True-colour PNG from a picture (an 8-bit picture is expanded through its colour table);
@@ -33,7 +35,8 @@ int WritePng256(const DibImage& image, const std::string& path, const PngWriteOp
 class BitmapImageEncoder {
  public:
   virtual ~BitmapImageEncoder() = default;
-  virtual void WriteImage(const std::string& path, const BitmapImage& image) = 0;
+  virtual void WriteImage(const std::string& path, const BitmapImage& image,
+                          const OutputPolicy& output = {}) = 0;
 };
 
 class PngEncoder : public BitmapImageEncoder {
@@ -62,7 +65,7 @@ class PngEncoder : public BitmapImageEncoder {
   const std::string& Text(TextKind kind) const { return texts_[size_t(kind)]; }
 
   // "Can't open output file" when the file cannot be created.
-  void WriteImage(const std::string& path, const BitmapImage& image) override;
+  void WriteImage(const std::string& path, const BitmapImage& image, const OutputPolicy& output = {}) override;
   // The whole PNG file into a sink.
   void Encode(const BitmapImage& image, ByteSink& out);
 
