@@ -286,17 +286,3 @@ TEST(Commands, EveryShippedExampleRendersAndShowsMoreThanTheStartValues) {
   EXPECT_GE(examples, 12);
   EXPECT_FALSE(plain.empty());
 }
-
-TEST(Commands, GifIsTheSameAsTheSeparateConverterMakesFromTheBmp) {
-  TempDir dir;
-  const std::vector<std::string> common{"--style", Style("golden.sty"), "--seed", "3"};
-  std::vector<std::string> gif{"render", "-o", dir.file("a.gif")}, bmp{"render", "-o", dir.file("a.bmp"), "--colors", "256"};
-  gif.insert(gif.end(), common.begin(), common.end());
-  bmp.insert(bmp.end(), common.begin(), common.end());
-  ASSERT_EQ(Quorbel(gif).status, 0);
-  ASSERT_EQ(Quorbel(bmp).status, 0);
-  const platform::ProcessResult r =
-      platform::RunProcess({testsupport::BinFolder() + "/bmp2gif", dir.file("a.bmp"), dir.file("b.gif")});
-  ASSERT_EQ(r.exitStatus, 0) << r.output;
-  EXPECT_EQ(ReadFileBytes(dir.file("a.gif")), ReadFileBytes(dir.file("b.gif")));
-}

@@ -119,12 +119,12 @@ struct SmallDisk {
 
 TEST(Safety, AFullDiskFailsWithAMessageAndLeavesNothingPartial) {
   TempDir dir;
-  SmallDisk disk(dir, "24k");
+  SmallDisk disk(dir, "12k");
   if (!disk.mounted) GTEST_SKIP() << "needs root to mount a small tmpfs";
   const std::string big = dir.file("big.bmp");
-  const std::string text = "A picture too large for the disk";
+  const std::string text = "A picture far too large for a small disk";
   ASSERT_EQ(Quorbel({"render", "-o", big, "--text", text, "--style", Style("golden.sty")}).status, 0);
-  ASSERT_GT(fs::file_size(big), 24u * 1024);
+  ASSERT_GT(fs::file_size(big), 12u * 1024);
 
   const std::string out = disk.path + "/x.bmp";
   for (const auto& args : std::vector<std::vector<std::string>>{
