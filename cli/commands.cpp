@@ -12,14 +12,14 @@
 
 #include <CLI/CLI.hpp>
 
-#include "cli/cli_error.h"
-#include "cli/session.h"
+#include "app/cli_error.h"
+#include "app/session.h"
 #include "document/batch_list.h"
-#include "engine/batch_run.h"
+#include "app/batch_run.h"
 #include "engine/checked_alloc.h"
-#include "engine/render_error.h"
+#include "raster/render_error.h"
 #include "engine/render_pipeline.h"
-#include "engine/save_rules.h"
+#include "app/save_rules.h"
 #include "imaging/color_reduction.h"
 #include "imaging/dib_image.h"
 #include "imaging/graphics_exception.h"
@@ -264,15 +264,6 @@ int BatchCommand(const std::string& listPath, const SessionOptions& so, const st
 }
 
 }  // namespace
-
-void ReportError(const std::string& file, const std::string& reason) {
-  // Lower layers often name the file already; say it once.
-  const bool named = !file.empty() && reason.starts_with(file + ": ");
-  if (file.empty() || named)
-    std::cerr << "quorbel: " << reason << "\n";
-  else
-    std::cerr << "quorbel: " << file << ": " << reason << "\n";
-}
 
 bool IsHeadlessCommand(int argc, char** argv) {
   // The window opens only without a command; its own options (Qt's -platform, -style, ...)

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "cli/session.h"
+#include "app/session.h"
 #include "document/preferences.h"
 #include "effects/effect_bodies.h"
 #include "engine/render_pipeline.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 #include "document/plaquet_document.h"
-#include "engine/engine_context.h"
-#include "engine/save_rules.h"
+#include "raster/engine_context.h"
+#include "app/save_rules.h"
 
 struct AppState {
   PlaquetDocument doc;

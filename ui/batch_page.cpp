@@ -14,10 +14,10 @@
 #include <algorithm>
 #include <thread>
 
-#include "cli/session.h"
+#include "app/session.h"
 #include "document/batch_list.h"
 #include "document/style_file.h"
-#include "engine/batch_run.h"
+#include "app/batch_run.h"
 #include "engine/render_pipeline.h"
 #include "ui/app_state.h"
 #include "ui/main_property.h"

@@ -16,7 +16,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "engine/save_rules.h"
+#include "app/save_rules.h"
 #include "ui/app_state.h"
 
 void FillFileTypeCombo(QComboBox& combo) {

@@ -12,7 +12,7 @@
 #include <exception>
 
 #include "engine/render_pipeline.h"
-#include "engine/save_rules.h"
+#include "app/save_rules.h"
 #include "platform/program_folder.h"
 #include "ui/app_state.h"
 #include "ui/main_property.h"

@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "document/style_file.h"
-#include "effects/dialogs/effect_dialogs.h"
+#include "ui/dialogs/effect_dialogs.h"
 #include "effects/effect_catalogue.h"
-#include "engine/effect_dispatcher.h"
+#include "effects/effect_dispatcher.h"
 #include "engine/render_pipeline.h"
 #include "engine/text_rasterizer.h"
 #include "imaging/dib_image.h"

@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "engine/render_pipeline.h"
-#include "engine/save_rules.h"
+#include "app/save_rules.h"
 #include "imaging/color_reduction.h"
 #include "imaging/graphics_exception.h"
 #include "ui/app_state.h"

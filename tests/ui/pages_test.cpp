@@ -7,7 +7,7 @@
 
 #include "document/document_file.h"
 #include "document/style_file.h"
-#include "effects/dialogs/effect_dialog.h"
+#include "ui/dialogs/effect_dialog.h"
 #include "effects/effect_catalogue.h"
 #include "engine/render_pipeline.h"
 #include "support/test_support.h"

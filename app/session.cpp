@@ -1,0 +1,74 @@
+#include "app/session.h"
+
+#include <chrono>
+#include <iostream>
+
+#include "app/cli_error.h"
+#include "document/document_file.h"
+#include "document/preferences.h"
+#include "document/style_file.h"
+#include "effects/effect_bodies.h"
+#include "platform/program_folder.h"
+
+void ReportError(const std::string& file, const std::string& reason) {
+  // Lower layers often name the file already; say it once.
+  if (file.empty() || reason.starts_with(file + ": "))
+    std::cerr << "quorbel: " << reason << "\n";
+  else
+    std::cerr << "quorbel: " << file << ": " << reason << "\n";
+}
+
+std::string MessageTextFromArgument(const std::string& text, bool* cut) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\n' && (i == 0 || text[i - 1] != '\r')) {
+      out += "\r\n";
+    } else {
+      out += c;
+    }
+  }
+  if (cut) *cut = out.size() > kMaxText;
+  if (out.size() > kMaxText) out.resize(kMaxText);
+  return out;
+}
+
+void PrepareContext(EngineContext& ctx, const PlaquetDocument& doc, const ProgramSettings& settings) {
+  ctx.settings = settings;
+  ctx.programFolder = doc.programFolder;
+  ctx.pressedButton = doc.pressedButton;
+  LoadLightPatterns(ctx);
+}
+
+SaveSettings MakeSaveSettings(ImageFileType type) {
+  SaveSettings settings;
+  settings.type = type;
+  return settings;
+}
+
+Session OpenSession(const SessionOptions& options) {
+  Session s;
+  s.doc = MakeStartUpDocument();
+  s.doc.programFolder = platform::FindProgramFolder();
+  s.settings = LoadPreferences(PreferencesPath());
+  std::string error;
+  if (!options.document.empty()) {
+    if (!ReadDocumentFileChecked(s.doc, options.document, &error))
+      throw CliError(options.document, error);
+  }
+  if (!options.style.empty()) {
+    if (!LoadStyleIntoItemChecked(s.doc, kMessageItem, options.style, &error))
+      throw CliError(options.style, error);
+  }
+  if (options.text) {
+    bool cut = false;
+    s.doc.message().text = MessageTextFromArgument(*options.text, &cut);
+    if (cut) ReportError("", "the message text was cut at " + std::to_string(kMaxText) + " characters");
+  }
+  if (options.pressed) s.doc.pressedButton = 1;
+  s.seed = options.seed ? *options.seed
+                        : uint32_t(std::chrono::system_clock::now().time_since_epoch().count());
+  s.ctx = std::make_unique<EngineContext>(s.seed);
+  PrepareContext(*s.ctx, s.doc, s.settings);
+  return s;
+}

@@ -1,0 +1,94 @@
+#pragma once
+// Everything one render needs and produces, gathered so that a test or a batch worker can make a
+// fresh one: render inputs, layout outputs, the work set, canvases, the pictures, the random
+// generator, the light patterns, the 3D cache and the font layer. Nothing in the renderer keeps
+// state elsewhere.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "document/log_font.h"
+#include "document/plaquet_document.h"
+#include "effects/effect_record.h"
+#include "raster/texture_cache.h"
+#include "raster/three_d_state.h"
+#include "raster/convolution_kernel.h"
+#include "raster/random_generator.h"
+#include "raster/raster_canvas.h"
+#include "raster/work_set.h"
+#include "imaging/dib_image.h"
+#include "platform/font_layer.h"
+
+// The item being drawn, copied from a PlaquetItem (or the style editor) before each call.
+struct RenderInputs {
+  int32_t kind = 0;
+  std::string renderText = "Quorbel!";
+  LogFont renderFont = StartFont();
+  std::array<int32_t, 6> renderBoxParams{};
+  std::vector<EffectRecord> effects;  // the style being run
+  int32_t extensionX = 0;
+  int32_t extensionY = 0;
+  int32_t styleBackdropColour = 0xFFFFFF;  // currentStyle.backdropColour, for FillBackground
+};
+
+// Outputs of ComputeWorkArea / MeasureText.
+struct LayoutOutputs {
+  int32_t textOffsetX = 0, textOffsetY = 0;
+  int32_t extraWidth = 0, extraHeight = 0;
+  int32_t workWidth = 0, workHeight = 0;
+  int32_t unroundedWidth = 0, unroundedHeight = 0;  // extra + box + 3
+  int32_t clipShiftX = 0, clipShiftY = 0;
+};
+
+struct EngineContext {
+  explicit EngineContext(uint32_t seed = 1) : random(seed) {}
+
+  ProgramSettings settings;
+  std::string programFolder;  // ends with '/'
+  int32_t pressedButton = 0;
+
+  RenderInputs in;
+  LayoutOutputs layout;
+  WorkSet work;
+
+  std::array<RasterCanvas, kMaxItems> canvas;
+  std::array<RasterCanvas, kMaxItems> pressedCanvas;
+  RasterCanvas pageCanvas;
+  RasterCanvas pressedPageCanvas;
+  int32_t originX = 0, originY = 0;
+  int32_t imageWidth = 0, imageHeight = 0;
+
+  DibImage g_image;
+  DibImage g_pressedImage;
+
+  RandomGenerator random;
+  std::array<ConvolutionKernel, 3> lightPatterns;  // star0.lit .. star2.lit; empty when missing
+  ThreeDState threeD;
+  platform::FontLayer fonts;
+  TextureCache textures;
+};
+
+// What one effect call paints: the glyphs and edge plane of the work set and one colour/coverage
+// pair (the normal or the pressed image).
+struct EffectTarget {
+  EngineContext& ctx;
+  WorkSet& work;
+  uint8_t* const* glyphRows;
+  uint8_t* const* colorRows;
+  uint16_t* coverage16;
+  int W;
+  int H;
+  bool pressed;
+
+  static EffectTarget For(EngineContext& ctx, bool pressed) {
+    return EffectTarget{ctx,
+                        ctx.work,
+                        ctx.work.glyphRows.data(),
+                        ctx.work.ColorRows(pressed),
+                        ctx.work.Coverage(pressed),
+                        ctx.work.workWidth,
+                        ctx.work.workHeight,
+                        pressed};
+  }
+};
