@@ -64,7 +64,7 @@ class PngEncoder : public BitmapImageEncoder {
   void SetText(TextKind kind, const std::string& value) { texts_[size_t(kind)] = value; }
   const std::string& Text(TextKind kind) const { return texts_[size_t(kind)]; }
 
-  // "Can't open output file" when the file cannot be created.
+  // PngError "<path>: cannot create the file: <reason>" when the file cannot be created.
   void WriteImage(const std::string& path, const BitmapImage& image, const OutputPolicy& output = {}) override;
   // The whole PNG file into a sink.
   void Encode(const BitmapImage& image, ByteSink& out);
