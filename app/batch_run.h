@@ -2,6 +2,7 @@
 // Renders one design once per string of a batch list into numbered files base0.ext, base1.ext...
 // Each worker renders with an engine context of its own, and string i always renders with the
 // random sequence seeded from (seed, i), so that any number of jobs gives the same files.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -21,6 +22,11 @@ struct BatchOptions {
   std::function<void(EngineContext&)> prepareContext;
   // Called after every string with (strings done, total); from the worker threads, serialised.
   std::function<void(int, int)> progress;
+  // When it turns non-zero, workers finish the strings in flight and start no more.
+  const std::atomic<int>* stop = nullptr;
+  // Strings whose files all exist are skipped (outputs are written whole, so an existing one is
+  // complete).
+  bool resume = false;
 };
 
 struct BatchFailure {
@@ -32,6 +38,8 @@ struct BatchResult {
   std::vector<std::string> written;   // in string order
   std::vector<BatchFailure> failures;  // every file that could not be made
   std::string missingCharacters;       // characters no installed face has (drawn as boxes), UTF-8
+  size_t skipped = 0;                  // strings whose files were already there (resume)
+  size_t notStarted = 0;               // strings left when the batch was stopped
 };
 
 // The random seed string i of a batch renders with.

@@ -13,6 +13,7 @@
 #include "imaging/codecs/webp_codec.h"
 #include "imaging/color_reduction.h"
 #include "imaging/transparency.h"
+#include "imaging/export.h"
 #include "imaging/graphics_exception.h"
 
 namespace {
@@ -22,8 +23,12 @@ std::string Upper(std::string s) {
   return s;
 }
 
+// A '.' fourth from the end, inside the file name (folder names never count) and not the
+// name's first character.
 bool HasFourCharExtension(const std::string& path) {
-  return path.size() >= 4 && path[path.size() - 4] == '.';
+  if (path.size() < 5 || path[path.size() - 4] != '.') return false;
+  const char before = path[path.size() - 5];
+  return before != '/' && path.find('/', path.size() - 4) == std::string::npos;
 }
 
 int TransparentIndex(const PlaquetDocument& doc) {
@@ -125,13 +130,12 @@ int GifBitsPerPixel(ImageFileType type) {
 ExportOptions ExportOptionsFor(const SaveSettings& settings, int32_t backdropKind) {
   ExportOptions options;
   options.backdropKind = backdropKind;
-  options.converterFolder = settings.converterFolder;
   options.jpegCompression = settings.jpegQuality;
   options.jpegProgressive = settings.jpegProgressive;
   options.pngSmall = settings.pngSmall;
   options.webpQuality = settings.webpQuality;
-  options.runProcess = settings.runProcess;
   options.gifBitsPerPixel = GifBitsPerPixel(settings.type);
+  options.output = settings.output;
   return options;
 }
 
@@ -162,16 +166,16 @@ const char* ImageFileTypeName(ImageFileType type) {
 }
 
 std::optional<ImageFileType> ImageFileTypeForPath(const std::string& path, int colours) {
-  const std::string up = Upper(path);
-  if (up.find(".BMP") != std::string::npos) return Bmp;
-  if (up.find(".GIF") != std::string::npos) {
+  const std::string ext = FileNameExtension(path);
+  if (ext == "bmp") return Bmp;
+  if (ext == "gif") {
     if (colours == 16) return Gif16;
     if (colours == 256) return Gif256;
     return GifThroughConverter;
   }
-  if (up.find(".JPG") != std::string::npos || up.find(".JPEG") != std::string::npos) return Jpeg;
-  if (up.find(".PNG") != std::string::npos) return colours ? Png256 : PngTrueColor;
-  if (up.find(".WEBP") != std::string::npos) return Webp;
+  if (ext == "jpg" || ext == "jpeg") return Jpeg;
+  if (ext == "png") return colours ? Png256 : PngTrueColor;
+  if (ext == "webp") return Webp;
   return std::nullopt;
 }
 
@@ -268,11 +272,11 @@ std::vector<std::string> WriteOutputFiles(PlaquetDocument& doc, EngineContext& c
   return written;
 }
 
-int64_t CalculateFileSize(PlaquetDocument& doc, EngineContext& ctx, const SaveSettings& settings,
-                          const std::string& cacheFolder) {
-  const std::string path = cacheFolder + "fs.zzz";
-  std::error_code ec;
-  std::filesystem::remove(path, ec);
+int64_t CalculateFileSize(PlaquetDocument& doc, EngineContext& ctx, const SaveSettings& settings) {
+  const std::string path = "size";  // named in messages only: nothing reaches the disk
+  uint64_t size = 0;
+  OutputPolicy counting;
+  counting.countOnly = &size;
   const DibImage& picture = ctx.image;
   const int transparent = TransparentIndex(doc);
   bool measured = false;
@@ -291,22 +295,25 @@ int64_t CalculateFileSize(PlaquetDocument& doc, EngineContext& ctx, const SaveSe
     if (!measured) {
     } else if (IsGif(settings.type)) {
       const DibImage gif = TransparentGif(ctx.image, rgba, doc, ctx, settings, path);
-      SaveGif(gif, path, 0, 0, GifBitsPerPixel(settings.type));
+      SaveGif(gif, path, 0, 0, GifBitsPerPixel(settings.type), counting);
     } else if (settings.type == Bmp || settings.type == Jpeg) {
       DibImage shown = Shown(ctx.image, rgba, settings);
       if (settings.type == Bmp && (settings.colours == 16 || settings.colours == 256))
         ReduceImage(shown, settings.colours, settings.matte.value_or(doc.currentStyle.backdropColour),
                     ctx.settings.reduceColorMethod);
       if (settings.type == Bmp) {
-        WriteBmp(shown, path);
+        WriteBmp(shown, path, counting);
       } else {
         JpegWriteOptions jpeg;
         jpeg.compression = settings.jpegQuality;
         jpeg.progressive = settings.jpegProgressive;
+        jpeg.output = counting;
         WriteJpeg(shown, path, jpeg);
       }
     } else {
-      WriteTransparent(ctx.image, rgba, doc, ctx, path, settings, ExportOptionsFor(settings, 1));
+      ExportOptions options = ExportOptionsFor(settings, 1);
+      options.output = counting;
+      WriteTransparent(ctx.image, rgba, doc, ctx, path, settings, options);
     }
     if (recompose) {
       ctx.image = std::move(reduced);
@@ -316,20 +323,20 @@ int64_t CalculateFileSize(PlaquetDocument& doc, EngineContext& ctx, const SaveSe
   switch (measured ? ImageFileType(0) : settings.type) {
     case Gif16:
     case Gif256:
-    case GifThroughConverter: SaveGif(picture, path, 0, transparent, GifBitsPerPixel(settings.type)); break;
+    case GifThroughConverter: SaveGif(picture, path, 0, transparent, GifBitsPerPixel(settings.type), counting); break;
     case Jpeg: {
       JpegWriteOptions jpeg;
       jpeg.compression = settings.jpegQuality;
       jpeg.progressive = settings.jpegProgressive;
+      jpeg.output = counting;
       WriteJpeg(picture, path, jpeg);
       break;
     }
-    case Bmp: WriteBmp(picture, path); break;
-    case Png256: WritePng256(picture, path, PngWriteOptions{settings.pngSmall}); break;
-    case PngTrueColor: WritePngTrueColor(picture, path, PngWriteOptions{settings.pngSmall}); break;
-    case Webp: WriteWebp(picture, path, settings.webpQuality); break;
+    case Bmp: WriteBmp(picture, path, counting); break;
+    case Png256: WritePng256(picture, path, PngWriteOptions{settings.pngSmall, counting}); break;
+    case PngTrueColor: WritePngTrueColor(picture, path, PngWriteOptions{settings.pngSmall, counting}); break;
+    case Webp: WriteWebp(picture, path, settings.webpQuality, counting); break;
     default: break;
   }
-  const auto size = std::filesystem::file_size(path, ec);
-  return ec ? 0 : int64_t(size);
+  return int64_t(size);
 }

@@ -28,15 +28,15 @@ enum ImageFileType : int {
 // The command line's names: png256, png, jpeg, bmp, gif16, gif256, gif, webp.
 std::optional<ImageFileType> ImageFileTypeFromName(std::string_view name);
 const char* ImageFileTypeName(ImageFileType type);
-// The type a file name asks for when no type is given, as the export dispatcher decides it
-// (.bmp, .gif, .jpg/.jpeg, .png, .webp anywhere in the name, in that order). colours 16 or 256 turn
-// .png into Png256 and .gif into Gif16/Gif256; 0 = not given.
+// The type a file name asks for when no type is given: the file name's last extension (.bmp,
+// .gif, .jpg/.jpeg, .png, .webp, any case), as the export decides it. colours 16 or 256 turn .png into
+// Png256 and .gif into Gif16/Gif256; 0 = not given.
 std::optional<ImageFileType> ImageFileTypeForPath(const std::string& path, int colours = 0);
 // ".gif", ".jpg", ".bmp", ".png" or ".webp".
 const char* ExtensionFor(ImageFileType type);
 
-// The extension rule of output names: a 4-character extension (a '.' fourth from the end) is
-// replaced, otherwise the extension is appended. An empty path stays empty.
+// The extension rule of output names: a 4-character extension of the file name (a '.' fourth
+// from the end) is replaced, otherwise the extension is appended.
 std::string WithExtension(const std::string& path, const std::string& extension);
 // The same rule, but an empty path stays empty and is not given an extension.
 std::string ChangeExtensionIfNamed(const std::string& path, const std::string& extension);
@@ -55,8 +55,7 @@ struct SaveSettings {
   // With a transparent backdrop: the colour partly covered pixels are blended onto where the
   // output cannot hold alpha (GIF edges, BMP, JPEG); none = the page colour.
   std::optional<int32_t> matte;
-  std::string converterFolder;  // folder of bmp2gif, ending with '/'
-  std::function<bool(const std::vector<std::string>&, std::string*)> runProcess;
+  OutputPolicy output{};        // replace existing files (the default) or refuse to
 };
 
 // The depth a GIF type is written at: 4 bits for Gif16; 8 for the 256-colour types, whatever
@@ -83,7 +82,6 @@ std::vector<std::string> WriteOutputFiles(PlaquetDocument& doc, EngineContext& c
 std::vector<std::string> OutputFileNames(const PlaquetDocument& doc, const std::string& outputPath,
                                          const SaveSettings& settings);
 
-// The byte size the picture as it stands would have as a file of the settings' type, measured by
-// writing "fs.zzz" into cacheFolder. Type 8 is measured as Gif256. Throws GraphicsException.
-int64_t CalculateFileSize(PlaquetDocument& doc, EngineContext& ctx, const SaveSettings& settings,
-                          const std::string& cacheFolder);
+// The byte size the picture as it stands would have as a file of the settings' type, counted in
+// memory (nothing is written). Type 8 is measured as Gif256. Throws GraphicsException.
+int64_t CalculateFileSize(PlaquetDocument& doc, EngineContext& ctx, const SaveSettings& settings);

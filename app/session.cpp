@@ -9,11 +9,11 @@
 #include "document/style_file.h"
 #include "document/text_encoding.h"
 #include "effects/effect_bodies.h"
-#include "platform/process.h"
 #include "platform/program_folder.h"
 
 void ReportError(const std::string& file, const std::string& reason) {
-  if (file.empty())
+  // Lower layers often name the file already; say it once.
+  if (file.empty() || reason.starts_with(file + ": "))
     std::cerr << "quorbel: " << reason << "\n";
   else
     std::cerr << "quorbel: " << file << ": " << reason << "\n";
@@ -51,22 +51,6 @@ void PrepareContext(EngineContext& ctx, const PlaquetDocument& doc, const Progra
 SaveSettings MakeSaveSettings(ImageFileType type) {
   SaveSettings settings;
   settings.type = type;
-  settings.converterFolder = platform::ExecutableFolder();
-  settings.runProcess = [](const std::vector<std::string>& argv, std::string* error) {
-    const platform::ProcessResult r = platform::RunProcess(argv);
-    if (!r.started) {
-      if (error) *error = "cannot start " + (argv.empty() ? std::string("the converter") : argv[0]);
-      return false;
-    }
-    if (r.exitStatus != 0) {
-      if (error) {
-        *error = r.output.empty() ? "the converter failed with status " + std::to_string(r.exitStatus) : r.output;
-        while (!error->empty() && (error->back() == '\n' || error->back() == '\r')) error->pop_back();
-      }
-      return false;
-    }
-    return true;
-  };
   return settings;
 }
 

@@ -30,7 +30,7 @@ struct Session {
 Session OpenSession(const SessionOptions& options);
 // Gives a fresh context the session's settings, program folder and light patterns.
 void PrepareContext(EngineContext& ctx, const PlaquetDocument& doc, const ProgramSettings& settings);
-// Output settings with the converter beside our executable and started through the platform.
+// Output settings of a type, with the other settings at their start values.
 SaveSettings MakeSaveSettings(ImageFileType type);
 // A message text as typed on a command line, to UTF-8 (an argument that is not valid UTF-8 is read
 // as Windows-1252 and *recoded set): line feeds become CR LF; cut at a character within the

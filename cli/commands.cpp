@@ -1,7 +1,9 @@
 #include "cli/commands.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -31,6 +33,37 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kUsageError = 2;
+
+// The one piece of process-wide state: which stop signal arrived during a batch. Written only by
+// the handler (lock-free atomics are async-signal-safe); read by the batch workers.
+std::atomic<int> g_stopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+extern "C" void OnStopSignal(int signal) { g_stopSignal.store(signal); }
+
+// SIGINT and SIGTERM stop the batch after the files in flight; a second one ends the process at
+// once (the handler is reset on first use), which leaves no partial file either.
+class StopSignals {
+ public:
+  StopSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &oldInt_);
+    sigaction(SIGTERM, &action, &oldTerm_);
+  }
+  ~StopSignals() {
+    sigaction(SIGINT, &oldInt_, nullptr);
+    sigaction(SIGTERM, &oldTerm_, nullptr);
+  }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+ private:
+  struct sigaction oldInt_ {};
+  struct sigaction oldTerm_ {};
+};
 
 const std::vector<std::string> kTypeNames{"png256", "png", "jpeg", "bmp", "gif16", "gif256", "gif", "webp"};
 
@@ -189,7 +222,11 @@ int RenderCommand(const SessionOptions& so, const std::string& output, const Out
   SaveSettings settings = SettingsFor(oo, toStdout ? std::string() : output);
   Session s = OpenSession(so);
   DropMatteOnOpaque(s.doc, settings);
-  RenderPreview(s.doc, *s.ctx);
+  try {
+    RenderPreview(s.doc, *s.ctx);
+  } catch (const RenderError& e) {
+    throw CliError(so.document, e.what());
+  }
   RenderForType(s.doc, *s.ctx, settings);
   WarnMissingCharacters(s.ctx->fonts.TakeMissingCharacters());
   if (toStdout) {
@@ -210,7 +247,11 @@ int SizeCommand(const SessionOptions& so, const OutputOptions& oo) {
   SaveSettings settings = SettingsFor(oo, "");
   Session s = OpenSession(so);
   DropMatteOnOpaque(s.doc, settings);
-  RenderPreview(s.doc, *s.ctx);
+  try {
+    RenderPreview(s.doc, *s.ctx);
+  } catch (const RenderError& e) {
+    throw CliError(so.document, e.what());
+  }
   RenderForType(s.doc, *s.ctx, settings);
   // A transparent picture is measured from its true-colour picture and alpha.
   const bool opaque = s.doc.currentStyle.backdropKind != kBackdropTransparent;
@@ -218,7 +259,7 @@ int SizeCommand(const SessionOptions& so, const OutputOptions& oo) {
     RenderReduced(s.doc, *s.ctx, settings.type == Gif16 ? 16 : 256);
   else if (opaque && settings.type == Bmp && settings.colours)
     RenderReduced(s.doc, *s.ctx, settings.colours);
-  std::cout << CalculateFileSize(s.doc, *s.ctx, settings, platform::CacheFolder()) << "\n";
+  std::cout << CalculateFileSize(s.doc, *s.ctx, settings) << "\n";
   return 0;
 }
 
@@ -257,14 +298,27 @@ class ProgressBar {
                  width - filled, "", done, total);
     if (done == total) std::fputc('\n', stderr);
     std::fflush(stderr);
+    lastDone_ = done;
+    lastTotal_ = total;
+  }
+  // Ends a bar that stopped short, so the summary starts on a line of its own.
+  void Interrupted() {
+    if (enabled_ && lastDone_ != lastTotal_) std::fputc('\n', stderr);
   }
 
  private:
   bool enabled_;
+  int lastDone_ = 0, lastTotal_ = 0;
+};
+
+struct BatchFlags {
+  bool force = false;
+  bool resume = false;
+  int jobs = 0;
 };
 
 int BatchCommand(const std::string& listPath, const SessionOptions& so, const std::string& base,
-                 const OutputOptions& oo, bool force, int jobs) {
+                 const OutputOptions& oo, const BatchFlags& flags) {
   const auto start = std::chrono::steady_clock::now();
   std::vector<std::string> strings;
   std::string error;
@@ -286,7 +340,12 @@ int BatchCommand(const std::string& listPath, const SessionOptions& so, const st
   options.base = base;
   options.save = settings;
   options.seed = s.seed;
-  options.jobs = jobs > 0 ? jobs : int(std::max(1u, std::thread::hardware_concurrency()));
+  options.jobs = flags.jobs > 0 ? flags.jobs : int(std::max(1u, std::thread::hardware_concurrency()));
+  // Without --force the final link of every file refuses an existing name, so a run racing on
+  // the same base loses that file with a message instead of overwriting it.
+  options.save.output.replace = flags.force && !flags.resume;
+  options.resume = flags.resume;
+  options.stop = &g_stopSignal;
   const PlaquetDocument& doc = s.doc;
   const ProgramSettings prefs = s.settings;
   options.prepareContext = [&doc, prefs](EngineContext& ctx) { PrepareContext(ctx, doc, prefs); };
@@ -295,20 +354,34 @@ int BatchCommand(const std::string& listPath, const SessionOptions& so, const st
 
   const fs::path folder = fs::path(base).parent_path().empty() ? fs::path(".") : fs::path(base).parent_path();
   if (!fs::is_directory(folder)) throw CliError(folder.string(), "no such folder");
-  if (!force) {
+  if (!flags.force && !flags.resume) {
     for (size_t i = 0; i < strings.size(); ++i)
       for (const auto& name : BatchFileNames(doc, options, i))
         if (fs::exists(name))
-          throw CliError(name, "file exists; give --force to overwrite existing files");
+          throw CliError(name, "file exists; give --force to overwrite existing files, or --resume to keep them");
   }
 
-  const BatchResult result = RunBatch(doc, strings, options);
+  g_stopSignal.store(0);
+  BatchResult result;
+  {
+    StopSignals signals;
+    result = RunBatch(doc, strings, options);
+  }
+  const int signal = g_stopSignal.load();
+  if (signal) bar.Interrupted();
   for (const auto& f : result.failures) ReportError(f.file, f.reason);
   WarnMissingCharacters(result.missingCharacters);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::fprintf(stderr, "quorbel: %zu files written, %zu failed, in %.2f s\n", result.written.size(),
-               result.failures.size(), seconds);
+  std::string summary = std::to_string(result.written.size()) + " files written, " +
+                        std::to_string(result.failures.size()) + " failed";
+  if (result.skipped) summary += ", " + std::to_string(result.skipped) + " strings already complete";
+  if (signal) summary += ", " + std::to_string(result.notStarted) + " strings not started";
+  char timing[64];
+  std::snprintf(timing, sizeof timing, ", in %.2f s", seconds);
+  ReportError("", (signal ? std::string(signal == SIGINT ? "interrupted: " : "terminated: ") : std::string()) +
+                      summary + timing);
+  if (signal) return 128 + signal;
   return result.failures.empty() ? 0 : 1;
 }
 
@@ -346,8 +419,7 @@ int RunCommandLine(int argc, char** argv) {
   SessionOptions batchSession;
   std::string batchList, batchDoc, batchBase;
   OutputOptions batchOut;
-  bool force = false;
-  int jobs = 0;
+  BatchFlags batchFlags;
   auto* batch = app.add_subcommand("batch", "Render the document once per string of a batch list (.blt)");
   batch->add_option("LIST.blt", batchList, "Batch text list")->required();
   batch->add_option("DOC.plq", batchDoc, "Document (default: the start values)");
@@ -358,8 +430,10 @@ int RunCommandLine(int argc, char** argv) {
       ->check(CLI::Range(0, 100));
   BackdropOptions batchBackdrop;
   AddBackdropOptions(batch, batchBackdrop, batchOut);
-  batch->add_flag("--force", force, "Overwrite existing files");
-  batch->add_option("--jobs", jobs, "Strings rendered in parallel (default: the number of cores)")
+  batch->add_flag("--force", batchFlags.force, "Overwrite existing files");
+  batch->add_flag("--resume", batchFlags.resume,
+                  "Keep the files already there and write only the missing ones (after an interrupted run)");
+  batch->add_option("--jobs", batchFlags.jobs, "Strings rendered in parallel (default: the number of cores)")
       ->check(CLI::PositiveNumber);
   AddSessionOptions(batch, batchSession, false);
 
@@ -404,7 +478,7 @@ int RunCommandLine(int argc, char** argv) {
       batchSession.document = batchDoc;
       ApplyBackdrop(batchBackdrop, batchSession);
       if (batchOut.type.empty() && !ImageFileTypeForPath(batchBase)) batchOut.type = "png";
-      return BatchCommand(batchList, batchSession, batchBase, batchOut, force, jobs);
+      return BatchCommand(batchList, batchSession, batchBase, batchOut, batchFlags);
     }
     if (*size) {
       sizeSession.document = sizeDoc;

@@ -209,7 +209,12 @@ int ReadDocument(PlaquetDocument& doc, const std::string& path, std::string* err
 bool ReadDocumentFileChecked(PlaquetDocument& doc, const std::string& path, std::string* error) {
   std::string reason;
   const bool opened = ReadDocument(doc, path, &reason) == 0;
-  if (opened && reason.empty()) return true;
+  if (opened && reason.empty()) {
+    for (const PlaquetItem& item : doc.items)
+      if (reason.empty()) reason = RefusedTextureName(item.effects);
+    if (reason.empty()) reason = RefusedTextureName(doc.currentStyle.effects);
+    if (reason.empty()) return true;
+  }
   if (error) *error = reason;
   return false;
 }

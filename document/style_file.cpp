@@ -137,6 +137,15 @@ void WriteStyle(PlaquetDocument& doc, std::string& out) {
   FormatStyleSection(doc.currentStyle, out);
 }
 
+std::string RefusedTextureName(const std::vector<EffectRecord>& effects) {
+  for (const EffectRecord& r : effects) {
+    const std::string& n = r.fileName;
+    if (n.find('/') != std::string::npos || n.find('\\') != std::string::npos || n.find("..") != std::string::npos)
+      return "texture \"" + n + "\": a texture is named by its file name inside the texture folder; paths are refused";
+  }
+  return "";
+}
+
 bool ReadStyleFile(PlaquetDocument& doc, const std::string& path, std::string* error) {
   std::ifstream file;
   if (!OpenTextFile(path, file, error)) return false;
@@ -171,6 +180,10 @@ bool LoadStyleIntoItemChecked(PlaquetDocument& doc, int itemIndex, const std::st
     return false;
   }
   if (!ReadStyleFile(doc, path, error)) return false;
+  if (const std::string refused = RefusedTextureName(doc.currentStyle.effects); !refused.empty()) {
+    if (error) *error = refused;
+    return false;
+  }
   PlaquetItem& item = doc.items[itemIndex];
   item.styleName = CutTo(path, kMaxStyleName);
   item.effects = doc.currentStyle.effects;

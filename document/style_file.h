@@ -42,6 +42,9 @@ void WriteStyle(PlaquetDocument& doc, std::string& out);
 // Reads a style file into the current style and makes it the current style file. When the file
 // can't be opened nothing changes and the result is false, with the reason in *error.
 bool ReadStyleFile(PlaquetDocument& doc, const std::string& path, std::string* error = nullptr);
+// Textures are named by their file name inside the texture folder: the reason the first effect
+// naming anything else (a path separator or "..") is refused, or empty when all are plain names.
+std::string RefusedTextureName(const std::vector<EffectRecord>& effects);
 // Writes the current style to path (whole or not at all) and makes it the current style file:
 // 1, or 0 with the reason in *error.
 int WriteStyleFile(PlaquetDocument& doc, const std::string& path, std::string* error = nullptr);

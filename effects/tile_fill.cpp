@@ -11,8 +11,9 @@
 void TileFill(const EffectTarget& t, const std::string& fileName) {
   const int W = t.W, H = t.H;
   if (W <= 0 || H <= 0) return;
-  FillTexture tex;
-  if (!LoadFillTexture(FillTexturePath(t, fileName), tex)) return;
+  const auto texture = FillTextureFor(t, fileName);
+  if (!texture) return;
+  const FillTexture& tex = *texture;
   const int tw = tex.width, th = tex.height;
   const int64_t cellArea = int64_t(tw) * th;
   const float kScale = 0.005f;

@@ -43,7 +43,7 @@ std::vector<uint8_t> EncodeBmp(const DibImage& image) {
   return out;
 }
 
-int WriteBmp(const DibImage& image, const std::string& path) {
+int WriteBmp(const DibImage& image, const std::string& path, const OutputPolicy& output) {
   std::vector<uint8_t> bytes;
   try {
     bytes = EncodeBmp(image);
@@ -51,7 +51,7 @@ int WriteBmp(const DibImage& image, const std::string& path) {
     throw GraphicsException(path + ": " + e.what());
   }
   if (bytes.empty()) return 0;
-  AtomicFileWriter file(path);
+  AtomicFileWriter file(path, output);
   file.Write(bytes.data(), bytes.size());
   file.Commit();
   return 1;

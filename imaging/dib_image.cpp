@@ -1,5 +1,7 @@
 #include "imaging/dib_image.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <exception>
@@ -11,6 +13,7 @@
 #include "imaging/codecs/png_decoder.h"
 #include "imaging/codecs/webp_codec.h"
 #include "imaging/dib_decoder.h"
+#include "imaging/export.h"
 #include "imaging/graphics_exception.h"
 
 namespace {
@@ -29,11 +32,6 @@ void Put32(uint8_t* p, uint32_t v) {
 void Put16(uint8_t* p, uint16_t v) {
   p[0] = uint8_t(v);
   p[1] = uint8_t(v >> 8);
-}
-
-std::string Upper(std::string s) {
-  for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
-  return s;
 }
 
 }  // namespace
@@ -169,17 +167,29 @@ int DibImage::Adopt(std::vector<uint8_t> packed, std::string* error) {
 }
 
 int DibImage::Load(const std::string& path, std::string* error, const ImageLimits& limits) {
-  const std::string name = Upper(path);
+  return LoadAs(path, FileNameExtension(path), error, limits);
+}
+
+int DibImage::LoadAs(const std::string& path, const std::string& extension, std::string* error,
+                     const ImageLimits& limits) {
+  // The file name's own extension chooses; folder names never do.
   enum class Reader { None, Bmp, Gif, Jpeg, Png, Webp } reader = Reader::None;
-  if (name.find(".BMP") != std::string::npos) reader = Reader::Bmp;
-  else if (name.find(".GIF") != std::string::npos) reader = Reader::Gif;
-  else if (name.find(".JPG") != std::string::npos || name.find(".JPEG") != std::string::npos) reader = Reader::Jpeg;
-  else if (name.find(".GIT") != std::string::npos) reader = Reader::Gif;
-  else if (name.find(".PNG") != std::string::npos) reader = Reader::Png;
-  else if (name.find(".WEBP") != std::string::npos) reader = Reader::Webp;
+  if (extension == "bmp") reader = Reader::Bmp;
+  else if (extension == "gif" || extension == "git") reader = Reader::Gif;
+  else if (extension == "jpg" || extension == "jpeg") reader = Reader::Jpeg;
+  else if (extension == "png") reader = Reader::Png;
+  else if (extension == "webp") reader = Reader::Webp;
 
   std::string reason;
   int ok = 0;
+  struct stat st {};
+  // A folder or a FIFO is no picture: say so rather than what a reader makes of its size, and
+  // never open a FIFO, which would wait for a writer.
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    if (error) *error = path + (S_ISDIR(st.st_mode) ? ": a folder, not a picture" : ": not a regular file");
+    Free();
+    return 0;
+  }
   try {
     switch (reader) {
       case Reader::None: reason = path + ": unknown picture type"; break;

@@ -11,23 +11,20 @@
 #include <vector>
 
 #include "imaging/limits.h"
+#include "imaging/atomic_file.h"
 
 // 256 colours as blue, green, red triplets (768 bytes).
 using BgrPalette = std::array<uint8_t, 768>;
 
 // How the export writes files other than BMP; filled by the save rules from the document.
 struct ExportOptions {
-  int32_t backdropKind = 0;        // the current style's: 1 = transparent (GIF converter gets -t0)
-  std::string converterFolder;     // folder holding bmp2gif; empty = the program folder's
+  int32_t backdropKind = 0;        // the current style's: 1 = transparent (GIF index 0)
   int jpegCompression = -1;        // -1: the unscaled tables; otherwise the File Option value
   bool jpegProgressive = false;
   bool pngSmall = false;           // adaptive filters and lazy matching
-  int gifBitsPerPixel = 0;         // 4 or 8, given to the converter as -bN; 0 lets it choose
+  int gifBitsPerPixel = 0;         // 4 or 8; 0 lets the picture's colours choose
   int webpQuality = -1;            // -1: lossless WebP; 0..100 lossy
-  // Starts the GIF converter (argv[0] is the program's path) and waits for it: true when it ran
-  // and exited with status 0, else false with the reason in *error. Supplied by the caller, since
-  // starting processes belongs to the platform layer.
-  std::function<bool(const std::vector<std::string>& argv, std::string* error)> runProcess;
+  OutputPolicy output{};           // replace an existing file or refuse; or only count the bytes
 };
 
 class DibImage {
@@ -67,6 +64,9 @@ class DibImage {
   // Fills the image from a file chosen by the name's extension (.BMP, .GIF, .JPG, .GIT, .PNG, .WEBP).
   // 1 on success, 0 on failure with the reason in *error (files and pictures past `limits` too).
   int Load(const std::string& path, std::string* error = nullptr, const ImageLimits& limits = ImageLimits());
+  // The same with the reader chosen by `extension` ("png", "jpg", ...) instead of the path.
+  int LoadAs(const std::string& path, const std::string& extension, std::string* error = nullptr,
+             const ImageLimits& limits = ImageLimits());
   // Writes the picture by the name's extension. 1 on success, 0 for an unknown extension;
   // a writer failure throws GraphicsException. Files are written whole or not at all.
   int SaveAs(const std::string& path, int transparentIndex, int bitCount,
@@ -95,7 +95,7 @@ class DibRowTable {
 
 // The BMP writer: 1 on success, 0 when the image is empty. Throws GraphicsException when the
 // file cannot be written; nothing is left at path then.
-int WriteBmp(const DibImage& image, const std::string& path);
+int WriteBmp(const DibImage& image, const std::string& path, const OutputPolicy& output = {});
 // The BMP reader: 1 on success, 0 with the reason in *error (files and pictures past `limits`
 // are refused before they are read).
 int ReadBmp(const std::string& path, DibImage& image, std::string* error = nullptr,

@@ -11,6 +11,7 @@
 #include "document/log_font.h"
 #include "document/plaquet_document.h"
 #include "effects/effect_record.h"
+#include "raster/texture_cache.h"
 #include "raster/three_d_state.h"
 #include "raster/convolution_kernel.h"
 #include "raster/random_generator.h"
@@ -80,6 +81,7 @@ struct EngineContext {
   std::array<ConvolutionKernel, 3> lightPatterns;  // star0.lit .. star2.lit; empty when missing
   ThreeDState threeD;
   platform::FontLayer fonts;
+  TextureCache textures;
 };
 
 // What one effect call paints: the glyphs and edge plane of the work set and one colour/coverage

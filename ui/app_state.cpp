@@ -7,14 +7,12 @@
 #include "effects/effect_bodies.h"
 #include "engine/render_pipeline.h"
 #include "engine/text_rasterizer.h"
-#include "imaging/export.h"
 #include "platform/program_folder.h"
 
 SaveSettings AppState::SaveSettingsFor(ImageFileType type) const {
   SaveSettings s = MakeSaveSettings(type);
   s.jpegQuality = jpegQuality;
   s.jpegProgressive = jpegProgressive != 0;
-  if (!converterFolder.empty()) s.converterFolder = converterFolder;
   return s;
 }
 
@@ -29,8 +27,6 @@ std::unique_ptr<AppState> MakeStartUpState(uint32_t seed) {
   const ProgramSettings prefs = LoadPreferences(state->preferencesPath);
   // Light patterns come from the program folder, which PrepareContext hands over first.
   PrepareContext(*state->ctx, state->doc, prefs);
-  state->converterFolder = platform::ExecutableFolder();
-  state->gifConverterPresent = GifConverterPresent(state->converterFolder);
   RenderPreview(state->doc, *state->ctx);
   return state;
 }

@@ -16,8 +16,6 @@ struct AppState {
   ImageFileType outputFileType = Jpeg;
   int jpegQuality = 20;      // the File Option "Compression" value, 0..100
   int jpegProgressive = 1;   // 0 standard, 1 progressive
-  bool gifConverterPresent = false;
-  std::string converterFolder;  // ends with '/'
   std::string batchListPath = "untitled.blt";
   std::vector<std::string> batchList;
 

@@ -237,11 +237,6 @@ void BatchPage::FileOption() {
 void BatchPage::SaveImages() {
   const std::string keptText = state_.doc.message().text;
   const int type = state_.outputFileType;
-  if (type == GifThroughConverter && !state_.gifConverterPresent) {
-    GifHelpDialog help(this);
-    Hooks().Exec(help);
-    return;
-  }
   const QString chosen = Hooks().GetSaveFileName(this, "Save Images", QString(), QString(), false);
   if (chosen.isEmpty()) return;
 

@@ -145,7 +145,7 @@ void SavePage::OnComboChanged(int row) {
 
 void SavePage::CalculateFileSize() {
   try {
-    fileSize_ = ::CalculateFileSize(state_.doc, *state_.ctx, state_.CurrentSaveSettings(), platform::CacheFolder());
+    fileSize_ = ::CalculateFileSize(state_.doc, *state_.ctx, state_.CurrentSaveSettings());
   } catch (const std::exception& e) {
     fileSize_ = 0;
     Hooks().Tell(this, "Error!", QString("Cannot calculate the file size: ") + e.what());
@@ -171,11 +171,6 @@ void SavePage::FileOption() {
 
 void SavePage::SaveImage() {
   const int type = state_.outputFileType;
-  if (type == GifThroughConverter && !state_.gifConverterPresent) {
-    GifHelpDialog help(this);
-    Hooks().Exec(help);
-    return;
-  }
   const QString path = Hooks().GetSaveFileName(this, "Save Image", FilterFor(type), QString(), true);
   if (path.isEmpty()) return;
   outputPath = path.toStdString();

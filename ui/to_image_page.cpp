@@ -208,13 +208,6 @@ bool ToImagePage::SaveTo(const std::string& chosen) {
 
 void ToImagePage::OnSave() {
   const ImageFileType type = state_.outputFileType;
-  if (type == GifThroughConverter && !state_.gifConverterPresent) {
-    Hooks().Tell(this, "How to save gif file in Quorbel",
-                 "The GIF converter bmp2gif was not found beside the program. Choose a PNG, JPEG or BMP "
-                 "type, or install bmp2gif next to quorbel.",
-                 QMessageBox::Information);
-    return;
-  }
   const QString path = Hooks().GetSaveFileName(this, "Save", FilterFor(type), QString(), true);
   if (!path.isEmpty()) SaveTo(path.toStdString());
 }

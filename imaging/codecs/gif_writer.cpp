@@ -133,7 +133,12 @@ std::vector<uint8_t> GifEncoder::EncodeToMemory(const uint8_t* pixels, int width
 
 int GifEncoder::Encode(const uint8_t* pixels, const std::string& path, int width, int height, int backgroundIndex,
                        int transparentIndex, int bitsPerPixel, const uint8_t* red, const uint8_t* green,
-                       const uint8_t* blue) {
+                       const uint8_t* blue, const OutputPolicy& output) {
+  // The file layer's texts start with the file's name; the caller names the file itself.
+  const auto withoutPath = [&path](std::string text) {
+    if (text.starts_with(path + ": ")) text.erase(0, path.size() + 2);
+    return text;
+  };
   message_.clear();
   detail_.clear();
   try {
@@ -144,29 +149,28 @@ int GifEncoder::Encode(const uint8_t* pixels, const std::string& path, int width
   }
   std::unique_ptr<AtomicFileWriter> file;
   try {
-    file = std::make_unique<AtomicFileWriter>(path);
+    file = std::make_unique<AtomicFileWriter>(path, output);
   } catch (const GraphicsException& e) {
     message_ = "Can't open GIF for writing";
-    // Keep only the system's reason; the caller names the file itself.
-    detail_ = e.what();
-    const std::string prefix = "Can't open output file: " + path + ": ";
-    if (detail_.compare(0, prefix.size(), prefix) == 0) detail_.erase(0, prefix.size());
+    detail_ = withoutPath(e.what());
     return 0;
   }
   try {
     EncodeTo([&file](const uint8_t* data, size_t size) { file->Write(data, size); }, pixels, width, height,
              backgroundIndex, transparentIndex, bitsPerPixel, red, green, blue);
     file->Commit();
+  } catch (const FileExistsError&) {
+    throw;  // a lost race on the name is the caller's to report as such
   } catch (const GraphicsException& e) {
     // The uncommitted writer removes its temporary file: nothing half-written stays behind.
-    message_ = e.what();
+    message_ = withoutPath(e.what());
     return 0;
   }
   return 1;
 }
 
 int SaveGif(const DibImage& image, const std::string& path, int backgroundIndex, int transparentIndex,
-            int bitsPerPixel) {
+            int bitsPerPixel, const OutputPolicy& output) {
   if (image.Empty() || !image.HasPalette()) return 0;
   const int bitCount = image.BitCount();
   if (bitCount != 1 && bitCount != 4 && bitCount != 8) return 0;
@@ -202,7 +206,7 @@ int SaveGif(const DibImage& image, const std::string& path, int backgroundIndex,
 
   GifEncoder encoder;
   if (!encoder.Encode(indexes.data(), path, width, height, backgroundIndex, transparentIndex, bitsPerPixel,
-                      red.data(), green.data(), blue.data())) {
+                      red.data(), green.data(), blue.data(), output)) {
     std::string reason = encoder.Message();
     if (!encoder.Detail().empty()) reason += " (" + encoder.Detail() + ")";
     throw GraphicsException(path + ": " + reason);

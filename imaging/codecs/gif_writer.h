@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "imaging/atomic_file.h"
+
 #include "imaging/graphics_exception.h"
 
 class DibImage;
@@ -35,7 +37,7 @@ class GifEncoder {
   // encoded (sizes, bit depth, an index past the colour table).
   int Encode(const uint8_t* pixels, const std::string& path, int width, int height, int backgroundIndex,
              int transparentIndex, int bitsPerPixel, const uint8_t* red, const uint8_t* green,
-             const uint8_t* blue);
+             const uint8_t* blue, const OutputPolicy& output = {});
 
   // The same bytes handed to `sink` in pieces; throws GifError for arguments it cannot encode.
   // transparentIndex < 0 means none.
@@ -60,7 +62,7 @@ class GifEncoder {
 // handled (empty, 24-bit, no palette); throws GraphicsException naming the file when it cannot be
 // written or the picture holds an index the chosen depth cannot express.
 int SaveGif(const DibImage& image, const std::string& path, int backgroundIndex, int transparentIndex,
-            int bitsPerPixel);
+            int bitsPerPixel, const OutputPolicy& output = {});
 
 // The depth our converter writes a palette picture at: 4 bits when every used index and the
 // transparent index lie below 16 (as the 16-colour render gives), else 8.

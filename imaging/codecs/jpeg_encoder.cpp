@@ -486,11 +486,13 @@ std::vector<uint8_t> JpegEncoder::EncodeToMemory(int width, int height, const ui
 int JpegEncoder::WriteRows(const std::string& path, int width, int height, const uint8_t* const* rows) {
   try {
     CheckPicture(width, height, rows);
-    AtomicFileWriter file(path);
+    AtomicFileWriter file(path, options_.output);
     EncodeTo([&file](const uint8_t* data, size_t size) { file.Write(data, size); }, width, height, rows);
     file.Commit();
   } catch (const JpegError& e) {
     throw JpegError(path + ": " + e.what());
+  } catch (const FileExistsError&) {
+    throw;
   } catch (const GraphicsException& e) {
     throw JpegError(e.what());  // the file layer's text already names the file
   } catch (const std::bad_alloc&) {

@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "imaging/atomic_file.h"
+
 #include "imaging/graphics_exception.h"
 
 class DibImage;
@@ -30,6 +32,7 @@ class DibImage;
 struct JpegWriteOptions {
   int compression = -1;      // -1: the unscaled tables; otherwise the File Option value
   bool progressive = false;
+  OutputPolicy output{};
 };
 
 class JpegEncoder {

@@ -149,17 +149,17 @@ void WriteWith(const BitmapImage& image, const std::string& path, const PngWrite
     encoder.SetFilterMask(PngEncoder::kAllFilters);
     encoder.SetSmallestOutput(true);
   }
-  encoder.WriteImage(path, image);
+  encoder.WriteImage(path, image, options.output);
 }
 
 }  // namespace
 
 PngEncoder::PngEncoder() { texts_[Software] = "Quorbel"; }
 
-void PngEncoder::WriteImage(const std::string& path, const BitmapImage& image) {
+void PngEncoder::WriteImage(const std::string& path, const BitmapImage& image, const OutputPolicy& output) {
   std::unique_ptr<AtomicFileWriter> file;
   try {
-    file = std::make_unique<AtomicFileWriter>(path);
+    file = std::make_unique<AtomicFileWriter>(path, output);
   } catch (const GraphicsException& e) {
     throw PngError(e.what());
   }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/atomic_file.h"
 #include "imaging/bitmap_image.h"
 #include "imaging/codecs/deflate_encoder.h"
 #include "imaging/graphics_exception.h"
@@ -22,6 +23,7 @@ class DibImage;
 
 struct PngWriteOptions {
   bool smallest = false;  // adaptive per-row filters and lazy matching
+  OutputPolicy output{};
 };
 
 // True-colour PNG from a picture (an 8-bit picture is expanded through its colour table);
@@ -41,7 +43,8 @@ int WritePng256Rgba(const RgbaPicture& picture, const std::string& path, const P
 class BitmapImageEncoder {
  public:
   virtual ~BitmapImageEncoder() = default;
-  virtual void WriteImage(const std::string& path, const BitmapImage& image) = 0;
+  virtual void WriteImage(const std::string& path, const BitmapImage& image,
+                          const OutputPolicy& output = {}) = 0;
 };
 
 class PngEncoder : public BitmapImageEncoder {
@@ -74,8 +77,8 @@ class PngEncoder : public BitmapImageEncoder {
   void SetPaletteAlpha(std::vector<uint8_t> alpha) { paletteAlpha_ = std::move(alpha); }
   const std::string& Text(TextKind kind) const { return texts_[size_t(kind)]; }
 
-  // "Can't open output file" when the file cannot be created.
-  void WriteImage(const std::string& path, const BitmapImage& image) override;
+  // PngError "<path>: cannot create the file: <reason>" when the file cannot be created.
+  void WriteImage(const std::string& path, const BitmapImage& image, const OutputPolicy& output = {}) override;
   // The whole PNG file into a sink.
   void Encode(const BitmapImage& image, ByteSink& out);
 

@@ -61,8 +61,8 @@ RgbaPicture FromDib(const DibImage& image) {
   return out;
 }
 
-void WriteBytes(const std::vector<uint8_t>& bytes, const std::string& path) {
-  AtomicFileWriter file(path);
+void WriteBytes(const std::vector<uint8_t>& bytes, const std::string& path, const OutputPolicy& output) {
+  AtomicFileWriter file(path, output);
   file.Write(bytes.data(), bytes.size());
   file.Commit();
 }
@@ -97,15 +97,15 @@ std::vector<uint8_t> EncodeWebp(const RgbaPicture& picture, int quality) {
   return std::vector<uint8_t>(out.data, out.data + size);
 }
 
-int WriteWebp(const DibImage& image, const std::string& path, int quality) {
+int WriteWebp(const DibImage& image, const std::string& path, int quality, const OutputPolicy& output) {
   if (image.Empty() || image.Width() <= 0 || image.Height() <= 0)
     throw GraphicsException(path + ": there is no picture to write");
-  return WriteWebpRgba(FromDib(image), path, quality);
+  return WriteWebpRgba(FromDib(image), path, quality, output);
 }
 
-int WriteWebpRgba(const RgbaPicture& picture, const std::string& path, int quality) {
+int WriteWebpRgba(const RgbaPicture& picture, const std::string& path, int quality, const OutputPolicy& output) {
   try {
-    WriteBytes(EncodeWebp(picture, quality), path);
+    WriteBytes(EncodeWebp(picture, quality), path, output);
   } catch (const GraphicsException& e) {
     const std::string what = e.what();
     throw GraphicsException(what.find(path) == std::string::npos ? path + ": " + what : what);

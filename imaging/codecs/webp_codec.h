@@ -10,13 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "imaging/atomic_file.h"
+
 class DibImage;
 struct RgbaPicture;
 
 // quality -1: lossless.
 std::vector<uint8_t> EncodeWebp(const RgbaPicture& picture, int quality);
-int WriteWebp(const DibImage& image, const std::string& path, int quality);
-int WriteWebpRgba(const RgbaPicture& picture, const std::string& path, int quality);
+int WriteWebp(const DibImage& image, const std::string& path, int quality, const OutputPolicy& output = {});
+int WriteWebpRgba(const RgbaPicture& picture, const std::string& path, int quality,
+                  const OutputPolicy& output = {});
 
 // Decodes a WebP file held in memory into straight RGBA; throws GraphicsException with the reason.
 RgbaPicture DecodeWebp(const uint8_t* data, size_t size);

@@ -1,12 +1,14 @@
 #include "effects/fill_effects.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
 
 #include "effects/effect_dispatcher.h"
 #include "effects/work_fixture.h"
+#include "raster/render_error.h"
 #include "support/test_support.h"
 
 using namespace enginetest;
@@ -178,7 +180,7 @@ TEST_F(TextureTest, StretchSpansTheWorkArea) {
 }
 
 TEST_F(TextureTest, MissingEmptyOrBrokenTexturePaintsNothing) {
-  for (const char* name : {"none.bmp", "empty.bmp", "junk.bmp", "", "../texture"}) {
+  for (const char* name : {"none.bmp", "empty.bmp", "junk.bmp", ""}) {
     for (int kind : {4, 5}) {
       auto ctx = Lit(4, 4);
       DispatchEffect(*ctx, Draw(0xFFFFFF, 0, 0, kind, name), false);
@@ -190,6 +192,33 @@ TEST_F(TextureTest, MissingEmptyOrBrokenTexturePaintsNothing) {
       for (uint16_t c : ctx->work.effectCoverage) EXPECT_EQ(c, 0) << name;
     }
   }
+}
+
+TEST_F(TextureTest, NamesOutsideTheFolderAndFilesThatAreNotRegularAreRefused) {
+  std::filesystem::create_directories(dir.path() / "texture/folder.bmp");
+  ASSERT_EQ(mkfifo(dir.file("texture/fifo.bmp").c_str(), 0600), 0);
+  std::filesystem::resize_file(dir.file("texture/quad.bmp"), kMaxTextureFileBytes + 1);  // sparse
+  testsupport::WriteFileBytes(dir.file("quad.bmp"), testsupport::ReadFileBytes(dir.file("texture/quad8.bmp")));
+  for (const std::string& name : std::vector<std::string>{"../quad.bmp", "..", dir.file("quad.bmp"), "sub/quad.bmp", "a\\b.bmp",
+                                 "fifo.bmp", "folder.bmp", "quad.bmp"}) {
+    auto ctx = Lit(4, 4);
+    EXPECT_THROW(DispatchEffect(*ctx, Draw(0, 1, 0, 4, name), false), RenderError) << name;
+  }
+}
+
+TEST_F(TextureTest, ATextureIsDecodedOncePerContextUntilItsFileChanges) {
+  auto ctx = Lit(4, 4);
+  const auto first = ctx->textures.Get(dir.file("texture/"), "quad.bmp");
+  for (int kind : {4, 5, 4, 5, 4}) DispatchEffect(*ctx, Draw(0, 1, 0, kind, "quad.bmp"), false);
+  EXPECT_EQ(ctx->textures.Get(dir.file("texture/"), "quad.bmp"), first);
+  EXPECT_EQ(ctx->textures.Decodes(), 1u);
+  // A texture replaced on disk is read again: later renders never paint the old pixels.
+  testsupport::WriteFileBytes(dir.file("texture/quad.bmp"), Bmp24(1, 1, {9, 8, 7}));
+  const auto second = ctx->textures.Get(dir.file("texture/"), "quad.bmp");
+  ASSERT_TRUE(second);
+  EXPECT_EQ(second->width, 1);
+  EXPECT_EQ(second->Pixel(0, 0)[0], 9);
+  EXPECT_EQ(first->width, 2);  // effects still holding the old one keep it intact
 }
 
 TEST_F(TextureTest, TileFillModulatesCellAverages) {

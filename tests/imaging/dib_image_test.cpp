@@ -104,7 +104,7 @@ TEST(BitmapImage, SizesMapsAndCopies) {
   EXPECT_EQ(copy.Width(), 0u);
 }
 
-TEST(DibImageLoad, DispatchByNameAnywhereInIt) {
+TEST(DibImageLoad, DispatchByTheFileNamesLastExtension) {
   testsupport::TempDir dir;
   // A ".git" file is read as a GIF.
   DibImage indexed, img;
@@ -127,11 +127,15 @@ TEST(DibImageLoad, DispatchByNameAnywhereInIt) {
   EXPECT_EQ(img.Load(dir.file("p.JPEG"), &eb), 0);
   EXPECT_EQ(ea.substr(dir.file("p.jpg").size()), eb.substr(dir.file("p.JPEG").size()));
 
-  // "x.bmp.png" is a BMP; an unknown or missing name gives 0 and a reason naming it.
+  // "x.bmp.png" is a PNG, and a folder's dots never count; an unknown or missing name gives 0
+  // and a reason naming it.
   DibImage rgb;
   ASSERT_EQ(rgb.Create(2, 2, 24), 1);
-  ASSERT_EQ(WriteBmp(rgb, dir.file("x.bmp.png")), 1);
-  EXPECT_EQ(img.Load(dir.file("x.bmp.png"), &error), 1) << error;
+  ASSERT_EQ(WriteBmp(rgb, dir.file("x.png.bmp")), 1);
+  EXPECT_EQ(img.Load(dir.file("x.png.bmp"), &error), 1) << error;
+  std::filesystem::create_directories(dir.path() / "a.bmp");
+  std::filesystem::rename(dir.file("x.png.bmp"), dir.file("a.bmp/x.png"));
+  EXPECT_EQ(img.Load(dir.file("a.bmp/x.png"), &error), 0);  // BMP bytes in a ".png" file
   EXPECT_EQ(img.Load(dir.file("x.tif"), &error), 0);
   EXPECT_TRUE(img.Empty());
   EXPECT_NE(error.find("x.tif"), std::string::npos);

@@ -308,7 +308,7 @@ TEST(PngEncoder, FailuresLeaveNoFileBehind) {
     WritePngTrueColor(img, dir.file("missing/x.png"));
     ADD_FAILURE();
   } catch (const PngEncoder::PngError& e) {
-    EXPECT_EQ(std::string(e.what()).rfind("Can't open output file", 0), 0u) << e.what();
+    EXPECT_EQ(std::string(e.what()), dir.file("missing/x.png") + ": cannot create the file: No such file or directory");
   }
   DibImage empty;
   EXPECT_THROW(WritePngTrueColor(empty, dir.file("e.png")), GraphicsException);

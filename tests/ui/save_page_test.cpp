@@ -169,23 +169,12 @@ class SaveTests : public QObject {
     QCOMPARE(hooks.told.size(), 1);
     QVERIFY(hooks.told.front().startsWith("Error!|Cannot save file!"));
     QVERIFY(fs::is_empty(dir.path()));
-
-    app.state->gifConverterPresent = false;
-    ChooseRow(SaveCombo(sheet), 4);
-    QCOMPARE(int(app.state->outputFileType), int(GifThroughConverter));
-    hooks.fileDialogTitles.clear();
-    page.SaveImage();
-    QCOMPARE(hooks.dialogTitles.last(), QString("How to save gif file in Quorbel"));
-    QVERIFY(hooks.fileDialogTitles.isEmpty());
-    QVERIFY(fs::is_empty(dir.path()));
   }
 
-  void gifThroughTheConverter() {
+  void gifWrittenInProcess() {
     testsupport::TempDir dir;
     TestHooks hooks;
     TestApp app;
-    app.state->converterFolder = testsupport::BinFolder() + "/";
-    app.state->gifConverterPresent = true;
     MainWindow& sheet = *app.sheet;
     UseGoldenStyle(sheet);
     sheet.SetActivePage(MainWindow::kSave);
@@ -197,6 +186,8 @@ class SaveTests : public QObject {
     QVERIFY(!gif.isNull());
     QCOMPARE(gif.width(), app.state->ctx->image.Width());
     QCOMPARE(gif.height(), app.state->ctx->image.Height());
+    QCOMPARE(fs::directory_iterator(dir.path()) == fs::directory_iterator(), false);
+    for (const auto& e : fs::directory_iterator(dir.path())) QCOMPARE(e.path().filename().string(), std::string("button.gif"));
   }
 };
 
