@@ -92,11 +92,11 @@ DibImage TransparentGif(const DibImage& onPage, const RgbaPicture& rgba, const P
 void WriteTransparent(const DibImage& onPage, const RgbaPicture& rgba, const PlaquetDocument& doc,
                       const EngineContext& ctx, const std::string& name, const SaveSettings& settings,
                       const ExportOptions& options) {
-  const PngWriteOptions png{settings.pngSmall};
+  const PngWriteOptions png{settings.pngSmall, options.output};
   switch (settings.type) {
     case PngTrueColor: WritePngRgba(rgba, name, png); return;
     case Png256: WritePng256Rgba(rgba, name, png); return;
-    case Webp: WriteWebpRgba(rgba, name, settings.webpQuality); return;
+    case Webp: WriteWebpRgba(rgba, name, settings.webpQuality, options.output); return;
     case Gif16:
     case Gif256:
     case GifThroughConverter:
