@@ -10,6 +10,9 @@
 #include "imaging/codecs/gif_writer.h"
 #include "imaging/codecs/jpeg_encoder.h"
 #include "imaging/codecs/png_encoder.h"
+#include "imaging/codecs/webp_codec.h"
+#include "imaging/color_reduction.h"
+#include "imaging/transparency.h"
 #include "imaging/graphics_exception.h"
 
 namespace {
@@ -27,8 +30,15 @@ int TransparentIndex(const PlaquetDocument& doc) {
   return doc.currentStyle.backdropKind == kBackdropTransparent ? 0 : -1;
 }
 
+bool IsGif(ImageFileType type) { return type == Gif16 || type == Gif256 || type == GifThroughConverter; }
+
 // The colour depth a type is written at, after the render it needs.
 int PrepareForWriting(PlaquetDocument& doc, EngineContext& ctx, const SaveSettings& settings) {
+  if (doc.currentStyle.backdropKind == kBackdropTransparent) {
+    // Every type starts from the true-colour picture and its alpha.
+    Recompose(doc, ctx);
+    return 24;
+  }
   switch (settings.type) {
     case Gif16:
       RenderReduced(doc, ctx, 16);
@@ -49,11 +59,55 @@ int PrepareForWriting(PlaquetDocument& doc, EngineContext& ctx, const SaveSettin
       [[fallthrough]];
     case Jpeg:
     case PngTrueColor:
+    case Webp:
       // A reduced picture left by an earlier type choice must not be written as true colour.
       if (ctx.g_image.BitCount() != 24) Recompose(doc, ctx);
       return 24;
   }
   return 24;
+}
+
+// The picture a type without alpha shows: on the matte when one is given, else on the page.
+DibImage Shown(const DibImage& onPage, const RgbaPicture& rgba, const SaveSettings& settings) {
+  return settings.matte ? ComposeOnto(rgba, *settings.matte) : onPage;
+}
+
+DibImage TransparentGif(const DibImage& onPage, const RgbaPicture& rgba, const PlaquetDocument& doc,
+                        const EngineContext& ctx, const SaveSettings& settings, const std::string& name) {
+  const int32_t fill = settings.matte.value_or(doc.currentStyle.backdropColour);
+  DibImage reduced = ReduceWithTransparentIndex(rgba, Shown(onPage, rgba, settings),
+                                                settings.type == Gif16 ? 16 : 256, fill,
+                                                ctx.settings.reduceColorMethod);
+  if (reduced.Empty()) throw GraphicsException(name + ": not enough memory for the picture");
+  return reduced;
+}
+
+// Writes one transparent picture as the settings' type.
+void WriteTransparent(const DibImage& onPage, const RgbaPicture& rgba, const PlaquetDocument& doc,
+                      const EngineContext& ctx, const std::string& name, const SaveSettings& settings,
+                      const ExportOptions& options) {
+  const PngWriteOptions png{settings.pngSmall};
+  switch (settings.type) {
+    case PngTrueColor: WritePngRgba(rgba, name, png); return;
+    case Png256: WritePng256Rgba(rgba, name, png); return;
+    case Webp: WriteWebpRgba(rgba, name, settings.webpQuality); return;
+    case Gif16:
+    case Gif256:
+    case GifThroughConverter:
+      if (!TransparentGif(onPage, rgba, doc, ctx, settings, name).SaveAs(name, 0, 8, options))
+        throw GraphicsException(name + ": unknown file type");
+      return;
+    case Bmp:
+    case Jpeg: {
+      DibImage shown = Shown(onPage, rgba, settings);
+      if (settings.type == Bmp && (settings.colours == 16 || settings.colours == 256) &&
+          !ReduceImage(shown, settings.colours, settings.matte.value_or(doc.currentStyle.backdropColour),
+                       ctx.settings.reduceColorMethod))
+        throw GraphicsException(name + ": not enough memory for the picture");
+      if (!shown.SaveAs(name, -1, shown.BitCount(), options)) throw GraphicsException(name + ": unknown file type");
+      return;
+    }
+  }
 }
 
 }  // namespace
@@ -65,6 +119,7 @@ ExportOptions ExportOptionsFor(const SaveSettings& settings, int32_t backdropKin
   options.jpegCompression = settings.jpegQuality;
   options.jpegProgressive = settings.jpegProgressive;
   options.pngSmall = settings.pngSmall;
+  options.webpQuality = settings.webpQuality;
   options.runProcess = settings.runProcess;
   return options;
 }
@@ -77,6 +132,7 @@ std::optional<ImageFileType> ImageFileTypeFromName(std::string_view name) {
   if (name == "gif16") return Gif16;
   if (name == "gif256") return Gif256;
   if (name == "gif") return GifThroughConverter;
+  if (name == "webp") return Webp;
   return std::nullopt;
 }
 
@@ -89,6 +145,7 @@ const char* ImageFileTypeName(ImageFileType type) {
     case Png256: return "png256";
     case PngTrueColor: return "png";
     case GifThroughConverter: return "gif";
+    case Webp: return "webp";
   }
   return "";
 }
@@ -103,6 +160,7 @@ std::optional<ImageFileType> ImageFileTypeForPath(const std::string& path, int c
   }
   if (up.find(".JPG") != std::string::npos || up.find(".JPEG") != std::string::npos) return Jpeg;
   if (up.find(".PNG") != std::string::npos) return colours ? Png256 : PngTrueColor;
+  if (up.find(".WEBP") != std::string::npos) return Webp;
   return std::nullopt;
 }
 
@@ -115,6 +173,7 @@ const char* ExtensionFor(ImageFileType type) {
     case Bmp: return ".bmp";
     case Png256:
     case PngTrueColor: return ".png";
+    case Webp: return ".webp";
   }
   return "";
 }
@@ -156,7 +215,8 @@ void RenderForType(PlaquetDocument& doc, EngineContext& ctx, const SaveSettings&
       Recompose(doc, ctx);
       break;
     case Jpeg:
-    case PngTrueColor: Recompose(doc, ctx); break;
+    case PngTrueColor:
+    case Webp: Recompose(doc, ctx); break;
     case GifThroughConverter: break;
   }
 }
@@ -182,9 +242,12 @@ std::vector<std::string> WriteOutputFiles(PlaquetDocument& doc, EngineContext& c
   std::vector<std::string> written;
   for (size_t i = 0; i < names.size(); ++i) {
     DibImage& picture = i == 0 ? ctx.g_image : ctx.g_pressedImage;
+    const RgbaPicture& rgba = i == 0 ? ctx.g_rgba : ctx.g_pressedRgba;
     if (picture.Empty() || picture.Width() <= 0 || picture.Height() <= 0)
       throw GraphicsException(names[i] + ": the picture is empty (nothing to draw)");
-    if (!picture.SaveAs(names[i], transparent, bitCount, options))
+    if (transparent == 0 && !rgba.Empty())
+      WriteTransparent(picture, rgba, doc, ctx, names[i], settings, options);
+    else if (!picture.SaveAs(names[i], transparent, bitCount, options))
       throw GraphicsException(names[i] + ": unknown file type");
     std::error_code ec;
     if (!std::filesystem::is_regular_file(names[i], ec) || std::filesystem::file_size(names[i], ec) == 0)
@@ -201,7 +264,34 @@ int64_t CalculateFileSize(PlaquetDocument& doc, EngineContext& ctx, const SaveSe
   std::filesystem::remove(path, ec);
   const DibImage& picture = ctx.g_image;
   const int transparent = TransparentIndex(doc);
-  switch (settings.type) {
+  bool measured = false;
+  if (transparent == 0) {
+    // Measured from the true-colour picture and its alpha, as WriteOutputFiles writes it.
+    if (ctx.g_rgba.Empty() || picture.BitCount() != 24) Recompose(doc, ctx);
+    const RgbaPicture& rgba = ctx.g_rgba;
+    measured = !rgba.Empty();
+    if (!measured) {
+    } else if (IsGif(settings.type)) {
+      const DibImage gif = TransparentGif(ctx.g_image, rgba, doc, ctx, settings, path);
+      SaveGif(gif, path, 0, 0, settings.type == Gif16 ? 4 : GifBitsPerPixelFor(gif, 0));
+    } else if (settings.type == Bmp || settings.type == Jpeg) {
+      DibImage shown = Shown(ctx.g_image, rgba, settings);
+      if (settings.type == Bmp && (settings.colours == 16 || settings.colours == 256))
+        ReduceImage(shown, settings.colours, settings.matte.value_or(doc.currentStyle.backdropColour),
+                    ctx.settings.reduceColorMethod);
+      if (settings.type == Bmp) {
+        WriteBmp(shown, path);
+      } else {
+        JpegWriteOptions jpeg;
+        jpeg.compression = settings.jpegQuality;
+        jpeg.progressive = settings.jpegProgressive;
+        WriteJpeg(shown, path, jpeg);
+      }
+    } else {
+      WriteTransparent(ctx.g_image, rgba, doc, ctx, path, settings, ExportOptionsFor(settings, 1));
+    }
+  }
+  switch (measured ? ImageFileType(0) : settings.type) {
     case Gif16: SaveGif(picture, path, 0, transparent, 4); break;
     case Gif256:
     case GifThroughConverter:
@@ -218,6 +308,8 @@ int64_t CalculateFileSize(PlaquetDocument& doc, EngineContext& ctx, const SaveSe
     case Bmp: WriteBmp(picture, path); break;
     case Png256: WritePng256(picture, path, PngWriteOptions{settings.pngSmall}); break;
     case PngTrueColor: WritePngTrueColor(picture, path, PngWriteOptions{settings.pngSmall}); break;
+    case Webp: WriteWebp(picture, path, settings.webpQuality); break;
+    default: break;
   }
   const auto size = std::filesystem::file_size(path, ec);
   return ec ? 0 : int64_t(size);

@@ -22,16 +22,17 @@ enum ImageFileType : int {
   Png256 = 6,
   PngTrueColor = 7,
   GifThroughConverter = 8,
+  Webp = 9,
 };
 
-// The command line's names: png256, png, jpeg, bmp, gif16, gif256, gif.
+// The command line's names: png256, png, jpeg, bmp, gif16, gif256, gif, webp.
 std::optional<ImageFileType> ImageFileTypeFromName(std::string_view name);
 const char* ImageFileTypeName(ImageFileType type);
 // The type a file name asks for when no type is given, as the export dispatcher decides it
-// (.bmp, .gif, .jpg/.jpeg, .png anywhere in the name, in that order). colours 16 or 256 turn
+// (.bmp, .gif, .jpg/.jpeg, .png, .webp anywhere in the name, in that order). colours 16 or 256 turn
 // .png into Png256 and .gif into Gif16/Gif256; 0 = not given.
 std::optional<ImageFileType> ImageFileTypeForPath(const std::string& path, int colours = 0);
-// ".gif", ".jpg", ".bmp" or ".png".
+// ".gif", ".jpg", ".bmp", ".png" or ".webp".
 const char* ExtensionFor(ImageFileType type);
 
 // The extension rule of output names: a 4-character extension (a '.' fourth from the end) is
@@ -50,6 +51,10 @@ struct SaveSettings {
   bool jpegProgressive = false;
   bool pngSmall = false;
   int colours = 0;              // 16 or 256 to reduce a BMP; 0 = the type's own depth
+  int webpQuality = -1;         // -1: lossless; 0..100 lossy
+  // With a transparent backdrop: the colour partly covered pixels are blended onto where the
+  // output cannot hold alpha (GIF edges, BMP, JPEG); none = the page colour.
+  std::optional<int32_t> matte;
   std::string converterFolder;  // folder of bmp2gif, ending with '/'
   std::function<bool(const std::vector<std::string>&, std::string*)> runProcess;
 };
@@ -63,6 +68,8 @@ void RenderForType(PlaquetDocument& doc, EngineContext& ctx, const SaveSettings&
 
 // Writes ctx.g_image (and ctx.g_pressedImage under the pressed-button name when the document's
 // pressed button is on) under outputPath with the type's extension, after the type's render.
+// With a transparent backdrop the alpha pictures decide: RGBA PNG and WebP, tRNS 256-colour PNG,
+// GIF with index 0 for the pixels no item painted, BMP and JPEG on the page colour or matte.
 // Returns the names written; throws GraphicsException naming the file on any failure. Files are
 // written whole or not at all.
 std::vector<std::string> WriteOutputFiles(PlaquetDocument& doc, EngineContext& ctx, const std::string& outputPath,

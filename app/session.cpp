@@ -82,6 +82,12 @@ Session OpenSession(const SessionOptions& options) {
     if (cut) ReportError("", "the message text was cut at " + std::to_string(kMaxText) + " characters");
   }
   if (options.pressed) s.doc.pressedButton = 1;
+  // The document and the current style carry the backdrop together; the save rules read the style's.
+  if (options.pageColour) {
+    s.doc.backdropKind = s.doc.currentStyle.backdropKind = kBackdropColour;
+    s.doc.backdropColour = s.doc.currentStyle.backdropColour = *options.pageColour;
+  }
+  if (options.transparent) s.doc.backdropKind = s.doc.currentStyle.backdropKind = kBackdropTransparent;
   s.seed = options.seed ? *options.seed
                         : uint32_t(std::chrono::system_clock::now().time_since_epoch().count());
   s.ctx = std::make_unique<EngineContext>(s.seed);

@@ -15,6 +15,8 @@ struct SessionOptions {
   std::optional<std::string> text;    // message text
   bool pressed = false;
   std::optional<uint32_t> seed;       // default: the time
+  bool transparent = false;           // transparent backdrop, whatever the document says
+  std::optional<int32_t> pageColour;  // opaque page of this COLORREF colour
 };
 
 struct Session {

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -14,6 +16,7 @@
 #include "app/session.h"
 #include "document/batch_list.h"
 #include "app/batch_run.h"
+#include "document/colour_text.h"
 #include "engine/checked_alloc.h"
 #include "engine/render_error.h"
 #include "engine/render_pipeline.h"
@@ -29,7 +32,7 @@ namespace fs = std::filesystem;
 
 constexpr int kUsageError = 2;
 
-const std::vector<std::string> kTypeNames{"png256", "png", "jpeg", "bmp", "gif16", "gif256", "gif"};
+const std::vector<std::string> kTypeNames{"png256", "png", "jpeg", "bmp", "gif16", "gif256", "gif", "webp"};
 
 struct OutputOptions {
   std::string type;
@@ -37,7 +40,48 @@ struct OutputOptions {
   int jpegCompression = -1;
   bool progressive = false;
   bool pngSmall = false;
+  int quality = -1;  // WebP: -1 lossless
+  std::string matte;
 };
+
+// Command-line colours; the check has already refused anything else.
+int32_t ColourArgument(const std::string& text) { return ParseColourText(text).value_or(0); }
+
+const CLI::Validator kColourCheck(
+    [](std::string& text) {
+      return ParseColourText(text) ? std::string()
+                                   : "\"" + text + "\" is not a colour (#rrggbb, rgb(r,g,b) or a CSS colour name)";
+    },
+    "COLOR");
+
+// Options of the picture's backdrop: session-wide ones go to the document, the matte to the output.
+struct BackdropOptions {
+  bool transparent = false;
+  std::string pageColour;
+};
+
+void AddBackdropOptions(CLI::App* cmd, BackdropOptions& b, OutputOptions& o) {
+  auto* transparent = cmd->add_flag("--transparent", b.transparent,
+                                    "Transparent backdrop: alpha in PNG and WebP, a transparent index in GIF");
+  cmd->add_option("--page-color", b.pageColour, "Opaque page of this colour (#rrggbb, rgb(r,g,b) or a CSS name)")
+      ->check(kColourCheck)
+      ->excludes(transparent);
+  cmd->add_option("--matte", o.matte,
+                  "With a transparent backdrop: the colour partly covered edges are blended onto in GIF, BMP and JPEG")
+      ->check(kColourCheck);
+}
+
+void ApplyBackdrop(const BackdropOptions& b, SessionOptions& s) {
+  s.transparent = b.transparent;
+  if (!b.pageColour.empty()) s.pageColour = ColourArgument(b.pageColour);
+}
+
+// A matte only means something on a transparent backdrop; said once, then dropped.
+void DropMatteOnOpaque(const PlaquetDocument& doc, SaveSettings& settings) {
+  if (!settings.matte || doc.currentStyle.backdropKind == kBackdropTransparent) return;
+  ReportError("", "--matte ignored: the backdrop is not transparent (give --transparent)");
+  settings.matte.reset();
+}
 
 void AddOutputOptions(CLI::App* cmd, OutputOptions& o, bool withType) {
   if (withType)
@@ -49,6 +93,8 @@ void AddOutputOptions(CLI::App* cmd, OutputOptions& o, bool withType) {
       ->check(CLI::Range(0, 100));
   cmd->add_flag("--progressive", o.progressive, "Write a progressive JPEG");
   cmd->add_flag("--png-small", o.pngSmall, "Smallest PNG: adaptive filters and lazy matching");
+  cmd->add_option("--quality", o.quality, "WebP: lossy at this quality 0..100 (default: lossless)")
+      ->check(CLI::Range(0, 100));
 }
 
 void AddSessionOptions(CLI::App* cmd, SessionOptions& s, bool withStyleAndText) {
@@ -69,23 +115,78 @@ SaveSettings SettingsFor(const OutputOptions& o, const std::string& outputPath) 
     type = ImageFileTypeForPath(outputPath, o.colours);
     if (!type)
       throw CliError(outputPath, "cannot tell the file type from the name; give --type (" +
-                                     std::string("png256, png, jpeg, bmp, gif16, gif256, gif)"));
+                                     std::string("png256, png, jpeg, bmp, gif16, gif256, gif, webp)"));
   }
   SaveSettings settings = MakeSaveSettings(*type);
   settings.colours = o.colours;
   settings.jpegQuality = o.jpegCompression;
   settings.jpegProgressive = o.progressive;
   settings.pngSmall = o.pngSmall;
+  settings.webpQuality = o.quality;
+  if (!o.matte.empty()) settings.matte = ColourArgument(o.matte);
   if (settings.type == PngTrueColor && o.colours) settings.type = Png256;
   if (settings.type == GifThroughConverter && o.colours == 16) settings.type = Gif16;
   return settings;
 }
 
+// A private folder for a picture on its way to standard output; removed with everything in it.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string pattern = (fs::temp_directory_path() / "quorbel-out-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw CliError(pattern, "cannot make a temporary folder");
+    path_ = pattern;
+  }
+  ~ScratchFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const fs::path& Path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+void CopyToStandardOutput(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw CliError(file, "cannot read the picture back");
+  std::cout << in.rdbuf();
+  std::cout.flush();
+  if (!std::cout) throw CliError("-", "cannot write to standard output");
+}
+
 int RenderCommand(const SessionOptions& so, const std::string& output, const OutputOptions& oo) {
-  SaveSettings settings = SettingsFor(oo, output);
+  const bool toStdout = output == "-";
+  if (toStdout) {
+    if (oo.type.empty()) {
+      ReportError("-", "--type is required when the picture goes to standard output");
+      return kUsageError;
+    }
+    if (so.pressed) {
+      ReportError("-", "--pressed makes two pictures; name an output file instead of -");
+      return kUsageError;
+    }
+    if (isatty(STDOUT_FILENO)) {
+      ReportError("-", "refusing to write binary picture data to a terminal; redirect the output or name a file");
+      return kUsageError;
+    }
+  }
+  SaveSettings settings = SettingsFor(oo, toStdout ? std::string() : output);
   Session s = OpenSession(so);
+  DropMatteOnOpaque(s.doc, settings);
   RenderPreview(s.doc, *s.ctx);
   RenderForType(s.doc, *s.ctx, settings);
+  if (toStdout) {
+    // The document's own pressed-button setting would add a second picture.
+    s.doc.pressedButton = 0;
+    s.ctx->pressedButton = 0;
+    ScratchFolder scratch;
+    const auto names = WriteOutputFiles(s.doc, *s.ctx, (scratch.Path() / "picture").string(), settings);
+    CopyToStandardOutput(names.front());
+    return 0;
+  }
   const auto names = WriteOutputFiles(s.doc, *s.ctx, output, settings);
   for (const auto& n : names) std::cout << n << "\n";
   return 0;
@@ -94,11 +195,14 @@ int RenderCommand(const SessionOptions& so, const std::string& output, const Out
 int SizeCommand(const SessionOptions& so, const OutputOptions& oo) {
   SaveSettings settings = SettingsFor(oo, "");
   Session s = OpenSession(so);
+  DropMatteOnOpaque(s.doc, settings);
   RenderPreview(s.doc, *s.ctx);
   RenderForType(s.doc, *s.ctx, settings);
-  if (settings.type == Gif16 || settings.type == Gif256 || settings.type == GifThroughConverter)
+  // A transparent picture is measured from its true-colour picture and alpha.
+  const bool opaque = s.doc.currentStyle.backdropKind != kBackdropTransparent;
+  if (opaque && (settings.type == Gif16 || settings.type == Gif256 || settings.type == GifThroughConverter))
     RenderReduced(s.doc, *s.ctx, settings.type == Gif16 ? 16 : 256);
-  else if (settings.type == Bmp && settings.colours)
+  else if (opaque && settings.type == Bmp && settings.colours)
     RenderReduced(s.doc, *s.ctx, settings.colours);
   std::cout << CalculateFileSize(s.doc, *s.ctx, settings, platform::CacheFolder()) << "\n";
   return 0;
@@ -118,7 +222,7 @@ int ConvertCommand(const std::string& input, const std::string& output, const Ou
     colours = 256;
   // Palette pictures are expanded for true-colour outputs; reduced outputs go through the same
   // reduction as rendered pictures.
-  const bool reduce = colours && settings.type != Jpeg && settings.type != PngTrueColor;
+  const bool reduce = colours && settings.type != Jpeg && settings.type != PngTrueColor && settings.type != Webp;
   if ((!reduce && !ExpandToTrueColour(picture)) || (reduce && !ReduceImage(picture, colours, 0xFFFFFF, 1)))
     throw CliError(input, "not enough memory for the picture");
   const int bitCount = picture.BitCount();
@@ -161,6 +265,7 @@ int BatchCommand(const std::string& listPath, const SessionOptions& so, const st
   // Without an extension the type's own is used; with --type the name's own extension is replaced.
   SaveSettings settings = SettingsFor(oo, oo.type.empty() ? base : std::string());
   Session s = OpenSession(so);
+  DropMatteOnOpaque(s.doc, settings);
   BatchOptions options;
   options.base = base;
   options.save = settings;
@@ -215,8 +320,11 @@ int RunCommandLine(int argc, char** argv) {
   OutputOptions renderOut2;
   auto* render = app.add_subcommand("render", "Render a document (or the start values) to a picture file");
   render->add_option("DOC.plq", renderDoc, "Document to render (default: the start values)");
-  render->add_option("-o,--output", renderOut, "Output file (.png, .jpg, .bmp, .gif)")->required();
+  render->add_option("-o,--output", renderOut, "Output file (.png, .jpg, .bmp, .gif, .webp); - for standard output")
+      ->required();
   AddOutputOptions(render, renderOut2, true);
+  BackdropOptions renderBackdrop;
+  AddBackdropOptions(render, renderBackdrop, renderOut2);
   AddSessionOptions(render, renderSession, true);
 
   SessionOptions batchSession;
@@ -230,6 +338,10 @@ int RunCommandLine(int argc, char** argv) {
   batch->add_option("-o,--output", batchBase, "Base name: files are BASE0.ext, BASE1.ext, ...")->required();
   batch->add_option("--type", batchOut.type, "Output type (default: by the base name's extension, else png)")
       ->check(CLI::IsMember(kTypeNames));
+  batch->add_option("--quality", batchOut.quality, "WebP: lossy at this quality 0..100 (default: lossless)")
+      ->check(CLI::Range(0, 100));
+  BackdropOptions batchBackdrop;
+  AddBackdropOptions(batch, batchBackdrop, batchOut);
   batch->add_flag("--force", force, "Overwrite existing files");
   batch->add_option("--jobs", jobs, "Strings rendered in parallel (default: the number of cores)")
       ->check(CLI::PositiveNumber);
@@ -242,11 +354,13 @@ int RunCommandLine(int argc, char** argv) {
   size->add_option("DOC.plq", sizeDoc, "Document (default: the start values)");
   AddOutputOptions(size, sizeOut, true);
   size->get_option("--type")->required();
+  BackdropOptions sizeBackdrop;
+  AddBackdropOptions(size, sizeBackdrop, sizeOut);
   AddSessionOptions(size, sizeSession, true);
 
   std::string convertIn, convertOut;
   OutputOptions convertOpts;
-  auto* convert = app.add_subcommand("convert", "Read a picture (BMP, PNG, JPEG, GIF) and write it by OUT's extension");
+  auto* convert = app.add_subcommand("convert", "Read a picture (BMP, PNG, JPEG, GIF, WebP) and write it by OUT's extension");
   convert->add_option("IN", convertIn, "Input picture")->required();
   convert->add_option("OUT", convertOut, "Output picture")->required();
   AddOutputOptions(convert, convertOpts, false);
@@ -267,15 +381,18 @@ int RunCommandLine(int argc, char** argv) {
   try {
     if (*render) {
       renderSession.document = renderDoc;
+      ApplyBackdrop(renderBackdrop, renderSession);
       return RenderCommand(renderSession, renderOut, renderOut2);
     }
     if (*batch) {
       batchSession.document = batchDoc;
+      ApplyBackdrop(batchBackdrop, batchSession);
       if (batchOut.type.empty() && !ImageFileTypeForPath(batchBase)) batchOut.type = "png";
       return BatchCommand(batchList, batchSession, batchBase, batchOut, force, jobs);
     }
     if (*size) {
       sizeSession.document = sizeDoc;
+      ApplyBackdrop(sizeBackdrop, sizeSession);
       return SizeCommand(sizeSession, sizeOut);
     }
     if (*convert) return ConvertCommand(convertIn, convertOut, convertOpts);

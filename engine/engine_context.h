@@ -17,6 +17,7 @@
 #include "engine/raster_canvas.h"
 #include "engine/work_set.h"
 #include "imaging/dib_image.h"
+#include "imaging/transparency.h"
 #include "platform/font_layer.h"
 
 // The item being drawn, copied from a PlaquetItem (or the style editor) before each call.
@@ -60,6 +61,10 @@ struct EngineContext {
 
   DibImage g_image;
   DibImage g_pressedImage;
+  // With a transparent backdrop, the pictures with straight alpha (g_image stays the picture on
+  // the page colour); empty for an opaque backdrop.
+  RgbaPicture g_rgba;
+  RgbaPicture g_pressedRgba;
 
   RandomGenerator random;
   std::array<ConvolutionKernel, 3> lightPatterns;  // star0.lit .. star2.lit; empty when missing

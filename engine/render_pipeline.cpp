@@ -35,14 +35,35 @@ void PreparePage(PlaquetDocument& doc, EngineContext& ctx) {
   else ctx.pressedPageCanvas.Release();
 }
 
+void ComposeOne(const EngineContext& ctx, RasterCanvas& page, const RasterCanvas& item, int px, int py) {
+  page.CompositeOver(item, px, py);
+  item.SmoothEdges(page, px, py, ctx.settings.antiAliasing);
+}
+
 void ComposeItem(EngineContext& ctx, const PlaquetItem& item, int index) {
   const int px = item.x - ctx.originX, py = item.y - ctx.originY;
-  ctx.pageCanvas.CompositeOver(ctx.canvas[size_t(index)], px, py);
-  ctx.canvas[size_t(index)].SmoothEdges(ctx.pageCanvas, px, py, ctx.settings.antiAliasing);
-  if (ctx.pressedButton) {
-    ctx.pressedPageCanvas.CompositeOver(ctx.pressedCanvas[size_t(index)], px, py);
-    ctx.pressedCanvas[size_t(index)].SmoothEdges(ctx.pressedPageCanvas, px, py, ctx.settings.antiAliasing);
+  ComposeOne(ctx, ctx.pageCanvas, ctx.canvas[size_t(index)], px, py);
+  if (ctx.pressedButton) ComposeOne(ctx, ctx.pressedPageCanvas, ctx.pressedCanvas[size_t(index)], px, py);
+}
+
+// The items composed once more on a black and on a white page; what the white page adds is how
+// far the page shows through. Every composition step is affine in the page colour, so the solved
+// alpha reproduces the picture on any page colour, anti-aliased edges included.
+RgbaPicture TransparentPicture(const PlaquetDocument& doc, const EngineContext& ctx, bool pressed) {
+  const int W = ctx.imageWidth, H = ctx.imageHeight;
+  if (W <= 0 || H <= 0) return {};
+  RasterCanvas black, white;
+  if (black.Create(W, H) != 0 || white.Create(W, H) != 0)
+    throw RenderError("picture of " + SizeText(W, H) + " pixels is larger than the renderer allows");
+  white.FillColour(0xFFFFFF);
+  for (size_t i = 0; i < ItemsWithCanvas(doc); ++i) {
+    const PlaquetItem& item = doc.items[i];
+    if (item.kind == kKindNone) continue;
+    const RasterCanvas& canvas = pressed ? ctx.pressedCanvas[i] : ctx.canvas[i];
+    ComposeOne(ctx, black, canvas, item.x - ctx.originX, item.y - ctx.originY);
+    ComposeOne(ctx, white, canvas, item.x - ctx.originX, item.y - ctx.originY);
   }
+  return SolveAlpha(black.colorRows.data(), white.colorRows.data(), W, H);
 }
 
 // The page colour (not its coverage) becomes the picture. An empty page gives an empty picture.
@@ -54,10 +75,15 @@ void PageToImage(const RasterCanvas& page, DibImage& image, int W, int H) {
   for (int y = 0; y < H; ++y) std::memcpy(rows[y], page.colorRows[size_t(y)], size_t(W) * 3);
 }
 
-void FinishPictures(EngineContext& ctx) {
+void FinishPictures(const PlaquetDocument& doc, EngineContext& ctx) {
   PageToImage(ctx.pageCanvas, ctx.g_image, ctx.imageWidth, ctx.imageHeight);
   if (ctx.pressedButton)
     PageToImage(ctx.pressedPageCanvas, ctx.g_pressedImage, ctx.imageWidth, ctx.imageHeight);
+  ctx.g_rgba.Clear();
+  ctx.g_pressedRgba.Clear();
+  if (doc.currentStyle.backdropKind != kBackdropTransparent) return;
+  ctx.g_rgba = TransparentPicture(doc, ctx, false);
+  if (ctx.pressedButton) ctx.g_pressedRgba = TransparentPicture(doc, ctx, true);
 }
 
 void ReduceOrThrow(DibImage& image, int colours, int32_t fillColour, int method) {
@@ -127,6 +153,8 @@ void ComputePage(PlaquetDocument& doc, EngineContext& ctx) {
 
 int RenderPreview(PlaquetDocument& doc, EngineContext& ctx) {
   doc.previewDirty = 0;
+  ctx.g_rgba.Clear();
+  ctx.g_pressedRgba.Clear();
   if (doc.items.empty()) return 0;
   ctx.pressedButton = doc.pressedButton;
   if (ctx.programFolder.empty()) ctx.programFolder = doc.programFolder;
@@ -157,7 +185,7 @@ int RenderPreview(PlaquetDocument& doc, EngineContext& ctx) {
     }
     ComposeItem(ctx, item, int(i));
   }
-  FinishPictures(ctx);
+  FinishPictures(doc, ctx);
   return 0;
 }
 
@@ -168,7 +196,7 @@ void Recompose(PlaquetDocument& doc, EngineContext& ctx) {
   PreparePage(doc, ctx);
   for (size_t i = 0; i < ItemsWithCanvas(doc); ++i)
     if (doc.items[i].kind != kKindNone) ComposeItem(ctx, doc.items[i], int(i));
-  FinishPictures(ctx);
+  FinishPictures(doc, ctx);
 }
 
 void RenderReduced(PlaquetDocument& doc, EngineContext& ctx, int colours) {

@@ -9,6 +9,7 @@
 #include "imaging/codecs/gif_decoder.h"
 #include "imaging/codecs/jpeg_decoder.h"
 #include "imaging/codecs/png_decoder.h"
+#include "imaging/codecs/webp_codec.h"
 #include "imaging/dib_decoder.h"
 #include "imaging/graphics_exception.h"
 
@@ -169,12 +170,13 @@ int DibImage::Adopt(std::vector<uint8_t> packed, std::string* error) {
 
 int DibImage::Load(const std::string& path, std::string* error) {
   const std::string name = Upper(path);
-  enum class Reader { None, Bmp, Gif, Jpeg, Png } reader = Reader::None;
+  enum class Reader { None, Bmp, Gif, Jpeg, Png, Webp } reader = Reader::None;
   if (name.find(".BMP") != std::string::npos) reader = Reader::Bmp;
   else if (name.find(".GIF") != std::string::npos) reader = Reader::Gif;
   else if (name.find(".JPG") != std::string::npos || name.find(".JPEG") != std::string::npos) reader = Reader::Jpeg;
   else if (name.find(".GIT") != std::string::npos) reader = Reader::Gif;
   else if (name.find(".PNG") != std::string::npos) reader = Reader::Png;
+  else if (name.find(".WEBP") != std::string::npos) reader = Reader::Webp;
 
   std::string reason;
   int ok = 0;
@@ -185,6 +187,7 @@ int DibImage::Load(const std::string& path, std::string* error) {
       case Reader::Gif: ok = ReadGif(path, *this); break;
       case Reader::Jpeg: ok = ReadJpeg(path, *this); break;
       case Reader::Png: ok = ReadPng(path, *this); break;
+      case Reader::Webp: ok = ReadWebp(path, *this); break;
     }
     if (!ok && reason.empty()) reason = path + ": cannot read the picture";
   } catch (const std::exception& e) {

@@ -20,6 +20,7 @@ struct ExportOptions {
   int jpegCompression = -1;        // -1: the unscaled tables; otherwise the File Option value
   bool jpegProgressive = false;
   bool pngSmall = false;           // adaptive filters and lazy matching
+  int webpQuality = -1;            // -1: lossless WebP; 0..100 lossy
   // Starts the GIF converter (argv[0] is the program's path) and waits for it: true when it ran
   // and exited with status 0, else false with the reason in *error. Supplied by the caller, since
   // starting processes belongs to the platform layer.
@@ -60,7 +61,7 @@ class DibImage {
   // Returns 0 and leaves the image empty when the block is not a picture we can hold.
   int Adopt(std::vector<uint8_t> packed, std::string* error = nullptr);
 
-  // Fills the image from a file chosen by the name's extension (.BMP, .GIF, .JPG, .GIT, .PNG).
+  // Fills the image from a file chosen by the name's extension (.BMP, .GIF, .JPG, .GIT, .PNG, .WEBP).
   // 1 on success, 0 on failure with the reason in *error.
   int Load(const std::string& path, std::string* error = nullptr);
   // Writes the picture by the name's extension. 1 on success, 0 for an unknown extension;

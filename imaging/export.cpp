@@ -6,6 +6,7 @@
 
 #include "imaging/codecs/jpeg_encoder.h"
 #include "imaging/codecs/png_encoder.h"
+#include "imaging/codecs/webp_codec.h"
 #include "imaging/dib_image.h"
 #include "imaging/graphics_exception.h"
 
@@ -83,6 +84,7 @@ int DibImage::SaveAs(const std::string& path, int transparentIndex, int bitCount
     if (WriteJpeg(*this, path, jpeg) != 1) throw GraphicsException(path + ": the JPEG writer failed");
     return 1;
   }
+  if (Contains(name, ".WEBP")) return WriteWebp(*this, path, options.webpQuality);
   if (Contains(name, ".PNG")) {
     PngWriteOptions png;
     png.smallest = options.pngSmall;

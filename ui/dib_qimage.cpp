@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "imaging/dib_image.h"
+#include "imaging/transparency.h"
 
 QImage DibToQImage(const DibImage& image) {
   if (image.Empty() || image.Width() <= 0 || image.Height() <= 0) return QImage();
@@ -40,4 +41,11 @@ QImage DibToQImage(const DibImage& image) {
     return out;
   }
   return QImage();
+}
+
+QImage RgbaToQImage(const RgbaPicture& picture) {
+  if (picture.Empty()) return {};
+  const QImage view(picture.pixels.data(), picture.width, picture.height, picture.width * 4,
+                    QImage::Format_RGBA8888);
+  return view.copy();
 }

@@ -5,3 +5,6 @@
 class DibImage;
 
 QImage DibToQImage(const DibImage& image);
+struct RgbaPicture;
+// A picture with straight alpha as an ARGB QImage (a deep copy).
+QImage RgbaToQImage(const RgbaPicture& picture);

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "engine/engine_context.h"
 #include "engine/render_pipeline.h"
 #include "engine/text_rasterizer.h"
 #include "ui/app_state.h"
@@ -28,6 +29,17 @@ QSize PictureView::sizeHint() const {
 
 void PictureView::paintEvent(QPaintEvent*) {
   QPainter p(this);
+  if (image_.hasAlphaChannel()) {
+    // Transparent pixels show a checkerboard, as image editors draw them.
+    constexpr int kSquare = 8;
+    const QRect area(1, 1, image_.width(), image_.height());
+    p.fillRect(area, QColor(255, 255, 255));
+    p.setClipRect(area);
+    for (int y = 0; y < image_.height(); y += kSquare)
+      for (int x = (y / kSquare) % 2 ? 0 : kSquare; x < image_.width(); x += 2 * kSquare)
+        p.fillRect(1 + x, 1 + y, kSquare, kSquare, QColor(204, 204, 204));
+    p.setClipping(false);
+  }
   p.drawImage(1, 1, image_);
 }
 
@@ -116,6 +128,7 @@ void PreviewWindow::UpdatePreview() {
     RenderPreview(state_.doc, *state_.ctx);
     QApplication::restoreOverrideCursor();
   }
-  imageView_->setPicture(DibToQImage(state_.ctx->g_image));
+  const RgbaPicture& rgba = state_.ctx->g_rgba;
+  imageView_->setPicture(rgba.Empty() ? DibToQImage(state_.ctx->g_image) : RgbaToQImage(rgba));
   views_->setCurrentIndex(1);
 }

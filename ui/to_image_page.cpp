@@ -33,6 +33,7 @@ QString FilterFor(ImageFileType type) {
     case Png256:
     case PngTrueColor: return "Portable Network Graphics(*.PNG) (*.PNG *.png)";
     case GifThroughConverter: return "Gif file(*.GIF) (*.GIF *.gif)";
+    case Webp: return "WebP file(*.WEBP) (*.WEBP *.webp)";
   }
   return "All Files(*.*) (*)";
 }
@@ -124,7 +125,8 @@ bool CPlaqImage::LoadPicture(const std::string& path) {
 
 void CPlaqImage::OnLoad() {
   const QString path = Hooks().GetOpenFileName(
-      this, "Load", "Windows Bitmap(*.BMP) (*.BMP *.bmp);;JPG file(*.JPG) (*.JPG *.jpg);;All Files(*.*) (*)");
+      this, "Load", "Windows Bitmap(*.BMP) (*.BMP *.bmp);;JPG file(*.JPG) (*.JPG *.jpg);;WebP file(*.WEBP) (*.WEBP *.webp);;"
+      "All Files(*.*) (*)");
   if (!path.isEmpty()) LoadPicture(path.toStdString());
 }
 
@@ -142,6 +144,9 @@ void CPlaqImage::PlaceAt(int x, int y) {
   DibRowTable from(loaded_);
   for (int row = 0; row < h; ++row) std::memcpy(to[row], from[row], size_t(w) * 3);
   ctx.pageCanvas.BlendOntoImage(image, x_, y_);
+  // The composition is opaque: no alpha picture stands in for it.
+  ctx.g_rgba.Clear();
+  ctx.g_pressedRgba.Clear();
   // The picture shown is the composition, not a stale render to be redone.
   state_.doc.previewDirty = 0;
   sheet_.preview().SelectPreviewTab(PreviewWindow::kImage);

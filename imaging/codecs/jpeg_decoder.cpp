@@ -277,7 +277,7 @@ void ReadFrame(State& s, int marker, const JpegDecoder::Limits& limits) {
   if (precision != 8) throw JpegError("Unsupported JPEG data precision " + std::to_string(precision));
   if (s.height == 0) throw JpegError("Unsupported JPEG file: height given later by a DNL marker");
   if (s.width == 0) Corrupt("picture width 0");
-  if (count != 1 && count != 3)
+  if (count != 1 && count != 3 && count != 4)
     throw JpegError("Unsupported JPEG file: " + std::to_string(count) + " colour components");
   if (length != 8 + 3 * static_cast<size_t>(count)) Corrupt("bad SOF segment length");
   if (static_cast<uint64_t>(s.width) * static_cast<uint64_t>(s.height) > limits.maxPixels)
@@ -710,6 +710,30 @@ void JpegDecoder::WritePixels(uint8_t* const* rows) const {
     uint8_t* out = rows[y];
     if (n == 1) {
       for (int x = 0; x < s.width; ++x) out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = line[0][static_cast<size_t>(x)];
+    } else if (n == 4) {
+      // CMYK, or YCCK (Adobe transform 2: the first three are YCbCr-coded). Adobe files store
+      // the inks inverted (255 = no ink), so each colour is the stored value scaled by black.
+      const bool ycck = s.adobeSeen && s.adobeTransform == 2;
+      const bool inverted = s.adobeSeen;
+      constexpr int kHalf = 1 << 15;
+      for (int x = 0; x < s.width; ++x) {
+        const size_t i = static_cast<size_t>(x);
+        int c = line[0][i], m = line[1][i], yl = line[2][i], k = line[3][i];
+        if (ycck) {
+          const int yy = c, cb = m - 128, cr = yl - 128;
+          c = Clamp255(yy + ((91881 * cr + kHalf) >> 16));
+          m = Clamp255(yy + ((-22554 * cb - 46802 * cr + kHalf) >> 16));
+          yl = Clamp255(yy + ((116130 * cb + kHalf) >> 16));
+        } else if (!inverted) {
+          c = 255 - c;
+          m = 255 - m;
+          yl = 255 - yl;
+          k = 255 - k;
+        }
+        out[3 * x + 2] = static_cast<uint8_t>((c * k + 127) / 255);
+        out[3 * x + 1] = static_cast<uint8_t>((m * k + 127) / 255);
+        out[3 * x] = static_cast<uint8_t>((yl * k + 127) / 255);
+      }
     } else if (rgb) {
       for (int x = 0; x < s.width; ++x) {
         out[3 * x] = line[2][static_cast<size_t>(x)];

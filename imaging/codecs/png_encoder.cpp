@@ -9,6 +9,7 @@
 #include "imaging/atomic_file.h"
 #include "imaging/codecs/color_quantizer.h"
 #include "imaging/codecs/png_output_stream.h"
+#include "imaging/transparency.h"
 #include "imaging/dib_image.h"
 
 namespace {
@@ -138,8 +139,11 @@ BitmapImage IndexedCopy(const DibImage& image, const std::string& path) {
   return out;
 }
 
-void WriteWith(const BitmapImage& image, const std::string& path, const PngWriteOptions& options) {
+void WriteWith(const BitmapImage& image, const std::string& path, const PngWriteOptions& options,
+               std::vector<uint8_t> alpha = {}, std::vector<uint8_t> paletteAlpha = {}) {
   PngEncoder encoder;
+  encoder.SetAlpha(std::move(alpha));
+  encoder.SetPaletteAlpha(std::move(paletteAlpha));
   encoder.SetCompressionLevel(3);
   if (options.smallest) {
     encoder.SetFilterMask(PngEncoder::kAllFilters);
@@ -180,7 +184,9 @@ void PngEncoder::EncodeChunks(const BitmapImage& image, ByteSink& out) {
   if (w > 0x7FFFFFFFu || h > 0x7FFFFFFFu) throw PngError("Image too large");
   if (bits != 24 && bits != 8 && bits != 4 && bits != 2 && bits != 1) throw PngError("Unsupported Bit Count");
   const bool trueColor = bits == 24;
-  const bool grey = !trueColor && IsGreyRamp(image);
+  const bool withAlpha = trueColor && !alpha_.empty();
+  if (withAlpha && alpha_.size() != size_t(w) * h) throw PngError("Alpha plane does not match the picture");
+  const bool grey = !trueColor && paletteAlpha_.empty() && IsGreyRamp(image);
   if (!trueColor && !grey && image.ColorCount() > (1u << bits)) throw PngError("Too many colours for the bit depth");
 
   PngOutputStream png(out);
@@ -190,7 +196,7 @@ void PngEncoder::EncodeChunks(const BitmapImage& image, ByteSink& out) {
   png.WriteBigEndian32(w);
   png.WriteBigEndian32(h);
   png.WriteByte(uint8_t(trueColor ? 8 : bits));
-  png.WriteByte(trueColor ? 2 : grey ? 0 : 3);
+  png.WriteByte(withAlpha ? 6 : trueColor ? 2 : grey ? 0 : 3);
   png.WriteByte(0);  // deflate
   png.WriteByte(0);  // adaptive filtering
   png.WriteByte(0);  // not interlaced
@@ -217,6 +223,13 @@ void PngEncoder::EncodeChunks(const BitmapImage& image, ByteSink& out) {
       png.Write(rgb, 3);
     }
     png.EndChunk();
+    size_t alphas = std::min<size_t>(paletteAlpha_.size(), image.ColorCount());
+    while (alphas > 0 && paletteAlpha_[alphas - 1] == 255) --alphas;
+    if (alphas > 0) {
+      png.StartChunk("tRNS");
+      png.Write(paletteAlpha_.data(), alphas);
+      png.EndChunk();
+    }
   }
 
   png.StartChunk("IDAT");
@@ -254,8 +267,9 @@ void PngEncoder::CompressRows(const BitmapImage& image, unsigned mask, bool lazy
   deflate_.SetSmallestOutput(lazy);
   deflate_.SetMinimumMatch(minMatch);
   deflate_.StartCompression(out);
-  const size_t rowLength = trueColor ? size_t(w) * 3 : (size_t(bits) * w + 7) / 8;
-  const size_t bpp = trueColor ? 3 : 1;
+  const bool withAlpha = trueColor && !alpha_.empty();
+  const size_t bpp = withAlpha ? 4 : trueColor ? 3 : 1;
+  const size_t rowLength = trueColor ? size_t(w) * bpp : (size_t(bits) * w + 7) / 8;
   std::vector<uint8_t> raw(rowLength), prior(rowLength, 0), best(rowLength + 1), trial(rowLength + 1);
   unsigned filters = 0;
   for (int k = 0; k < 5; ++k) filters += (mask >> k) & 1;
@@ -267,10 +281,13 @@ void PngEncoder::CompressRows(const BitmapImage& image, unsigned mask, bool lazy
       deflate_.CompressData(out, &none, 1);
       deflate_.CompressData(out, stored, rowLength);
     } else {
+      const uint8_t* alpha = withAlpha ? alpha_.data() + size_t(y) * w : nullptr;
       for (unsigned x = 0; x < w; ++x) {
-        raw[3 * x] = stored[3 * x + 2];
-        raw[3 * x + 1] = stored[3 * x + 1];
-        raw[3 * x + 2] = stored[3 * x];
+        uint8_t* r = raw.data() + bpp * x;
+        r[0] = stored[3 * x + 2];
+        r[1] = stored[3 * x + 1];
+        r[2] = stored[3 * x];
+        if (alpha) r[3] = alpha[x];
       }
       uint64_t bestSum = UINT64_MAX;
       for (int type = 0; type < 5; ++type) {
@@ -309,5 +326,70 @@ int WritePng256(const DibImage& image, const std::string& path, const PngWriteOp
     ColorQuantizer().Quantize(TrueColorCopy(image, path), quantized);
     WriteWith(quantized, path, options);
   }
+  return 1;
+}
+
+namespace {
+
+void SplitRgba(const RgbaPicture& picture, const std::string& path, BitmapImage& colour, std::vector<uint8_t>& alpha) {
+  if (picture.Empty() || picture.width <= 0 || picture.height <= 0)
+    throw PngEncoder::PngError(path + ": there is no picture to write");
+  const unsigned w = unsigned(picture.width), h = unsigned(picture.height);
+  colour.SetSize(0, 24, w, h);
+  alpha.resize(size_t(w) * h);
+  for (unsigned y = 0; y < h; ++y) {
+    const uint8_t* s = picture.pixels.data() + size_t(y) * w * 4;
+    uint8_t* d = colour.TopDownRow(y);
+    for (unsigned x = 0; x < w; ++x, s += 4, d += 3) {
+      d[0] = s[2];
+      d[1] = s[1];
+      d[2] = s[0];
+      alpha[size_t(y) * w + x] = s[3];
+    }
+  }
+}
+
+}  // namespace
+
+int WritePngRgba(const RgbaPicture& picture, const std::string& path, const PngWriteOptions& options) {
+  BitmapImage colour;
+  std::vector<uint8_t> alpha;
+  SplitRgba(picture, path, colour, alpha);
+  WriteWith(colour, path, options, std::move(alpha));
+  return 1;
+}
+
+std::vector<uint8_t> EncodePngRgba(const RgbaPicture& picture, const PngWriteOptions& options) {
+  BitmapImage colour;
+  std::vector<uint8_t> alpha;
+  SplitRgba(picture, "", colour, alpha);
+  PngEncoder encoder;
+  encoder.SetCompressionLevel(3);
+  if (options.smallest) {
+    encoder.SetFilterMask(PngEncoder::kAllFilters);
+    encoder.SetSmallestOutput(true);
+  }
+  encoder.SetAlpha(std::move(alpha));
+  VectorSink sink;
+  encoder.Encode(colour, sink);
+  return std::move(sink.bytes);
+}
+
+int WritePng256Rgba(const RgbaPicture& picture, const std::string& path, const PngWriteOptions& options) {
+  if (picture.Empty() || picture.width <= 0 || picture.height <= 0)
+    throw PngEncoder::PngError(path + ": there is no picture to write");
+  std::vector<uint8_t> palette, indexes;
+  QuantizeRgba(picture, palette, indexes);
+  const unsigned w = unsigned(picture.width), h = unsigned(picture.height);
+  const unsigned entries = unsigned(std::max<size_t>(1, palette.size() / 4));
+  BitmapImage indexed;
+  indexed.SetSize(entries, 8, w, h);
+  std::vector<uint8_t> alpha(entries, 255);
+  for (unsigned i = 0; i < palette.size() / 4; ++i) {
+    indexed.ColorMap(i) = {palette[i * 4 + 2], palette[i * 4 + 1], palette[i * 4]};
+    alpha[i] = palette[i * 4 + 3];
+  }
+  for (unsigned y = 0; y < h; ++y) std::memcpy(indexed.TopDownRow(y), indexes.data() + size_t(y) * w, w);
+  WriteWith(indexed, path, options, {}, std::move(alpha));
   return 1;
 }

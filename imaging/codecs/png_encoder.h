@@ -12,6 +12,7 @@
 // nothing at the path. Failures throw PngError (or DeflateError for a bad level).
 #include <array>
 #include <string>
+#include <vector>
 
 #include "imaging/bitmap_image.h"
 #include "imaging/codecs/deflate_encoder.h"
@@ -28,6 +29,13 @@ struct PngWriteOptions {
 int WritePngTrueColor(const DibImage& image, const std::string& path, const PngWriteOptions& options = {});
 // 256-colour PNG: an 8-bit picture is written with its own palette, a 24-bit one is quantized.
 int WritePng256(const DibImage& image, const std::string& path, const PngWriteOptions& options = {});
+struct RgbaPicture;
+// Colour type 6 (straight alpha, depth 8); 1 on success, throws GraphicsException on failure.
+int WritePngRgba(const RgbaPicture& picture, const std::string& path, const PngWriteOptions& options = {});
+// The same file's bytes, in memory.
+std::vector<uint8_t> EncodePngRgba(const RgbaPicture& picture, const PngWriteOptions& options = {});
+// Colour type 3 with the palette's alpha in a tRNS chunk (QuantizeRgba's palette).
+int WritePng256Rgba(const RgbaPicture& picture, const std::string& path, const PngWriteOptions& options = {});
 
 // The codecs' common encoder interface.
 class BitmapImageEncoder {
@@ -59,6 +67,11 @@ class PngEncoder : public BitmapImageEncoder {
   // in memory. Off by default: rows are streamed straight to the file.
   void SetSmallestOutput(bool on) { smallest_ = on; }
   void SetText(TextKind kind, const std::string& value) { texts_[size_t(kind)] = value; }
+  // A true-colour picture with this alpha plane (width * height bytes, top row first) is written
+  // as colour type 6; empty: no alpha.
+  void SetAlpha(std::vector<uint8_t> alpha) { alpha_ = std::move(alpha); }
+  // Alpha of the first palette entries, written as a tRNS chunk (trailing 255s dropped).
+  void SetPaletteAlpha(std::vector<uint8_t> alpha) { paletteAlpha_ = std::move(alpha); }
   const std::string& Text(TextKind kind) const { return texts_[size_t(kind)]; }
 
   // "Can't open output file" when the file cannot be created.
@@ -73,5 +86,7 @@ class PngEncoder : public BitmapImageEncoder {
   std::array<std::string, kTextCount> texts_;
   unsigned filterMask_ = kFilterNone;
   bool smallest_ = false;
+  std::vector<uint8_t> alpha_;
+  std::vector<uint8_t> paletteAlpha_;
   DeflateEncoder deflate_;
 };

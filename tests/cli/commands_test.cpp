@@ -2,6 +2,7 @@
 // decoders, the size command against the file written, batches, errors and exit statuses.
 #include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <webp/decode.h>
 
 #include <cstring>
 #include <filesystem>
@@ -71,6 +72,11 @@ Size PeerSize(const std::string& path) {
     DGifCloseFile(gif, &error);
     return s;
   }
+  if (ext == ".webp") {
+    Size s;
+    EXPECT_TRUE(WebPGetInfo(bytes.data(), bytes.size(), &s.width, &s.height)) << path;
+    return s;
+  }
   // BMP: no peer library; check the headers by hand.
   EXPECT_GE(bytes.size(), 54u);
   EXPECT_EQ(bytes[0], 'B');
@@ -85,7 +91,19 @@ Size PeerSize(const std::string& path) {
 
 const std::vector<std::pair<std::string, std::string>> kTypes{
     {"png", ".png"}, {"png256", ".png"}, {"jpeg", ".jpg"}, {"bmp", ".bmp"},
-    {"gif16", ".gif"}, {"gif256", ".gif"}, {"gif", ".gif"}};
+    {"gif16", ".gif"}, {"gif256", ".gif"}, {"gif", ".gif"}, {"webp", ".webp"}};
+
+RunResult Shell(const std::string& command) {
+  platform::ProcessResult r = platform::RunProcess({"/bin/sh", "-c", command});
+  EXPECT_TRUE(r.started);
+  return {r.exitStatus, r.output};
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
 
 }  // namespace
 
@@ -285,4 +303,58 @@ TEST(Commands, EveryShippedExampleRendersAndShowsMoreThanTheStartValues) {
   }
   EXPECT_GE(examples, 12);
   EXPECT_FALSE(plain.empty());
+}
+
+TEST(Commands, TransparentBackdropGivesAlphaAndStandardOutputCarriesTheSameFile) {
+  TempDir dir;
+  const std::string bin = testsupport::BinFolder() + "/quorbel";
+  const std::vector<std::string> common{"--style", Style("golden.sty"), "--seed", "3", "--transparent"};
+  std::vector<std::string> render{"render", "-o", dir.file("t.png")};
+  render.insert(render.end(), common.begin(), common.end());
+  ASSERT_EQ(Quorbel(render).status, 0);
+  const pngpeer::Decoded d = pngpeer::Decode(ReadFileBytes(dir.file("t.png")));
+  ASSERT_TRUE(d.ok) << d.error;
+  EXPECT_EQ(d.colorType, 6);
+  bool clear = false, solid = false;
+  for (size_t i = 3; i < d.rgba.size(); i += 4) clear |= d.rgba[i] == 0, solid |= d.rgba[i] == 255;
+  EXPECT_TRUE(clear && solid);
+
+  // The same picture through a pipe; nothing else appears in the folder.
+  RunResult r = Shell(bin + " render -o - --type png --style " + Style("golden.sty") + " --seed 3 --transparent > " +
+                      dir.file("piped.png"));
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(ReadFileBytes(dir.file("piped.png")), ReadFileBytes(dir.file("t.png")));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
+
+  // A page colour makes the picture opaque again.
+  ASSERT_EQ(Quorbel({"render", "-o", dir.file("o.png"), "--style", Style("golden.sty"), "--page-color", "navy"}).status, 0);
+  EXPECT_EQ(pngpeer::Decode(ReadFileBytes(dir.file("o.png"))).colorType, 2);
+}
+
+TEST(Commands, BackdropAndQualityMistakesAreUsageErrorsAndAMatteOnAnOpaquePageIsSaidOnce) {
+  TempDir dir;
+  const std::string out = dir.file("x.png");
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"render", "-o", dir.file("x.webp"), "--quality", "101"},
+           {"render", "-o", out, "--quality", "-1"},
+           {"render", "-o", out, "--page-color", "#12345"},
+           {"render", "-o", out, "--matte", "nocolour"},
+           {"render", "-o", out, "--transparent", "--page-color", "red"},
+           {"render", "-o", "-"},
+       }) {
+    const RunResult r = Quorbel(args);
+    EXPECT_EQ(r.status, 2) << args.back() << ": " << r.output;
+  }
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+  const RunResult r = Quorbel({"render", "-o", dir.file("m.gif"), "--page-color", "white", "--matte", "rgb(0,0,255)",
+                               "--pressed"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(Count(r.output, "--matte ignored"), 1u) << r.output;
+  // A terminal never receives picture bytes.
+  if (fs::exists("/usr/bin/script")) {
+    const RunResult t = Shell("/usr/bin/script -qec '" + testsupport::BinFolder() +
+                              "/quorbel render -o - --type png' /dev/null");
+    EXPECT_EQ(t.status, 2) << t.output;
+    EXPECT_NE(t.output.find("terminal"), std::string::npos) << t.output;
+  }
 }
