@@ -18,8 +18,13 @@ uint32_t BatchStringSeed(uint32_t seed, size_t index) {
   return uint32_t(z ^ (z >> 31));
 }
 
+std::string BatchBaseName(const BatchOptions& options, size_t index) {
+  if (index < options.names.size()) return options.names[index];
+  return BaseName(options.base) + std::to_string(index);
+}
+
 std::vector<std::string> BatchFileNames(const PlaquetDocument& doc, const BatchOptions& options, size_t index) {
-  return OutputFileNames(doc, BaseName(options.base) + std::to_string(index), options.save);
+  return OutputFileNames(doc, BatchBaseName(options, index), options.save);
 }
 
 BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>& strings,
@@ -27,6 +32,7 @@ BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>&
   const size_t count = strings.size();
   std::vector<std::vector<std::string>> written(count);
   std::vector<std::vector<BatchFailure>> failed(count);
+  std::vector<std::vector<OutputRecord>> records(count);
   std::atomic<size_t> next{0};
   std::mutex progressMutex;
   int done = 0;
@@ -36,13 +42,14 @@ BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>&
     EngineContext ctx;
     if (options.prepareContext) options.prepareContext(ctx);
     for (size_t i = next++; i < count; i = next++) {
-      const std::string base = BaseName(options.base) + std::to_string(i);
+      const std::string base = BatchBaseName(options, i);
       try {
         local.message().text = strings[i].substr(0, kMaxText);
         local.previewDirty = 1;
         ctx.random.Seed(BatchStringSeed(options.seed, i));
         RenderPreview(local, ctx);
         written[i] = WriteOutputFiles(local, ctx, base, options.save);
+        records[i] = RecordsForWrittenFiles(written[i], ctx, options.save, i, strings[i]);
       } catch (const std::exception& e) {
         failed[i].push_back({OutputFileNames(local, base, options.save).front(), e.what()});
       }
@@ -66,6 +73,7 @@ BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>&
   for (size_t i = 0; i < count; ++i) {
     result.written.insert(result.written.end(), written[i].begin(), written[i].end());
     result.failures.insert(result.failures.end(), failed[i].begin(), failed[i].end());
+    result.records.insert(result.records.end(), records[i].begin(), records[i].end());
   }
   return result;
 }
