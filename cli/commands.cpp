@@ -545,6 +545,8 @@ int RunCommandLine(int argc, char** argv) {
                "quorbel"};
   app.set_version_flag("--version", "Quorbel 1.4.00");
   app.require_subcommand(1);
+  // As in most tools, an option given twice takes its last value.
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
   const char* docHelp = "Document: a .plq file or an example's name (quorbel list examples); default: the start values";
 

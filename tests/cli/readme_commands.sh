@@ -5,7 +5,7 @@
 # they are skipped.
 # usage: readme_commands.sh README.md BIN_FOLDER
 set -u
-readme=$1
+readme=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 bin=$(cd "$2" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
