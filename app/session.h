@@ -11,8 +11,9 @@
 #include "engine/engine_context.h"
 #include "app/save_rules.h"
 
-// Largest --size: a letter about an em square must fit the engine's largest work area.
-constexpr int kMaxMessageEmPixels = 5792;  // floor(sqrt(WorkSet::kMaxPixels))
+// Largest --size: one letter's cell (up to about 1.4 em each way with its side bearings and line
+// gap) must fit the engine's largest work area, WorkSet::kMaxPixels = 32 Mi pixels.
+constexpr int kMaxMessageEmPixels = 4096;
 
 struct SessionOptions {
   std::string document;               // .plq path or example name; empty = the start values

@@ -474,7 +474,7 @@ TEST(Commands, MessageOptionsChangeThePictureAsMeasured) {
   EXPECT_NE(ReadFileBytes(dir.file("i.png")), ReadFileBytes(dir.file("m0.png")));
 
   for (const std::vector<std::string>& bad :
-       {std::vector<std::string>{"--size", "0"}, {"--size", "6000"}, {"--margin", "101"}, {"--margin", "1,2,3"},
+       {std::vector<std::string>{"--size", "0"}, {"--size", "4097"}, {"--margin", "101"}, {"--margin", "1,2,3"},
         {"--color", "nocolour"}}) {
     RunResult r = Quorbel(Plain(dir.file("bad.png"), bad));
     EXPECT_EQ(r.status, 2) << bad[0] << " " << bad[1] << ": " << r.output;
