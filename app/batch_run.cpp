@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "document/plaquet_document.h"
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 #include "engine/render_pipeline.h"
 
 uint32_t BatchStringSeed(uint32_t seed, size_t index) {

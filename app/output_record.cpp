@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 
 std::vector<OutputRecord> RecordsForWrittenFiles(const std::vector<std::string>& names, const EngineContext& ctx,
                                                  const SaveSettings& settings, size_t index, const std::string& text) {

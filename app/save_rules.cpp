@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "document/plaquet_document.h"
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 #include "engine/render_pipeline.h"
 #include "imaging/codecs/gif_writer.h"
 #include "imaging/codecs/jpeg_encoder.h"

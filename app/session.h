@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "document/plaquet_document.h"
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 #include "app/save_rules.h"
 
 // Largest --size: one letter's cell (up to about 1.4 em each way with its side bearings and line

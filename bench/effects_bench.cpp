@@ -8,8 +8,8 @@
 #include "effects/effect_bodies.h"
 #include "effects/star_filter.h"
 #include "effects/three_d_model.h"
-#include "engine/convolution_kernel.h"
-#include "engine/engine_context.h"
+#include "raster/convolution_kernel.h"
+#include "raster/engine_context.h"
 #include "platform/font_layer.h"
 #include "platform/program_folder.h"
 

@@ -7,8 +7,8 @@
 
 #include "document/plaquet_document.h"
 #include "effects/effect_catalogue.h"
-#include "engine/effect_dispatcher.h"
-#include "engine/engine_context.h"
+#include "effects/effect_dispatcher.h"
+#include "raster/engine_context.h"
 #include "engine/render_pipeline.h"
 #include "engine/text_rasterizer.h"
 

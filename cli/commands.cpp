@@ -27,7 +27,7 @@
 #include "document/text_file_io.h"
 #include "effects/effect_catalogue.h"
 #include "engine/checked_alloc.h"
-#include "engine/render_error.h"
+#include "raster/render_error.h"
 #include "engine/render_pipeline.h"
 #include "app/save_rules.h"
 #include "imaging/color_reduction.h"

@@ -20,7 +20,7 @@
 #include <limits>
 
 #include "effects/three_d_model.h"
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 
 namespace {
 

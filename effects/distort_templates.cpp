@@ -4,11 +4,11 @@
 #include <cstring>
 #include <vector>
 
-#include "effects/fractal_noise.h"
+#include "raster/fractal_noise.h"
 #include "effects/effect_bodies.h"
 #include "effects/three_d_model.h"
-#include "engine/convolution_kernel.h"
-#include "engine/engine_context.h"
+#include "raster/convolution_kernel.h"
+#include "raster/engine_context.h"
 
 namespace {
 

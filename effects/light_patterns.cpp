@@ -1,6 +1,6 @@
 // The three star light patterns, read once from the program folder.
 #include "effects/effect_bodies.h"
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 
 void LoadLightPatterns(EngineContext& ctx) {
   for (size_t i = 0; i < ctx.lightPatterns.size(); ++i) {

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <limits>
 
-#include "effects/fractal_noise.h"
+#include "raster/fractal_noise.h"
 #include "effects/three_d_model.h"
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 
 namespace {
 // A scaled parameter back to its integer. The products of values that came from integers

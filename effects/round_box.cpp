@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "effects/effect_bodies.h"
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 #include "platform/round_rect.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include "effects/shift_window.h"
 #include "effects/effect_bodies.h"
 #include "effects/three_d_model.h"
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 
 namespace {
 constexpr double kLightX = 4000, kLightY = 10000, kLightZ = -4000;

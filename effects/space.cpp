@@ -2,11 +2,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "effects/fractal_noise.h"
+#include "raster/fractal_noise.h"
 #include "effects/shift_window.h"
 #include "effects/effect_bodies.h"
 #include "effects/three_d_model.h"
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 
 namespace {
 // Planck's law with the constants the star colours were tuned with; lambda in metres.

@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "effects/effect_bodies.h"
-#include "engine/convolution_kernel.h"
-#include "engine/engine_context.h"
+#include "raster/convolution_kernel.h"
+#include "raster/engine_context.h"
 
 namespace {
 constexpr int kStride = 4;  // blue, green, red, largest of the three

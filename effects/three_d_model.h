@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "effects/effect_record.h"
-#include "effects/three_d_state.h"
+#include "raster/three_d_state.h"
 
 struct EngineContext;
 class FractalNoise;

@@ -2,7 +2,7 @@
 #include <string>
 
 #include "document/plaquet_document.h"
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 #include "engine/render_pipeline.h"
 #include "engine/text_rasterizer.h"
 

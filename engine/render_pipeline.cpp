@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "document/plaquet_document.h"
-#include "engine/effect_dispatcher.h"
-#include "engine/engine_context.h"
-#include "engine/render_error.h"
+#include "effects/effect_dispatcher.h"
+#include "raster/engine_context.h"
+#include "raster/render_error.h"
 #include "engine/text_rasterizer.h"
 #include "imaging/color_reduction.h"
 #include "imaging/dib_image.h"

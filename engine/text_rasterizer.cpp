@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine_context.h"
-#include "engine/render_error.h"
+#include "raster/engine_context.h"
+#include "raster/render_error.h"
 #include "platform/round_rect.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "document/plaquet_document.h"
 #include "effects/effect_catalogue.h"
 #include "effects/effect_bodies.h"
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 #include "engine/render_pipeline.h"
 #include "imaging/dib_image.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 #include "document/plaquet_document.h"
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 #include "app/save_rules.h"
 
 struct AppState {

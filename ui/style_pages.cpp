@@ -22,7 +22,7 @@
 #include "document/style_file.h"
 #include "ui/dialogs/effect_dialogs.h"
 #include "effects/effect_catalogue.h"
-#include "engine/effect_dispatcher.h"
+#include "effects/effect_dispatcher.h"
 #include "engine/render_pipeline.h"
 #include "engine/text_rasterizer.h"
 #include "imaging/dib_image.h"

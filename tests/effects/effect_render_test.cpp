@@ -3,7 +3,7 @@
 #include "effects/mask_fixture.h"
 #include "effects/effect_bodies.h"
 #include "effects/three_d_model.h"
-#include "engine/effect_dispatcher.h"
+#include "effects/effect_dispatcher.h"
 
 namespace {
 

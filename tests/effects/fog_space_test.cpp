@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "effects/fractal_noise.h"
+#include "raster/fractal_noise.h"
 #include "effects/mask_fixture.h"
 #include "effects/effect_bodies.h"
 #include "effects/three_d_model.h"

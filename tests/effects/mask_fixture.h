@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 
 namespace effects_test {
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "effects/effect_bodies.h"
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 #include "support/test_support.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "effects/mask_fixture.h"
 #include "effects/effect_bodies.h"
 #include "effects/star_filter.h"
-#include "engine/convolution_kernel.h"
+#include "raster/convolution_kernel.h"
 #include "support/test_support.h"
 
 namespace {

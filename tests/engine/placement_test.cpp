@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "document/plaquet_document.h"
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 #include "engine/render_pipeline.h"
 
 namespace {

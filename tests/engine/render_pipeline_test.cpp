@@ -7,7 +7,7 @@
 #include <tuple>
 
 #include "document/plaquet_document.h"
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 #include "imaging/dib_image.h"
 
 namespace {

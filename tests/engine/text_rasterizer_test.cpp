@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine_context.h"
-#include "engine/render_error.h"
+#include "raster/engine_context.h"
+#include "raster/render_error.h"
 
 namespace {
 

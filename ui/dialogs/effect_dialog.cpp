@@ -14,9 +14,9 @@
 #include <limits>
 
 #include "effects/effect_catalogue.h"
-#include "engine/effect_dispatcher.h"
-#include "engine/engine_context.h"
-#include "engine/fill_effects.h"
+#include "effects/effect_dispatcher.h"
+#include "raster/engine_context.h"
+#include "effects/fill_effects.h"
 #include "ui/app_state.h"
 #include "ui/live_slider.h"
 #include "ui/main_property.h"

@@ -13,9 +13,9 @@
 #include <cmath>
 
 #include "ui/dialogs/effect_dialogs.h"
-#include "engine/effect_dispatcher.h"
-#include "engine/engine_context.h"
-#include "engine/fill_effects.h"
+#include "effects/effect_dispatcher.h"
+#include "raster/engine_context.h"
+#include "effects/fill_effects.h"
 #include "ui/app_state.h"
 #include "ui/dib_qimage.h"
 #include "ui/live_slider.h"

@@ -11,8 +11,8 @@
 #include "ui/dialogs/effect_dialogs.h"
 #include "effects/effect_catalogue.h"
 #include "effects/star_filter.h"
-#include "engine/effect_dispatcher.h"
-#include "engine/engine_context.h"
+#include "effects/effect_dispatcher.h"
+#include "raster/engine_context.h"
 #include "ui/app_state.h"
 #include "ui/live_slider.h"
 

@@ -13,7 +13,7 @@
 #include "ui/dialogs/effect_dialogs.h"
 #include "effects/effect_catalogue.h"
 #include "effects/three_d_model.h"
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 #include "ui/app_state.h"
 #include "ui/live_slider.h"
 #include "ui/ui_hooks.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 
 template <typename Visit>
 void WalkGlyph(const EffectTarget& t, int dx, int dy, Visit&& visit) {

@@ -1,10 +1,10 @@
-#include "engine/raster_canvas.h"
+#include "raster/raster_canvas.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/work_set.h"
+#include "raster/work_set.h"
 #include "imaging/dib_image.h"
 
 RasterCanvas& RasterCanvas::operator=(const RasterCanvas& other) {

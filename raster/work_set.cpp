@@ -1,10 +1,10 @@
-#include "engine/work_set.h"
+#include "raster/work_set.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 
-#include "engine/render_error.h"
+#include "raster/render_error.h"
 
 namespace {
 void BuildRows(std::vector<uint8_t>& buffer, std::vector<uint8_t*>& rows, int height, size_t rowBytes) {

@@ -1,9 +1,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/engine_context.h"
-#include "engine/shadow_common.h"
-#include "engine/shadow_effects.h"
+#include "raster/engine_context.h"
+#include "effects/shadow_common.h"
+#include "effects/shadow_effects.h"
 
 void DropShadowEffect(const EffectTarget& t, int dx, int dy, const ConvolutionKernel& dome, int32_t colour) {
   const int W = t.W, H = t.H;

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "effects/fractal_noise.h"
+#include "raster/fractal_noise.h"
 
 // The 3D profile: p[4] .. p[9] of a 3D Single Color or Fog record, scaled.
 struct ProfileSettings {

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <limits>
 
-#include "effects/fractal_noise.h"
-#include "engine/random_generator.h"
+#include "raster/fractal_noise.h"
+#include "raster/random_generator.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/raster_canvas.h"
+#include "raster/raster_canvas.h"
 
 #include <gtest/gtest.h>
 

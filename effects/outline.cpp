@@ -1,8 +1,8 @@
 #include <algorithm>
 
-#include "engine/engine_context.h"
-#include "engine/shadow_common.h"
-#include "engine/shadow_effects.h"
+#include "raster/engine_context.h"
+#include "effects/shadow_common.h"
+#include "effects/shadow_effects.h"
 
 void OutlineStamp(const EffectTarget& t, const ConvolutionKernel& disk, int32_t colour, int dx, int dy) {
   const int W = t.W, H = t.H;

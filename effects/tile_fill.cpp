@@ -1,7 +1,7 @@
 #include <algorithm>
 
-#include "engine/engine_context.h"
-#include "engine/fill_effects.h"
+#include "raster/engine_context.h"
+#include "effects/fill_effects.h"
 
 // Cells that run past the right or bottom border average only their pixels inside the work area
 // (still divided by the full cell size), and a cell centre outside the area is read at the

@@ -1,8 +1,8 @@
-#include "effects/fractal_noise.h"
+#include "raster/fractal_noise.h"
 
 #include <cmath>
 
-#include "engine/random_generator.h"
+#include "raster/random_generator.h"
 
 namespace {
 constexpr int kMask = FractalNoise::kLattice - 1;

@@ -1,8 +1,8 @@
 #include <cmath>
 
-#include "engine/engine_context.h"
-#include "engine/fill_effects.h"
-#include "engine/glyph_walk.h"
+#include "raster/engine_context.h"
+#include "effects/fill_effects.h"
+#include "effects/glyph_walk.h"
 
 namespace {
 

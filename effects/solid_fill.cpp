@@ -1,8 +1,8 @@
 #include <algorithm>
 
-#include "engine/engine_context.h"
-#include "engine/fill_effects.h"
-#include "engine/glyph_walk.h"
+#include "raster/engine_context.h"
+#include "effects/fill_effects.h"
+#include "effects/glyph_walk.h"
 
 void SolidFill(const EffectTarget& t, int dx, int dy, int32_t colour) {
   const int src[3] = {(colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF};

@@ -1,12 +1,12 @@
-#include "engine/shadow_effects.h"
+#include "effects/shadow_effects.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cmath>
 
-#include "engine/effect_dispatcher.h"
-#include "engine/work_fixture.h"
+#include "effects/effect_dispatcher.h"
+#include "effects/work_fixture.h"
 
 using namespace enginetest;
 

@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/engine_context.h"
-#include "engine/shadow_effects.h"
+#include "raster/engine_context.h"
+#include "effects/shadow_effects.h"
 
 void DepthBlur(const EffectTarget& t, const ConvolutionKernel& dome) {
   const int W = t.W, H = t.H;

@@ -5,7 +5,7 @@
 // clipped to the work area, whatever the offsets.
 #include <cstdint>
 
-#include "engine/convolution_kernel.h"
+#include "raster/convolution_kernel.h"
 
 struct EffectTarget;
 

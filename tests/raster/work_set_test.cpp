@@ -1,9 +1,9 @@
-#include "engine/work_set.h"
+#include "raster/work_set.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/render_error.h"
-#include "engine/raster_canvas.h"
+#include "raster/render_error.h"
+#include "raster/raster_canvas.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include <algorithm>
 
-#include "engine/engine_context.h"
-#include "engine/shadow_common.h"
-#include "engine/shadow_effects.h"
+#include "raster/engine_context.h"
+#include "effects/shadow_common.h"
+#include "effects/shadow_effects.h"
 
 void CutOutEffect(const EffectTarget& t, int dx, int dy, const ConvolutionKernel& dome, int32_t colour,
                   int locationX, int locationY) {

@@ -1,13 +1,13 @@
-#include "engine/effect_dispatcher.h"
+#include "effects/effect_dispatcher.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "effects/effect_bodies.h"
-#include "engine/convolution_kernel.h"
-#include "engine/engine_context.h"
-#include "engine/fill_effects.h"
-#include "engine/shadow_effects.h"
+#include "raster/convolution_kernel.h"
+#include "raster/engine_context.h"
+#include "effects/fill_effects.h"
+#include "effects/shadow_effects.h"
 #include "imaging/dib_image.h"
 
 namespace {

@@ -1,12 +1,12 @@
-#include "engine/fill_effects.h"
+#include "effects/fill_effects.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
 
-#include "engine/effect_dispatcher.h"
-#include "engine/work_fixture.h"
+#include "effects/effect_dispatcher.h"
+#include "effects/work_fixture.h"
 #include "support/test_support.h"
 
 using namespace enginetest;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 
 namespace enginetest {
 

@@ -1,8 +1,8 @@
 #include <cstdio>
 
-#include "engine/engine_context.h"
-#include "engine/fill_effects.h"
-#include "engine/glyph_walk.h"
+#include "raster/engine_context.h"
+#include "effects/fill_effects.h"
+#include "effects/glyph_walk.h"
 #include "imaging/dib_image.h"
 
 bool LoadFillTexture(const std::string& path, FillTexture& texture) {

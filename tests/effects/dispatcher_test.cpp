@@ -1,11 +1,11 @@
-#include "engine/effect_dispatcher.h"
+#include "effects/effect_dispatcher.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "effects/effect_catalogue.h"
-#include "engine/work_fixture.h"
+#include "effects/work_fixture.h"
 #include "imaging/dib_image.h"
 
 using namespace enginetest;

@@ -1,4 +1,4 @@
-#include "engine/convolution_kernel.h"
+#include "raster/convolution_kernel.h"
 
 #include <gtest/gtest.h>
 
