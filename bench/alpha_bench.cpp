@@ -14,7 +14,7 @@
 #include "document/document_file.h"
 #include "document/plaquet_document.h"
 #include "effects/effect_bodies.h"
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 #include "engine/render_pipeline.h"
 #include "imaging/codecs/png_encoder.h"
 #include "imaging/codecs/webp_codec.h"

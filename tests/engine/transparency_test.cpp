@@ -12,7 +12,7 @@
 #include "document/document_file.h"
 #include "document/plaquet_document.h"
 #include "effects/effect_bodies.h"
-#include "engine/engine_context.h"
+#include "raster/engine_context.h"
 #include "engine/render_pipeline.h"
 #include "imaging/codecs/gif_writer.h"
 #include "imaging/transparency.h"
