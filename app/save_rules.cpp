@@ -48,8 +48,9 @@ int PrepareForWriting(PlaquetDocument& doc, EngineContext& ctx, const SaveSettin
       RenderReduced(doc, ctx, 256);
       return 8;
     case Png256:
-      // The 256-colour writer quantizes a true-colour picture itself, or writes an 8-bit one
-      // with its own palette; both are sound.
+      // Reduced here as for the GIF types, so that a render and a batch give the same file and
+      // the colour-reduction preference applies to both.
+      RenderReduced(doc, ctx, 256);
       return 8;
     case Bmp:
       if (settings.colours == 16 || settings.colours == 256) {
@@ -112,6 +113,15 @@ void WriteTransparent(const DibImage& onPage, const RgbaPicture& rgba, const Pla
 
 }  // namespace
 
+int GifBitsPerPixel(ImageFileType type) {
+  switch (type) {
+    case Gif16: return 4;
+    case Gif256:
+    case GifThroughConverter: return 8;
+    default: return 0;
+  }
+}
+
 ExportOptions ExportOptionsFor(const SaveSettings& settings, int32_t backdropKind) {
   ExportOptions options;
   options.backdropKind = backdropKind;
@@ -121,6 +131,7 @@ ExportOptions ExportOptionsFor(const SaveSettings& settings, int32_t backdropKin
   options.pngSmall = settings.pngSmall;
   options.webpQuality = settings.webpQuality;
   options.runProcess = settings.runProcess;
+  options.gifBitsPerPixel = GifBitsPerPixel(settings.type);
   return options;
 }
 
@@ -264,6 +275,7 @@ int64_t CalculateFileSize(PlaquetDocument& doc, EngineContext& ctx, const SaveSe
   std::filesystem::remove(path, ec);
   const DibImage& picture = ctx.g_image;
   const int transparent = TransparentIndex(doc);
+<<<<<<< HEAD
   bool measured = false;
   if (transparent == 0) {
     // Measured from the true-colour picture and its alpha, as WriteOutputFiles writes it.
@@ -293,11 +305,12 @@ int64_t CalculateFileSize(PlaquetDocument& doc, EngineContext& ctx, const SaveSe
   }
   switch (measured ? ImageFileType(0) : settings.type) {
     case Gif16: SaveGif(picture, path, 0, transparent, 4); break;
+=======
+  switch (settings.type) {
+    case Gif16:
+>>>>>>> main
     case Gif256:
-    case GifThroughConverter:
-      // Measured as our converter will write it.
-      SaveGif(picture, path, 0, transparent, GifBitsPerPixelFor(picture, transparent));
-      break;
+    case GifThroughConverter: SaveGif(picture, path, 0, transparent, GifBitsPerPixel(settings.type)); break;
     case Jpeg: {
       JpegWriteOptions jpeg;
       jpeg.compression = settings.jpegQuality;

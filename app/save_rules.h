@@ -59,6 +59,10 @@ struct SaveSettings {
   std::function<bool(const std::vector<std::string>&, std::string*)> runProcess;
 };
 
+// The depth a GIF type is written at: 4 bits for Gif16; 8 for the 256-colour types, whatever
+// indexes the picture uses, so the file always has a 256-entry table. 0 for the other types.
+int GifBitsPerPixel(ImageFileType type);
+
 // What the export needs to know of the settings; backdropKind is the current style's.
 ExportOptions ExportOptionsFor(const SaveSettings& settings, int32_t backdropKind);
 

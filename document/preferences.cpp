@@ -31,12 +31,13 @@ int Collect(void* user, const char* section, const char* key, const char* value)
   return 1;
 }
 
-// Parses the whole file; false when it can't be opened or is malformed.
+// Parses the whole file; false when it can't be opened. A malformed line is skipped (inih
+// reports it and reads on), so it spoils only itself and not the good keys around it.
 bool ReadEntries(const std::string& path, std::vector<Entry>& entries) {
   std::error_code ec;
   if (path.empty() || std::filesystem::is_directory(path, ec)) return false;
   ReadState state;
-  if (ini_parse(path.c_str(), Collect, &state) != 0) return false;
+  if (ini_parse(path.c_str(), Collect, &state) < 0) return false;
   entries = std::move(state.entries);
   return true;
 }
@@ -100,7 +101,7 @@ bool StorePreferences(const ProgramSettings& settings, const std::string& path,
     return false;
   }
   std::vector<Entry> entries;
-  ReadEntries(path, entries);  // a missing or malformed file is simply replaced
+  ReadEntries(path, entries);  // a missing file is simply created; a malformed line is dropped
   std::string text = std::string("[") + kSection + "]\n";
   for (const Key& k : kKeys) text += std::string(k.name) + "=" + std::to_string(settings.*k.field) + "\n";
   for (const Entry& e : entries) {

@@ -108,8 +108,7 @@ StringList ParseStringList(std::string_view raw) {
   if (LooksLikeBatchList(text)) {
     list.batchFormat = true;
     std::istringstream in(text);
-    TextLineReader reader(in);
-    list.strings = ParseBatchList(reader, &list.cut);
+    list.strings = ParseBatchList(in, &list.cut);
     return list;
   }
   size_t start = 0;

@@ -11,7 +11,7 @@
 #include <vector>
 
 struct StringList {
-  std::vector<std::string> strings;  // UTF-8; a string's own line breaks are CR LF
+  std::vector<std::string> strings;  // UTF-8; a string's own line breaks as the batch list reader gives them
   bool batchFormat = false;          // read as a .blt
   bool cut = false;                  // some string was longer than kMaxBatchString and was cut
   bool fromWindows1252 = false;      // the text was not UTF-8 and was converted

@@ -166,7 +166,8 @@ void Distort(EngineContext& ctx, int templ, int wavelength, int amplitude) {
       case 7: RandomDot(rows, W, H, amp, ctx.random); break;
       case 8: Enlarge(rows, work.edgeRows.data(), W, H, amp); break;
     }
-    // The 3D effects after this one must see the deformed shape, not a stale distance map.
+    // 3D and Fog after this one must see the deformed shape, not a distance map of the shape
+    // before it (which shaded the letters in the wrong places).
     if (work.glyphMask != before) work.glyphChanged = true;
   }
   work.BuildEdgePlane();

@@ -18,8 +18,8 @@ void SpaceEffect(const EffectTarget& t, const EffectRecord& record);
 void Distort(EngineContext& ctx, int templ, int wavelength, int amplitude);
 // Star Filtering with light pattern starType (nothing outside 0..2 or when the pattern is empty).
 void StarFilterEffect(const EffectTarget& t, int starType, int32_t colour, float strength, int dx, int dy);
-// Round Box: replaces the glyph mask with a rounded rectangle, rebuilds the edge plane and marks
-// the glyphs changed.
+// Round Box: replaces the glyph mask with a rounded rectangle; the edge plane, the coverages and
+// glyphChanged stay as the letters left them.
 void RoundBoxEffect(EngineContext& ctx, const EffectRecord& record);
 // Loads star0.lit .. star2.lit from the program folder into ctx.lightPatterns.
 void LoadLightPatterns(EngineContext& ctx);

@@ -12,7 +12,7 @@
 
 namespace {
 
-int ClampRadius(int32_t r) { return std::clamp<int32_t>(r, 0, kMaxKernelRadius); }
+int ClampRadius(int32_t r) { return ClampKernelRadius(r); }
 
 ConvolutionKernel DomeKernel(int32_t radius, int32_t opacity) {
   const int r = ClampRadius(radius);

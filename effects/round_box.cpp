@@ -31,7 +31,7 @@ void RoundBoxEffect(EngineContext& ctx, const EffectRecord& record) {
   std::fill(work.glyphMask.begin(), work.glyphMask.end(), 0);
   if (W > 0 && H > 0)
     platform::FillRoundRect(work.glyphRows.data(), W, H, 3, left, top, right, bottom, rx, ry);
-  // Effects after the box follow its outline and its surface, not those of the glyphs it replaced.
-  work.BuildEdgePlane();
-  work.glyphChanged = true;
+  // The edge plane, the coverages and glyphChanged are left as they were: an Outline or Star
+  // Filtering after the box still follows the letters (outlined letters on a button), and 3D or
+  // Fog keep the distance map of the rasterized shape. Stored styles rely on this.
 }

@@ -12,6 +12,8 @@ struct EffectTarget;
 // Radii beyond this (only possible from a hand-edited style) are clamped by the dispatcher, so
 // that a stray value cannot make a kernel of gigabytes or a render of hours. The dialogs stop at 10.
 constexpr int kMaxKernelRadius = 50;
+// The radius a kernel is built with; the work area's room is sized with the same value.
+inline int ClampKernelRadius(int32_t r) { return r < 0 ? 0 : r > kMaxKernelRadius ? kMaxKernelRadius : int(r); }
 
 void OutlineStamp(const EffectTarget& t, const ConvolutionKernel& disk, int32_t colour, int dx, int dy);
 void DropShadowEffect(const EffectTarget& t, int dx, int dy, const ConvolutionKernel& dome, int32_t colour);

@@ -136,8 +136,9 @@ void ComputePage(PlaquetDocument& doc, EngineContext& ctx) {
   if (!Present(doc, kMessageItem)) return;
 
   // The message and the bullet beside it move as one group, so that at 0 % the bullet starts at
-  // the left edge and at 100 % the message ends at the right edge; without a bullet the group is
-  // the message alone.
+  // the left edge and at 100 % the message ends at the right edge; aligning the message alone
+  // cut the bullet or the message off the picture. Without a bullet the group is the message
+  // alone, so such pictures are unchanged.
   PlaquetItem& message = doc.items[kMessageItem];
   const bool bullet = Present(doc, kBulletItem);
   int64_t groupLeft = 0, groupRight = message.width;

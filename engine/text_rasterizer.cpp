@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "effects/shadow_effects.h"
 #include "raster/engine_context.h"
 #include "raster/render_error.h"
 #include "platform/round_rect.h"
@@ -62,12 +63,12 @@ Room EffectRoom(const std::vector<EffectRecord>& effects) {
         room.Box(dx, dx, dy, dy);
         break;
       case OutLine: {
-        const int64_t r = e.p[4];
+        const int64_t r = ClampKernelRadius(e.p[4]);
         room.Box(dx - r, dx + r, dy - r, dy + r);
         break;
       }
       case DropShadow: {
-        const int64_t r = e.p[5];
+        const int64_t r = ClampKernelRadius(e.p[5]);
         room.Box(dx - r + 1, dx + r - 1, dy - r + 1, dy + r - 1);
         break;
       }

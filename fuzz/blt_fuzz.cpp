@@ -10,8 +10,7 @@
 namespace {
 std::vector<std::string> Parse(const std::string& text) {
   std::istringstream in(text);
-  TextLineReader reader(in);
-  return ParseBatchList(reader);
+  return ParseBatchList(in);
 }
 }  // namespace
 

@@ -53,6 +53,7 @@ int SaveGifThroughConverter(const DibImage& image, const std::string& path, cons
   if (!WriteBmp(image, bmp)) return 0;  // empty picture: nothing to convert
   std::vector<std::string> argv{options.converterFolder + "bmp2gif", bmp, path};
   if (options.backdropKind == 1) argv.push_back("-t0");
+  if (options.gifBitsPerPixel) argv.push_back("-b" + std::to_string(options.gifBitsPerPixel));
   const FileStamp before = Stamp(path);
   std::string error;
   if (!options.runProcess(argv, &error))

@@ -1,8 +1,9 @@
-// bmp2gif IN.bmp OUT.gif [-tN]: the GIF converter the export starts for GIF saves.
+// bmp2gif IN.bmp OUT.gif [-tN] [-bN]: the GIF converter the export starts for GIF saves.
 //
-// Reads a paletted BMP (1, 4 or 8 bits) and writes it as a GIF89a with its palette. A picture
-// whose pixels (and transparent index) all lie below 16 is written with a 16-entry table, as the
-// 16-colour render produces; any other with 256 entries. -tN marks palette index N transparent.
+// Reads a paletted BMP (1, 4 or 8 bits) and writes it as a GIF89a with its palette. -bN writes N
+// bits per pixel (a 2^N-entry table; the export asks for 4 or 8 by the type chosen); without it a
+// picture whose pixels (and transparent index) all lie below 16 gets a 16-entry table, any other
+// 256 entries. -tN marks palette index N transparent.
 // Exit status: 0 when the GIF was written, 1 when it was not (the reason on stderr), 2 for a
 // usage error.
 #include <algorithm>
@@ -19,9 +20,10 @@
 namespace {
 
 const char kUsage[] =
-    "usage: bmp2gif IN.bmp OUT.gif [-tN]\n"
+    "usage: bmp2gif IN.bmp OUT.gif [-tN] [-bN]\n"
     "Converts a paletted BMP (1, 4 or 8 bits per pixel) into a GIF89a file.\n"
     "  -tN     make palette index N (0..255) transparent\n"
+    "  -bN     write N (1..8) bits per pixel; by default 4 when every index is below 16, else 8\n"
     "  --help  show this text\n";
 
 int UsageError(const std::string& reason) {
@@ -34,15 +36,16 @@ int Failure(const std::string& file, const std::string& reason) {
   return 1;
 }
 
-// Parses the N of -tN: decimal 0..255 and nothing else.
-bool ParseIndex(const char* text, int* value) {
+// Parses the N of -tN or -bN: decimal low..high and nothing else.
+bool ParseIndex(const char* text, int* value, int low = 0, int high = 255) {
   if (!*text) return false;
   int v = 0;
   for (const char* p = text; *p; ++p) {
     if (*p < '0' || *p > '9') return false;
     v = v * 10 + (*p - '0');
-    if (v > 255) return false;
+    if (v > high) return false;
   }
+  if (v < low) return false;
   *value = v;
   return true;
 }
@@ -52,6 +55,7 @@ bool ParseIndex(const char* text, int* value) {
 int main(int argc, char** argv) {
   std::vector<std::string> files;
   int transparent = -1;
+  int depth = 0;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
@@ -62,6 +66,12 @@ int main(int argc, char** argv) {
       if (transparent >= 0) return UsageError("-t given twice");
       if (!ParseIndex(arg + 2, &transparent))
         return UsageError(std::string("bad transparent index in ") + arg + " (expected -t0 to -t255)");
+      continue;
+    }
+    if (std::strncmp(arg, "-b", 2) == 0) {
+      if (depth) return UsageError("-b given twice");
+      if (!ParseIndex(arg + 2, &depth, 1, 8))
+        return UsageError(std::string("bad depth in ") + arg + " (expected -b1 to -b8)");
       continue;
     }
     if (arg[0] == '-' && arg[1] != '\0') return UsageError(std::string("unknown option ") + arg);
@@ -91,7 +101,7 @@ int main(int argc, char** argv) {
       return Failure(input, "a " + std::to_string(bitCount) +
                                 "-bit picture has no palette; reduce it to 256 colours first");
     if (!image.HasPalette()) return Failure(input, "the picture has no colour table");
-    const int bits = GifBitsPerPixelFor(image, transparent);
+    const int bits = depth ? depth : GifBitsPerPixelFor(image, transparent);
     if (!SaveGif(image, output, 0, transparent, bits)) return Failure(input, "the picture cannot be written as GIF");
   } catch (const GraphicsException& e) {
     // The writer's texts already name the file.

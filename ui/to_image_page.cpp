@@ -173,12 +173,7 @@ bool CPlaqImage::SaveTo(const std::string& chosen) {
   const SaveSettings settings = state_.CurrentSaveSettings();
   const std::string path = WithExtension(chosen, ExtensionFor(type));
   DibImage& image = state_.ctx->g_image;
-  ExportOptions options;
-  options.converterFolder = settings.converterFolder;
-  options.jpegCompression = settings.jpegQuality;
-  options.jpegProgressive = settings.jpegProgressive;
-  options.pngSmall = settings.pngSmall;
-  options.runProcess = settings.runProcess;
+  const ExportOptions options = ExportOptionsFor(settings, 0);
   try {
     if (image.Empty() || image.Width() <= 0 || image.Height() <= 0)
       throw GraphicsException(path + ": the picture is empty (nothing to draw)");

@@ -274,6 +274,8 @@ void Transform(Coefficients& c, const uint8_t* const* rows) {
   for (auto& b : band) b.assign(paddedWidth * 8, 0);
   std::array<int16_t, 64> samples, dct;
 
+  // Blocks reaching past the right and bottom edges repeat the last column and row: padding with
+  // black would bleed dark ringing into the picture's edge pixels.
   for (size_t by = 0; by < c.blocksHigh; ++by) {
     for (int dy = 0; dy < 8; ++dy) {
       int y = std::min(static_cast<int>(by * 8) + dy, c.height - 1);

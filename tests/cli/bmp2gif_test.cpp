@@ -66,6 +66,7 @@ TEST(Bmp2gif, ConvertsPalettedPicturesWithTheirColoursAndTransparency) {
       {{dir.file("16.bmp"), dir.file("a.gif"), "-t0"}, 16, 0, +sixteen},  // only indexes below 16: 4 bits
       {{dir.file("256.bmp"), dir.file("a.gif")}, 256, NO_TRANSPARENT_COLOR, +wide},
       {{"-t20", dir.file("16.bmp"), dir.file("a.gif")}, 256, 20, +sixteen},  // index 20 needs 8 bits
+      {{dir.file("16.bmp"), dir.file("a.gif"), "-b8"}, 256, NO_TRANSPARENT_COLOR, +sixteen},  // depth asked for
   };
   for (const Case& c : cases) {
     RunResult r = RunBmp2gif(dir, c.args);
@@ -103,7 +104,7 @@ TEST(Bmp2gif, FailuresAndUsageErrorsWriteNothing) {
 
   const std::string ok = dir.file("ok.bmp");
   for (const std::vector<std::string>& args : {std::vector<std::string>{}, {ok, out, "x.gif"}, {ok, out, "-t256"},
-                                               {ok, out, "-tx"}, {ok, out, "-q"}}) {
+                                               {ok, out, "-tx"}, {ok, out, "-q"}, {ok, out, "-b9"}}) {
     r = RunBmp2gif(dir, args);
     EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
     EXPECT_NE(r.err.find("usage: bmp2gif"), std::string::npos);

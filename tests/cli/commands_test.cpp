@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/gif_peer.h"
 #include "imaging/jpeg_peer_support.h"
 #include "imaging/png_peer_support.h"
 #include "platform/process.h"
@@ -154,6 +155,32 @@ TEST(Commands, SizeEqualsTheFileRenderWrites) {
     ASSERT_EQ(Quorbel(render).status, 0) << type;
     EXPECT_EQ(std::stoll(s.output), int64_t(fs::file_size(dir.file("s_" + type + ext)))) << type;
   }
+}
+
+TEST(Commands, PaletteFilesAgreeBetweenCommands) {
+  TempDir dir;
+  // A few-colour picture as a 256-colour GIF still has a 256-entry table, and size measures it.
+  const std::string plain = dir.file("plain.sty");
+  testsupport::WriteFileText(plain, ";Number of Effect : 1\r\nBackground 1 16777215 \r\n"
+                                    "SingleColor 255 0 0 0 0 0 0 0 0 0 0 0\r\n\r\nend\r\n");
+  const std::vector<std::string> common{"--type", "gif256", "--style", plain, "--text", "Few"};
+  std::vector<std::string> render{"render", "-o", dir.file("few")}, size{"size"};
+  render.insert(render.end(), common.begin(), common.end());
+  size.insert(size.end(), common.begin(), common.end());
+  ASSERT_EQ(Quorbel(render).status, 0);
+  const gifpeer::PeerGif gif = gifpeer::Read(dir.file("few.gif"));
+  EXPECT_EQ(gif.table.size(), 256u);
+  ASSERT_FALSE(gif.indexes.empty());
+  EXPECT_LT(*std::max_element(gif.indexes.begin(), gif.indexes.end()), 16);  // few colours indeed
+  const RunResult measured = Quorbel(size);
+  ASSERT_EQ(measured.status, 0) << measured.output;
+  EXPECT_EQ(std::stoll(measured.output), int64_t(fs::file_size(dir.file("few.gif"))));
+
+  // render and a one-string batch write the same 256-colour PNG.
+  testsupport::WriteFileText(dir.file("one.blt"), "Same\r\n<<br>>\r\n<<end>>\r\n");
+  ASSERT_EQ(Quorbel({"render", "-o", dir.file("single.png"), "--type", "png256", "--text", "Same", "--seed", "3"}).status, 0);
+  ASSERT_EQ(Quorbel({"batch", dir.file("one.blt"), "-o", dir.file("batch"), "--type", "png256", "--seed", "3"}).status, 0);
+  EXPECT_EQ(ReadFileBytes(dir.file("single.png")), ReadFileBytes(dir.file("batch0.png")));
 }
 
 TEST(Commands, SameSeedSamePictureOtherSeedOther) {

@@ -81,8 +81,9 @@ TEST(Preferences, BadFilesGiveTheDefaults) {
   // A key that is not an integer, or in another section, keeps its start value.
   testsupport::WriteFileText(path, "[Quorbel]\nAntiAliasing = 0\nclipblank=yes\n[other]\nreducecolormethod=0\n");
   EXPECT_TRUE(Same(LoadPreferences(path), ProgramSettings{0, 1, 1}));
-  testsupport::WriteFileText(path, "[quorbel]\nantialiasing=0\nthis line is broken\n");
-  EXPECT_TRUE(Same(LoadPreferences(path), ProgramSettings{1, 1, 1}));
+  // A broken line spoils only itself: the keys before and after it still read.
+  testsupport::WriteFileText(path, "[quorbel]\nantialiasing=0\nthis line is broken\nreducecolormethod=2\n");
+  EXPECT_TRUE(Same(LoadPreferences(path), ProgramSettings{0, 1, 2}));
   EXPECT_TRUE(Same(LoadPreferences(dir.path().string()), ProgramSettings{1, 1, 1}));
   EXPECT_TRUE(Same(LoadPreferences(""), ProgramSettings{1, 1, 1}));
   std::string error;

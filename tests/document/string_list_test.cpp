@@ -24,7 +24,7 @@ TEST(StringList, FormatIsToldByContentAndBothFormatsParse) {
       {"a <<br>> b\n", false, {"a <<br>> b"}},  // a separator only at the start of a line
       {"\xEF\xBB\xBFHome\n", false, {"Home"}},
       {"", false, {}},
-      {"One\r\n<<br>>\r\nTwo\r\nlines\r\n<<br>>\r\n<<end>>\r\nafter\r\n", true, {"One", "Two\r\nlines"}},
+      {"One\r\n<<br>>\r\nTwo\r\nlines\r\n<<br>>\r\n<<end>>\r\nafter\r\n", true, {"One", "Two\nlines"}},
       {"<<end>>\r\n", true, {}},
   };
   for (const Case& c : cases) {

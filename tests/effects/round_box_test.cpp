@@ -2,6 +2,7 @@
 
 #include "effects/mask_fixture.h"
 #include "effects/effect_bodies.h"
+#include "effects/effect_dispatcher.h"
 
 namespace {
 
@@ -29,14 +30,32 @@ std::pair<int, int> Span(const EngineContext& ctx, int y) {
 TEST(RoundBox, SquareCornersFromTheSizes) {
   // 400 wide, sizeX 950: hw = 190, left 10, right 390 (exclusive); 40 high, sizeY 500: 10..30.
   auto ctx = MakeContext(400, 40, [](int x, int y) { return uint8_t(x < 50 && y < 10 ? 255 : 0); });
-  ctx->work.glyphChanged = false;
   RoundBoxEffect(*ctx, Box(950, 500, 0, 0));
   for (int y = 0; y < 40; ++y) EXPECT_EQ(Span(*ctx, y), (y >= 10 && y < 30 ? std::pair{10, 390} : std::pair{0, 0})) << y;
-  EXPECT_TRUE(ctx->work.glyphChanged);
-  // The edge plane follows the box: its top-left corner is an edge, the old glyph's is not.
-  EXPECT_EQ(ctx->work.edgeRows[10][10], 255);
-  EXPECT_EQ(ctx->work.edgeRows[9][5], 0);
-  EXPECT_EQ(ctx->work.edgeRows[20][200], 0);
+}
+
+TEST(RoundBox, OutlineAfterTheBoxTracesTheLetters) {
+  // A 4 x 4 "letter" at (2..5, 2..5) in a 12 x 8 area; its edge pixels are the ring around it.
+  const char* const kRing[8] = {"............", "............", "..####......", "..#..#......",
+                                "..#..#......", "..####......", "............", "............"};
+  auto ctx = MakeContext(12, 8, [](int x, int y) { return uint8_t(x >= 2 && x <= 5 && y >= 2 && y <= 5 ? 255 : 0); });
+  ctx->work.glyphChanged = false;  // as after a 3D effect has built its map
+  DispatchEffect(*ctx, Box(1000, 1000, 0, 0), false);
+  EffectRecord outline;
+  outline.type = OutLine;
+  outline.p[0] = 0x0000FF;  // red; thickness 0 colours each edge pixel itself
+  DispatchEffect(*ctx, outline, false);
+  const WorkSet& w = ctx->work;
+  EXPECT_FALSE(w.glyphChanged);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 12; ++x) {
+      EXPECT_EQ(Glyph(*ctx, x, y), 255) << x << "," << y;  // the box covers the whole area
+      const bool ring = kRing[y][x] == '#';
+      const uint8_t* c = w.effectColorRows[size_t(y)] + x * 3;
+      EXPECT_EQ(w.effectCoverage[size_t(y) * 12 + x], ring ? 255 : 0) << x << "," << y;
+      EXPECT_EQ(c[2], ring ? 255 : 0) << x << "," << y;
+      EXPECT_EQ(c[0] + c[1], 0) << x << "," << y;
+    }
 }
 
 TEST(RoundBox, WholeAreaDoubleSizeAndEmpty) {

@@ -93,6 +93,21 @@ TEST(TextRasterizer, EffectRoomAndExtensionGiveOffsetsAndExtras) {
   EXPECT_EQ(l.workWidth, 108);  // 111 rounded down
   EXPECT_EQ(l.workHeight, 60);  // 61 rounded down
 
+  // Radii from a file are drawn clamped to 50 (0 when negative); the room takes the same values.
+  struct RadiusCase {
+    EffectRecord record;
+    int offset, extra;
+  };
+  for (const RadiusCase& c : {RadiusCase{Rec(OutLine, 0, 0, 5000), 50, 100},
+                              RadiusCase{Rec(OutLine, 0, 0, -7), 0, 0},
+                              RadiusCase{Rec(DropShadow, 0, 0, 0, 400), 49, 98}}) {
+    ctx.in.effects = {c.record};
+    ComputeWorkArea(ctx);
+    EXPECT_EQ(l.textOffsetX, c.offset) << c.record.type;
+    EXPECT_EQ(l.extraWidth, c.extra) << c.record.type;
+    EXPECT_EQ(l.extraHeight, c.extra) << c.record.type;
+  }
+
   for (int dy : {-10, 10}) {
     ctx.in.effects = {Rec(StarFilter, 0, dy)};
     ComputeWorkArea(ctx);
