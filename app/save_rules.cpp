@@ -275,7 +275,6 @@ int64_t CalculateFileSize(PlaquetDocument& doc, EngineContext& ctx, const SaveSe
   std::filesystem::remove(path, ec);
   const DibImage& picture = ctx.g_image;
   const int transparent = TransparentIndex(doc);
-<<<<<<< HEAD
   bool measured = false;
   if (transparent == 0) {
     // Measured from the true-colour picture and its alpha, as WriteOutputFiles writes it.
@@ -285,7 +284,7 @@ int64_t CalculateFileSize(PlaquetDocument& doc, EngineContext& ctx, const SaveSe
     if (!measured) {
     } else if (IsGif(settings.type)) {
       const DibImage gif = TransparentGif(ctx.g_image, rgba, doc, ctx, settings, path);
-      SaveGif(gif, path, 0, 0, settings.type == Gif16 ? 4 : GifBitsPerPixelFor(gif, 0));
+      SaveGif(gif, path, 0, 0, GifBitsPerPixel(settings.type));
     } else if (settings.type == Bmp || settings.type == Jpeg) {
       DibImage shown = Shown(ctx.g_image, rgba, settings);
       if (settings.type == Bmp && (settings.colours == 16 || settings.colours == 256))
@@ -304,11 +303,7 @@ int64_t CalculateFileSize(PlaquetDocument& doc, EngineContext& ctx, const SaveSe
     }
   }
   switch (measured ? ImageFileType(0) : settings.type) {
-    case Gif16: SaveGif(picture, path, 0, transparent, 4); break;
-=======
-  switch (settings.type) {
     case Gif16:
->>>>>>> main
     case Gif256:
     case GifThroughConverter: SaveGif(picture, path, 0, transparent, GifBitsPerPixel(settings.type)); break;
     case Jpeg: {

@@ -20,11 +20,8 @@ struct ExportOptions {
   int jpegCompression = -1;        // -1: the unscaled tables; otherwise the File Option value
   bool jpegProgressive = false;
   bool pngSmall = false;           // adaptive filters and lazy matching
-<<<<<<< HEAD
   int webpQuality = -1;            // -1: lossless WebP; 0..100 lossy
-=======
   int gifBitsPerPixel = 0;         // 4 or 8, given to the converter as -bN; 0 lets it choose
->>>>>>> main
   // Starts the GIF converter (argv[0] is the program's path) and waits for it: true when it ran
   // and exited with status 0, else false with the reason in *error. Supplied by the caller, since
   // starting processes belongs to the platform layer.
