@@ -33,8 +33,13 @@ uint32_t BatchStringSeed(uint32_t seed, size_t index) {
   return uint32_t(z ^ (z >> 31));
 }
 
+std::string BatchBaseName(const BatchOptions& options, size_t index) {
+  if (index < options.names.size()) return options.names[index];
+  return BaseName(options.base) + std::to_string(index);
+}
+
 std::vector<std::string> BatchFileNames(const PlaquetDocument& doc, const BatchOptions& options, size_t index) {
-  return OutputFileNames(doc, BaseName(options.base) + std::to_string(index), options.save);
+  return OutputFileNames(doc, BatchBaseName(options, index), options.save);
 }
 
 BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>& strings,
@@ -42,6 +47,7 @@ BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>&
   const size_t count = strings.size();
   std::vector<std::vector<std::string>> written(count);
   std::vector<std::vector<BatchFailure>> failed(count);
+  std::vector<std::vector<OutputRecord>> records(count);
   std::atomic<size_t> next{0};
   std::atomic<size_t> started{0};
   std::atomic<size_t> skipped{0};
@@ -59,7 +65,7 @@ BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>&
       const size_t i = next++;
       if (i >= count) break;
       ++started;
-      const std::string base = BaseName(options.base) + std::to_string(i);
+      const std::string base = BatchBaseName(options, i);
       bool complete = options.resume;
       if (complete)
         for (const auto& name : OutputFileNames(local, base, options.save)) complete = complete && FileExists(name);
@@ -72,6 +78,7 @@ BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>&
           ctx.seed = BatchStringSeed(options.seed, i);
           RenderPreview(local, ctx);
           written[i] = WriteOutputFiles(local, ctx, base, options.save);
+          records[i] = RecordsForWrittenFiles(written[i], ctx, options.save, i, strings[i]);
         } catch (const std::bad_alloc&) {
           // One string's picture that could not be built does not end the others.
           failed[i].push_back({OutputFileNames(local, base, options.save).front(), quorbel::kOutOfMemoryReason});
@@ -104,6 +111,7 @@ BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>&
   for (size_t i = 0; i < count; ++i) {
     result.written.insert(result.written.end(), written[i].begin(), written[i].end());
     result.failures.insert(result.failures.end(), failed[i].begin(), failed[i].end());
+    result.records.insert(result.records.end(), records[i].begin(), records[i].end());
   }
   return result;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/output_record.h"
 #include "app/save_rules.h"
 
 struct EngineContext;
@@ -15,6 +16,8 @@ struct PlaquetDocument;
 
 struct BatchOptions {
   std::string base;        // output name without the number (a 4-character extension is removed)
+  // Output name of each string without the extension, when the names are not base0, base1, ...
+  std::vector<std::string> names;
   SaveSettings save;
   uint32_t seed = 1;
   int jobs = 1;
@@ -40,10 +43,13 @@ struct BatchResult {
   std::string missingCharacters;       // characters no installed face has (drawn as boxes), UTF-8
   size_t skipped = 0;                  // strings whose files were already there (resume)
   size_t notStarted = 0;               // strings left when the batch was stopped
+  std::vector<OutputRecord> records;   // one per written file, in string order
 };
 
 // The random seed string i of a batch renders with.
 uint32_t BatchStringSeed(uint32_t seed, size_t index);
+// Output name of string i without the extension.
+std::string BatchBaseName(const BatchOptions& options, size_t index);
 // Names the batch would write for string i (with the pressed-button variant when it is on).
 std::vector<std::string> BatchFileNames(const PlaquetDocument& doc, const BatchOptions& options, size_t index);
 // Renders and writes every string; the document itself is not changed.

@@ -4,11 +4,14 @@
 #include <iostream>
 
 #include "app/cli_error.h"
+#include "app/names_lookup.h"
 #include "document/document_file.h"
 #include "document/preferences.h"
 #include "document/style_file.h"
 #include "document/text_encoding.h"
 #include "effects/effect_bodies.h"
+#include "platform/font_list.h"
+#include "platform/process.h"
 #include "platform/program_folder.h"
 
 void ReportError(const std::string& file, const std::string& reason) {
@@ -54,6 +57,41 @@ SaveSettings MakeSaveSettings(ImageFileType type) {
   return settings;
 }
 
+namespace {
+
+void ApplyMessageOptions(const SessionOptions& options, Session& s) {
+  LogFont& font = s.doc.message().font;
+  if (options.font) {
+    font.faceName = options.font->substr(0, LogFont::kMaxFaceName);
+    if (options.verbose && !platform::FamilyIsInstalled(font.faceName)) {
+      const std::string best = platform::BestMatchingFamily(font.faceName);
+      s.warnings.push_back("note: no installed face is named \"" + font.faceName + "\"; drawing with " +
+                           (best.empty() ? std::string("any font found") : "\"" + best + "\", fontconfig's best match"));
+    }
+  }
+  if (options.emPixels) {
+    font.height = -*options.emPixels;
+    font.width = 0;  // the face's own proportions at the new size
+  }
+  if (options.bold) font.weight = 700;
+  if (options.italic) font.italic = 1;
+  if (options.colour) {
+    const int32_t current = s.doc.MainColour(kMessageItem);
+    if (current == -2)
+      s.warnings.push_back("--color ignored: the message's style has no Draw or 3D Single Color effect whose colour it sets (give --style, e.g. plain)");
+    else if (current == -1)
+      s.warnings.push_back("--color ignored: the message's style paints a texture, not a colour");
+    else
+      s.doc.SetMainColour(kMessageItem, *options.colour);
+  }
+  if (options.margin) {
+    s.doc.extensionX = options.margin->first;
+    s.doc.extensionY = options.margin->second;
+  }
+}
+
+}  // namespace
+
 Session OpenSession(const SessionOptions& options) {
   Session s;
   s.doc = MakeStartUpDocument();
@@ -61,19 +99,20 @@ Session OpenSession(const SessionOptions& options) {
   s.settings = LoadPreferences(PreferencesPath());
   std::string error;
   if (!options.document.empty()) {
-    if (!ReadDocumentFileChecked(s.doc, options.document, &error))
-      throw CliError(options.document, error);
+    const std::string path = ResolveNamedFile(options.document, ".plq", "example", s.doc.programFolder);
+    if (!ReadDocumentFileChecked(s.doc, path, &error)) throw CliError(path, error);
   }
   if (!options.style.empty()) {
-    if (!LoadStyleIntoItemChecked(s.doc, kMessageItem, options.style, &error))
-      throw CliError(options.style, error);
+    const std::string path = ResolveNamedFile(options.style, ".sty", "style", s.doc.programFolder);
+    if (!LoadStyleIntoItemChecked(s.doc, kMessageItem, path, &error)) throw CliError(path, error);
   }
   if (options.text) {
     bool cut = false, recoded = false;
     s.doc.message().text = MessageTextFromArgument(*options.text, &cut, &recoded);
-    if (recoded) ReportError("", "warning: the --text argument is not valid UTF-8; it was read as Windows-1252");
-    if (cut) ReportError("", "the message text was cut at " + std::to_string(kMaxText) + " bytes");
+    if (recoded) s.warnings.push_back("the --text argument is not valid UTF-8; it was read as Windows-1252");
+    if (cut) s.warnings.push_back("the message text was cut at " + std::to_string(kMaxText) + " bytes");
   }
+  ApplyMessageOptions(options, s);
   if (options.pressed) s.doc.pressedButton = true;
   // The document and the current style carry the backdrop together; the save rules read the style's.
   if (options.pageColour) {

@@ -4,19 +4,33 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "document/plaquet_document.h"
 #include "raster/engine_context.h"
 #include "app/save_rules.h"
 
+// Largest --size: one letter's cell (up to about 1.4 em each way with its side bearings and line
+// gap) must fit the engine's largest work area, WorkSet::kMaxPixels = 32 Mi pixels.
+constexpr int kMaxMessageEmPixels = 4096;
+
 struct SessionOptions {
-  std::string document;               // .plq; empty = the start values
-  std::string style;                  // .sty for the message; empty = keep
+  std::string document;               // .plq path or example name; empty = the start values
+  std::string style;                  // .sty path or style name for the message; empty = keep
   std::optional<std::string> text;    // message text
   bool pressed = false;
   std::optional<uint32_t> seed;       // default: the time
   bool transparent = false;           // transparent backdrop, whatever the document says
   std::optional<int32_t> pageColour;  // opaque page of this COLORREF colour
+  // The message's font and look, over what the document says.
+  std::optional<std::string> font;    // face name
+  std::optional<int> emPixels;        // em height in pixels, stored as a negative font height
+  bool bold = false;
+  bool italic = false;
+  std::optional<int32_t> colour;      // the message's main colour (COLORREF)
+  std::optional<std::pair<int, int>> margin;  // extension X, Y
+  bool verbose = false;               // add notes (the face fontconfig chose) to the warnings
 };
 
 struct Session {
@@ -24,9 +38,12 @@ struct Session {
   ProgramSettings settings;
   uint32_t seed = 0;
   std::unique_ptr<EngineContext> ctx;
+  // Things the user should hear of that do not stop the command, without the "quorbel: " prefix.
+  std::vector<std::string> warnings;
 };
 
-// Throws CliError naming the file when the document or style cannot be read.
+// Throws CliError naming the file when the document or style cannot be read or a name is not
+// found (with the near names).
 Session OpenSession(const SessionOptions& options);
 // Gives a fresh context the session's settings, program folder and light patterns.
 void PrepareContext(EngineContext& ctx, const PlaquetDocument& doc, const ProgramSettings& settings);

@@ -3,13 +3,17 @@
 # jobs, against a shell loop over ImageMagick making a comparable stack (text, gradient fill,
 # stroke, blurred shadow) in the same run. Prints the rates and the ratios.
 #
-#   bench/batch_compare.sh [BUILD_DIR] [STRINGS]
+# Then a plain list (one string per line) of PLAIN strings, named '{index:04}' with a manifest,
+# as PNG with 2 jobs, against the same ImageMagick PNG loop.
+#
+#   bench/batch_compare.sh [BUILD_DIR] [STRINGS] [PLAIN]
 # BUILD_DIR holds bin/quorbel (a Release build; default build).
 set -eu
 
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}
 count=${2:-200}
+plain=${3:-1000}
 quorbel=$build/bin/quorbel
 [ -x "$quorbel" ] || { echo "no $quorbel: build first (scripts/run.sh)" >&2; exit 1; }
 
@@ -50,6 +54,19 @@ for type in png jpeg; do
   done
 done
 
+plainlist=$work/plain.txt
+i=0
+while [ $i -lt "$plain" ]; do printf 'Button %d\n' $i; i=$((i + 1)); done > "$plainlist"
+mkdir -p "$work/plain"
+t0=$(now)
+"$quorbel" batch "$plainlist" "$doc" -o "$work/plain/" --name '{index:04}' --manifest "$work/plain/manifest.json" \
+  --type png --jobs 2 --seed 1 --quiet
+t1=$(now)
+written=$(ls "$work/plain" | grep -c '^[0-9]\{4\}\.png$')
+[ "$written" = "$plain" ] || { echo "plain list: $written of $plain files written" >&2; exit 1; }
+q_plain=$(rate "$plain" "$t0" "$t1")
+echo "quorbel png, plain list of $plain, --name '{index:04}' + manifest, 2 jobs: $q_plain files/s"
+
 font=$(fc-match -f '%{file}' 'Liberation Sans:bold' 2>/dev/null || true)
 [ -n "$font" ] || font=DejaVu-Sans
 for type in png jpg; do
@@ -72,6 +89,7 @@ for type in png jpg; do
   eval "m_$type=$r"
 done
 
-echo "$q_png_1 $q_png_2 $m_png $q_jpeg_1 $q_jpeg_2 $m_jpg" | awk '{
+echo "$q_png_1 $q_png_2 $m_png $q_jpeg_1 $q_jpeg_2 $m_jpg $q_plain" | awk '{
   printf "ratio PNG: %.1fx (1 job), %.1fx (2 jobs)\n", $1 / $3, $2 / $3;
-  printf "ratio JPEG: %.1fx (1 job), %.1fx (2 jobs)\n", $4 / $6, $5 / $6 }'
+  printf "ratio JPEG: %.1fx (1 job), %.1fx (2 jobs)\n", $4 / $6, $5 / $6;
+  printf "ratio PNG plain list with names and manifest: %.1fx (2 jobs)\n", $7 / $3 }'

@@ -10,22 +10,32 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <iterator>
+#include <map>
+#include <sstream>
 #include <thread>
 
 #include <CLI/CLI.hpp>
 
+#include "app/batch_run.h"
 #include "app/cli_error.h"
+#include "app/name_template.h"
+#include "app/names_lookup.h"
+#include "app/output_record.h"
 #include "app/session.h"
 #include "document/batch_list.h"
-#include "app/batch_run.h"
 #include "document/colour_text.h"
+#include "document/string_list.h"
 #include "document/text_encoding.h"
+#include "document/text_file_io.h"
+#include "effects/effect_catalogue.h"
 #include "raster/render_error.h"
 #include "engine/render_pipeline.h"
 #include "app/save_rules.h"
 #include "imaging/color_reduction.h"
 #include "imaging/dib_image.h"
 #include "imaging/graphics_exception.h"
+#include "platform/font_list.h"
 #include "platform/program_folder.h"
 
 namespace {
@@ -66,6 +76,28 @@ class StopSignals {
 };
 
 const std::vector<std::string> kTypeNames{"png256", "png", "jpeg", "bmp", "gif16", "gif256", "gif", "webp"};
+
+// What the user asked to hear besides errors.
+struct Feedback {
+  bool quiet = false;    // no warnings, progress or summary
+  bool verbose = false;  // notes as well
+};
+
+void Warn(const Feedback& fb, const std::string& file, const std::string& reason) {
+  if (!fb.quiet) ReportError(file, reason);
+}
+
+void AddFeedbackOptions(CLI::App* cmd, Feedback& fb) {
+  auto* quiet = cmd->add_flag("-q,--quiet", fb.quiet, "No warnings, progress bar or summary; errors only");
+  cmd->add_flag("-v,--verbose", fb.verbose, "Notes as well, such as the face fontconfig chose for --font")
+      ->excludes(quiet);
+}
+
+// A usage mistake found after parsing: reported like CLI11's own, with status 2.
+struct UsageError : std::runtime_error {
+  UsageError(std::string file, const std::string& reason) : std::runtime_error(reason), file(std::move(file)) {}
+  std::string file;
+};
 
 struct OutputOptions {
   std::string type;
@@ -110,10 +142,40 @@ void ApplyBackdrop(const BackdropOptions& b, SessionOptions& s) {
 }
 
 // A matte only means something on a transparent backdrop; said once, then dropped.
-void DropMatteOnOpaque(const PlaquetDocument& doc, SaveSettings& settings) {
+void DropMatteOnOpaque(const Feedback& fb, const PlaquetDocument& doc, SaveSettings& settings) {
   if (!settings.matte || doc.currentStyle.backdropKind == kBackdropTransparent) return;
-  ReportError("", "--matte ignored: the backdrop is not transparent (give --transparent)");
+  Warn(fb, "", "--matte ignored: the backdrop is not transparent (give --transparent)");
   settings.matte.reset();
+}
+
+// Options given for another output type than the one written are said, not silently dropped.
+void WarnInapplicable(const Feedback& fb, const OutputOptions& o, const SaveSettings& settings) {
+  const ImageFileType t = settings.type;
+  const std::string type = ImageFileTypeName(t);
+  auto said = [&](const char* option) { Warn(fb, "", std::string(option) + " ignored: it does not apply to " + type + " output"); };
+  if (o.jpegCompression >= 0 && t != Jpeg) said("--jpeg-compression");
+  if (o.progressive && t != Jpeg) said("--progressive");
+  if (o.pngSmall && t != PngTrueColor && t != Png256) said("--png-small");
+  if (o.quality >= 0 && t != Webp) said("--quality");
+  if (o.colours && (t == Jpeg || t == Webp)) said("--colors");
+}
+
+// The start values and a document without message effects render a blank picture.
+void WarnIfMessagePaintsNothing(const Feedback& fb, const Session& s) {
+  if (!s.doc.message().effects.empty()) return;
+  Warn(fb, "", "the message has no effects, so its text paints nothing; give --style NAME (quorbel list styles)");
+}
+
+void SayWarnings(const Feedback& fb, const Session& s) {
+  for (const std::string& w : s.warnings)
+    if (w.rfind("note: ", 0) != 0 || fb.verbose) Warn(fb, "", w);
+}
+
+Session OpenChecked(const Feedback& fb, const SessionOptions& so) {
+  Session s = OpenSession(so);
+  SayWarnings(fb, s);
+  WarnIfMessagePaintsNothing(fb, s);
+  return s;
 }
 
 void AddOutputOptions(CLI::App* cmd, OutputOptions& o, bool withType) {
@@ -130,14 +192,52 @@ void AddOutputOptions(CLI::App* cmd, OutputOptions& o, bool withType) {
       ->check(CLI::Range(0, 100));
 }
 
-void AddSessionOptions(CLI::App* cmd, SessionOptions& s, bool withStyleAndText) {
-  if (withStyleAndText) {
-    cmd->add_option("--style", s.style, "Style file (.sty) whose effects the message takes")
-        ;
-    cmd->add_option("--text", s.text, "Message text (line feeds start new lines)");
+// Raw texts of the message options, turned into SessionOptions after parsing.
+struct MessageOptionTexts {
+  std::string colour;
+  std::string margin;
+};
+
+std::optional<std::pair<int, int>> ParseMargin(const std::string& text) {
+  std::istringstream in(text);
+  int x = -1, y = -1;
+  char comma = 0;
+  if (!(in >> x)) return std::nullopt;
+  if (in >> comma) {
+    if (comma != ',' || !(in >> y)) return std::nullopt;
+  } else {
+    y = x;
   }
+  in >> std::ws;
+  if (!in.eof() || x < 0 || x > 100 || y < 0 || y > 100) return std::nullopt;
+  return std::make_pair(x, y);
+}
+
+void AddSessionOptions(CLI::App* cmd, SessionOptions& s, MessageOptionTexts& m, bool withText) {
+  cmd->add_option("--style", s.style, "Style for the message: a .sty file or a name (quorbel list styles)");
+  if (withText) cmd->add_option("--text", s.text, "Message text (line feeds start new lines)");
+  cmd->add_option("--font", s.font, "Message font face (fontconfig's best match when not installed)");
+  cmd->add_option("--size", s.emPixels, "Message letter size: the em height in pixels, as CSS's font-size")
+      ->check(CLI::Range(1, kMaxMessageEmPixels));
+  cmd->add_flag("--bold", s.bold, "Bold message");
+  cmd->add_flag("--italic", s.italic, "Italic message");
+  cmd->add_option("--color", m.colour, "The message's main colour (#rrggbb, rgb(r,g,b) or a CSS name)")
+      ->check(kColourCheck);
+  cmd->add_option("--margin", m.margin, "Room around the message in pixels: X[,Y], 0..100 each (Y defaults to X)")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            return ParseMargin(text) ? std::string()
+                                     : "\"" + text + "\" is not a margin (X or X,Y, whole pixels 0..100)";
+          },
+          "X[,Y]"));
   cmd->add_flag("--pressed", s.pressed, "Also write the pressed-button picture (name_.ext)");
   cmd->add_option("--seed", s.seed, "Seed of the random effects (default: the time)");
+}
+
+void ApplyMessageOptions(const MessageOptionTexts& m, const Feedback& fb, SessionOptions& s) {
+  if (!m.colour.empty()) s.colour = ColourArgument(m.colour);
+  if (!m.margin.empty()) s.margin = ParseMargin(m.margin);
+  s.verbose = fb.verbose;
 }
 
 SaveSettings SettingsFor(const OutputOptions& o, const std::string& outputPath) {
@@ -203,7 +303,8 @@ void CopyToStandardOutput(const std::string& file) {
   if (!std::cout) throw CliError("-", "cannot write to standard output");
 }
 
-int RenderCommand(const SessionOptions& so, const std::string& output, const OutputOptions& oo) {
+int RenderCommand(const Feedback& fb, const SessionOptions& so, const std::string& output, const OutputOptions& oo,
+                  bool json) {
   const bool toStdout = output == "-";
   if (toStdout) {
     if (oo.type.empty()) {
@@ -214,14 +315,19 @@ int RenderCommand(const SessionOptions& so, const std::string& output, const Out
       ReportError("-", "--pressed makes two pictures; name an output file instead of -");
       return kUsageError;
     }
+    if (json) {
+      ReportError("-", "--json and the picture cannot both go to standard output; name an output file");
+      return kUsageError;
+    }
     if (isatty(STDOUT_FILENO)) {
       ReportError("-", "refusing to write binary picture data to a terminal; redirect the output or name a file");
       return kUsageError;
     }
   }
   SaveSettings settings = SettingsFor(oo, toStdout ? std::string() : output);
-  Session s = OpenSession(so);
-  DropMatteOnOpaque(s.doc, settings);
+  WarnInapplicable(fb, oo, settings);
+  Session s = OpenChecked(fb, so);
+  DropMatteOnOpaque(fb, s.doc, settings);
   try {
     RenderPreview(s.doc, *s.ctx);
   } catch (const RenderError& e) {
@@ -239,14 +345,19 @@ int RenderCommand(const SessionOptions& so, const std::string& output, const Out
     return 0;
   }
   const auto names = WriteOutputFiles(s.doc, *s.ctx, output, settings);
-  for (const auto& n : names) std::cout << n << "\n";
+  if (json) {
+    std::cout << RecordsToJson(RecordsForWrittenFiles(names, *s.ctx, settings, 0, s.doc.message().text));
+  } else {
+    for (const auto& n : names) std::cout << n << "\n";
+  }
   return 0;
 }
 
-int SizeCommand(const SessionOptions& so, const OutputOptions& oo) {
+int SizeCommand(const Feedback& fb, const SessionOptions& so, const OutputOptions& oo, bool json) {
   SaveSettings settings = SettingsFor(oo, "");
-  Session s = OpenSession(so);
-  DropMatteOnOpaque(s.doc, settings);
+  WarnInapplicable(fb, oo, settings);
+  Session s = OpenChecked(fb, so);
+  DropMatteOnOpaque(fb, s.doc, settings);
   try {
     RenderPreview(s.doc, *s.ctx);
   } catch (const RenderError& e) {
@@ -259,7 +370,19 @@ int SizeCommand(const SessionOptions& so, const OutputOptions& oo) {
     RenderReduced(s.doc, *s.ctx, settings.type == Gif16 ? 16 : 256);
   else if (opaque && settings.type == Bmp && settings.colours)
     RenderReduced(s.doc, *s.ctx, settings.colours);
-  std::cout << CalculateFileSize(s.doc, *s.ctx, settings) << "\n";
+  const int64_t bytes = CalculateFileSize(s.doc, *s.ctx, settings);
+  if (!json) {
+    std::cout << bytes << "\n";
+    return 0;
+  }
+  OutputRecord r;
+  for (char c : s.doc.message().text)
+    if (c != '\r') r.text += c;
+  r.width = s.ctx->image.Width();
+  r.height = s.ctx->image.Height();
+  r.bytes = bytes;
+  r.type = ImageFileTypeName(settings.type);
+  std::cout << RecordsToJson({r});
   return 0;
 }
 
@@ -311,55 +434,104 @@ class ProgressBar {
   int lastDone_ = 0, lastTotal_ = 0;
 };
 
-struct BatchFlags {
+// The text of a list file, or of standard input for "-".
+std::string ReadListText(const std::string& path) {
+  constexpr size_t kMaxListBytes = 64u << 20;
+  std::string text;
+  if (path == "-") {
+    text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    if (std::cin.bad()) throw CliError("-", "cannot read standard input");
+  } else {
+    std::ifstream in;
+    std::string error;
+    if (!OpenTextFile(path, in, &error)) throw CliError(path, error);
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) throw CliError(path, "cannot read the list");
+  }
+  if (text.size() > kMaxListBytes) throw CliError(path, "the list is larger than 64 MiB");
+  return text;
+}
+
+struct BatchRequest {
+  std::string list;
+  std::string base;
+  std::string nameTemplate;  // empty: base0, base1, ...
+  std::string manifest;      // empty: none
   bool force = false;
   bool resume = false;
   int jobs = 0;
 };
 
-int BatchCommand(const std::string& listPath, const SessionOptions& so, const std::string& base,
-                 const OutputOptions& oo, const BatchFlags& flags) {
+fs::path FolderOf(const std::string& path) {
+  const fs::path parent = fs::path(path).parent_path();
+  return parent.empty() ? fs::path(".") : parent;
+}
+
+int BatchCommand(const Feedback& fb, const BatchRequest& req, const SessionOptions& so, const OutputOptions& oo) {
   const auto start = std::chrono::steady_clock::now();
-  std::vector<std::string> strings;
-  std::string error;
-  bool cut = false;
-  // Strings that are not UTF-8 are read in the code page of the message font's character set.
-  Session s = OpenSession(so);
-  if (!ReadBatchListFile(listPath, strings, &error, &cut, s.doc.message().font.charSet))
-    throw CliError(listPath, error);
-  if (cut) std::cerr << "quorbel: " << listPath << ": strings longer than " << kMaxText
-                     << " bytes were cut\n";
+  const std::string listName = req.list == "-" ? std::string("-") : req.list;
+  const StringList list = ParseStringList(ReadListText(req.list));
+  if (list.fromWindows1252) Warn(fb, listName, "not UTF-8; read as Windows-1252");
+  if (list.cut)
+    Warn(fb, listName, "strings longer than " + std::to_string(kMaxBatchString) + " bytes were cut");
+  const std::vector<std::string>& strings = list.strings;
   if (strings.empty()) {
-    std::cerr << "quorbel: " << listPath << ": the list holds no strings; nothing written\n";
+    Warn(fb, listName, "the list holds no strings; nothing written");
     return 0;
   }
   // Without an extension the type's own is used; with --type the name's own extension is replaced.
-  SaveSettings settings = SettingsFor(oo, oo.type.empty() ? base : std::string());
-  DropMatteOnOpaque(s.doc, settings);
+  SaveSettings settings = SettingsFor(oo, oo.type.empty() ? req.base : std::string());
+  WarnInapplicable(fb, oo, settings);
   BatchOptions options;
-  options.base = base;
+  options.base = req.base;
+  options.save = settings;
+  if (!req.nameTemplate.empty()) {
+    try {
+      for (const std::string& n : ExpandNameTemplate(req.nameTemplate, strings))
+        options.names.push_back((fs::path(BaseName(req.base)).parent_path() /
+                                 (fs::path(BaseName(req.base)).filename().string() + n))
+                                    .string());
+    } catch (const NameTemplateError& e) {
+      throw UsageError(req.nameTemplate, e.what());
+    }
+  }
+  const fs::path folder = FolderOf(req.base);
+  if (!fs::is_directory(folder)) throw CliError(folder.string(), "no such folder");
+  if (!req.manifest.empty() && !fs::is_directory(FolderOf(req.manifest)))
+    throw CliError(req.manifest, "no such folder: " + FolderOf(req.manifest).string());
+
+  Session s = OpenChecked(fb, so);
+  DropMatteOnOpaque(fb, s.doc, settings);
   options.save = settings;
   options.seed = s.seed;
-  options.jobs = flags.jobs > 0 ? flags.jobs : int(std::max(1u, std::thread::hardware_concurrency()));
+  options.jobs = req.jobs > 0 ? req.jobs : int(std::max(1u, std::thread::hardware_concurrency()));
   // Without --force the final link of every file refuses an existing name, so a run racing on
   // the same base loses that file with a message instead of overwriting it.
-  options.save.output.replace = flags.force && !flags.resume;
-  options.resume = flags.resume;
+  options.save.output.replace = req.force && !req.resume;
+  options.resume = req.resume;
   options.stop = &g_stopSignal;
   const PlaquetDocument& doc = s.doc;
   const ProgramSettings prefs = s.settings;
   options.prepareContext = [&doc, prefs](EngineContext& ctx) { PrepareContext(ctx, doc, prefs); };
-  ProgressBar bar(isatty(STDERR_FILENO));
+  ProgressBar bar(!fb.quiet && isatty(STDERR_FILENO));
   options.progress = [&bar](int done, int total) { bar.Update(done, total); };
 
-  const fs::path folder = fs::path(base).parent_path().empty() ? fs::path(".") : fs::path(base).parent_path();
-  if (!fs::is_directory(folder)) throw CliError(folder.string(), "no such folder");
-  if (!flags.force && !flags.resume) {
-    for (size_t i = 0; i < strings.size(); ++i)
-      for (const auto& name : BatchFileNames(doc, options, i))
-        if (fs::exists(name))
-          throw CliError(name, "file exists; give --force to overwrite existing files, or --resume to keep them");
+  // Every name is known before anything is written: two strings never share a file, and nothing
+  // existing is overwritten unless asked.
+  std::map<std::string, size_t> owner;
+  for (size_t i = 0; i < strings.size(); ++i) {
+    for (const auto& name : BatchFileNames(doc, options, i)) {
+      const auto [it, fresh] = owner.emplace(name, i);
+      if (!fresh)
+        throw UsageError(req.nameTemplate.empty() ? req.base : req.nameTemplate,
+                         "strings " + std::to_string(it->second) + " and " + std::to_string(i) +
+                             " would both be written to " + name + "; add {index} or {text} to --name");
+      if (!req.force && !req.resume && fs::exists(name))
+        throw CliError(name, "file exists; give --force to overwrite existing files, or --resume to keep them");
+    }
   }
+  if (!req.manifest.empty() && owner.count(req.manifest))
+    throw UsageError(req.manifest, "the manifest would overwrite a picture of the batch");
 
   g_stopSignal.store(0);
   BatchResult result;
@@ -371,6 +543,14 @@ int BatchCommand(const std::string& listPath, const SessionOptions& so, const st
   if (signal) bar.Interrupted();
   for (const auto& f : result.failures) ReportError(f.file, f.reason);
   WarnMissingCharacters(result.missingCharacters);
+  bool manifestFailed = false;
+  if (!req.manifest.empty()) {
+    std::string error;
+    if (!WriteTextFile(req.manifest, RecordsToJson(result.records), &error)) {
+      ReportError(req.manifest, error);
+      manifestFailed = true;
+    }
+  }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::string summary = std::to_string(result.written.size()) + " files written, " +
@@ -379,10 +559,54 @@ int BatchCommand(const std::string& listPath, const SessionOptions& so, const st
   if (signal) summary += ", " + std::to_string(result.notStarted) + " strings not started";
   char timing[64];
   std::snprintf(timing, sizeof timing, ", in %.2f s", seconds);
-  ReportError("", (signal ? std::string(signal == SIGINT ? "interrupted: " : "terminated: ") : std::string()) +
-                      summary + timing);
+  if (!fb.quiet || signal)
+    ReportError("", (signal ? std::string(signal == SIGINT ? "interrupted: " : "terminated: ") : std::string()) +
+                        summary + timing);
   if (signal) return 128 + signal;
-  return result.failures.empty() ? 0 : 1;
+  return result.failures.empty() && !manifestFailed ? 0 : 1;
+}
+
+// One line per name; effects with their parameters, ranges and units.
+int ListCommand(const std::string& what) {
+  const std::string data = platform::FindProgramFolder();
+  std::vector<std::string> lines;
+  if (what == "styles") lines = NamesInFolder(data, ".sty");
+  else if (what == "examples") lines = NamesInFolder(data, ".plq");
+  else if (what == "textures") lines = FilesInFolder(data + "texture");
+  else if (what == "fonts") lines = platform::FontFamilies();
+  if (what != "effects") {
+    for (const auto& l : lines) std::cout << l << "\n";
+    return 0;
+  }
+  for (int type = 0; const EffectInfo* info = FindEffectInfo(type); ++type) {
+    std::cout << info->key << "  (" << info->displayName << ")\n";
+    if (info->usesFileName) std::cout << "    file          a picture in the texture folder\n";
+    for (const EffectParam& p : info->params) {
+      std::ostringstream line;
+      line << "    " << p.name;
+      const int pad = 14 - int(std::string(p.name).size());
+      line << std::string(size_t(std::max(1, pad)), ' ');
+      switch (p.kind) {
+        case ParamKind::Colour:
+          line << "colour (#rrggbb)";
+          break;
+        case ParamKind::Choice:
+          line << "one of";
+          for (const auto& [value, label] : p.choices) line << " " << value << "=" << label;
+          break;
+        case ParamKind::Angle:
+          line << p.minValue << ".." << p.maxValue << " degrees";
+          break;
+        case ParamKind::Integer:
+          line << p.minValue << ".." << p.maxValue;
+          if (p.scale != 1.0) line << " (x" << p.scale << ")";
+          break;
+      }
+      if (p.kind != ParamKind::Colour) line << ", start " << p.startValue;
+      std::cout << line.str() << "\n";
+    }
+  }
+  return 0;
 }
 
 }  // namespace
@@ -403,57 +627,84 @@ int RunCommandLine(int argc, char** argv) {
                "quorbel"};
   app.set_version_flag("--version", "Quorbel 1.4.00");
   app.require_subcommand(1);
+  // As in most tools, an option given twice takes its last value.
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+
+  const char* docHelp = "Document: a .plq file or an example's name (quorbel list examples); default: the start values";
 
   SessionOptions renderSession;
-  std::string renderDoc, renderOut;
+  MessageOptionTexts renderMessage;
+  Feedback renderFeedback;
+  std::string renderOut;
   OutputOptions renderOut2;
+  bool renderJson = false;
   auto* render = app.add_subcommand("render", "Render a document (or the start values) to a picture file");
-  render->add_option("DOC.plq", renderDoc, "Document to render (default: the start values)");
+  render->add_option("DOC", renderSession.document, docHelp);
   render->add_option("-o,--output", renderOut, "Output file (.png, .jpg, .bmp, .gif, .webp); - for standard output")
       ->required();
   AddOutputOptions(render, renderOut2, true);
   BackdropOptions renderBackdrop;
   AddBackdropOptions(render, renderBackdrop, renderOut2);
-  AddSessionOptions(render, renderSession, true);
+  AddSessionOptions(render, renderSession, renderMessage, true);
+  render->add_flag("--json", renderJson, "Print what was written as JSON (path, size, bytes, type, ...)");
+  AddFeedbackOptions(render, renderFeedback);
 
   SessionOptions batchSession;
-  std::string batchList, batchDoc, batchBase;
+  MessageOptionTexts batchMessage;
+  Feedback batchFeedback;
+  BatchRequest batchRequest;
   OutputOptions batchOut;
-  BatchFlags batchFlags;
-  auto* batch = app.add_subcommand("batch", "Render the document once per string of a batch list (.blt)");
-  batch->add_option("LIST.blt", batchList, "Batch text list")->required();
-  batch->add_option("DOC.plq", batchDoc, "Document (default: the start values)");
-  batch->add_option("-o,--output", batchBase, "Base name: files are BASE0.ext, BASE1.ext, ...")->required();
-  batch->add_option("--type", batchOut.type, "Output type (default: by the base name's extension, else png)")
-      ->check(CLI::IsMember(kTypeNames));
-  batch->add_option("--quality", batchOut.quality, "WebP: lossy at this quality 0..100 (default: lossless)")
-      ->check(CLI::Range(0, 100));
+  auto* batch = app.add_subcommand("batch", "Render the document once per string of a list");
+  batch->add_option("LIST", batchRequest.list,
+                    "Strings: a batch list (.blt) or a text file with one string per line; - for standard input")
+      ->required();
+  batch->add_option("DOC", batchSession.document, docHelp);
+  batch->add_option("-o,--output", batchRequest.base, "Base name: files are BASE0.ext, BASE1.ext, ... (see --name)")
+      ->required();
+  batch->add_option("--name", batchRequest.nameTemplate,
+                    "File names after the base: {index}, {index:03} (zero-padded), {text} (the string as a name)");
+  batch->add_option("--manifest", batchRequest.manifest,
+                    "Write a JSON record of every file (index, text, path, width, height, bytes, type, pressed)");
+  AddOutputOptions(batch, batchOut, true);
   BackdropOptions batchBackdrop;
   AddBackdropOptions(batch, batchBackdrop, batchOut);
-  batch->add_flag("--force", batchFlags.force, "Overwrite existing files");
-  batch->add_flag("--resume", batchFlags.resume,
+  batch->add_flag("--force", batchRequest.force, "Overwrite existing files");
+  batch->add_flag("--resume", batchRequest.resume,
                   "Keep the files already there and write only the missing ones (after an interrupted run)");
-  batch->add_option("--jobs", batchFlags.jobs, "Strings rendered in parallel (default: the number of cores)")
+  batch->add_option("--jobs", batchRequest.jobs, "Strings rendered in parallel (default: the number of cores)")
       ->check(CLI::PositiveNumber);
-  AddSessionOptions(batch, batchSession, false);
+  AddSessionOptions(batch, batchSession, batchMessage, false);
+  AddFeedbackOptions(batch, batchFeedback);
 
   SessionOptions sizeSession;
-  std::string sizeDoc;
+  MessageOptionTexts sizeMessage;
+  Feedback sizeFeedback;
   OutputOptions sizeOut;
+  bool sizeJson = false;
   auto* size = app.add_subcommand("size", "Print the byte size the picture would have as a file");
-  size->add_option("DOC.plq", sizeDoc, "Document (default: the start values)");
+  size->add_option("DOC", sizeSession.document, docHelp);
   AddOutputOptions(size, sizeOut, true);
   size->get_option("--type")->required();
   BackdropOptions sizeBackdrop;
   AddBackdropOptions(size, sizeBackdrop, sizeOut);
-  AddSessionOptions(size, sizeSession, true);
+  AddSessionOptions(size, sizeSession, sizeMessage, true);
+  size->add_flag("--json", sizeJson, "Print the measurement as JSON (size, bytes, type, ...)");
+  AddFeedbackOptions(size, sizeFeedback);
 
   std::string convertIn, convertOut;
   OutputOptions convertOpts;
+  Feedback convertFeedback;
   auto* convert = app.add_subcommand("convert", "Read a picture (BMP, PNG, JPEG, GIF, WebP) and write it by OUT's extension");
   convert->add_option("IN", convertIn, "Input picture")->required();
   convert->add_option("OUT", convertOut, "Output picture")->required();
   AddOutputOptions(convert, convertOpts, false);
+  AddFeedbackOptions(convert, convertFeedback);
+
+  std::string listWhat;
+  auto* list = app.add_subcommand("list", "List the styles, examples, textures, fonts or effects there are");
+  list->add_option("WHAT", listWhat, "styles, examples, textures, fonts or effects")
+      ->required()
+      ->check(CLI::IsMember({"styles", "examples", "textures", "fonts", "effects"}));
 
   try {
     app.parse(argc, argv);
@@ -470,22 +721,30 @@ int RunCommandLine(int argc, char** argv) {
 
   try {
     if (*render) {
-      renderSession.document = renderDoc;
       ApplyBackdrop(renderBackdrop, renderSession);
-      return RenderCommand(renderSession, renderOut, renderOut2);
+      ApplyMessageOptions(renderMessage, renderFeedback, renderSession);
+      return RenderCommand(renderFeedback, renderSession, renderOut, renderOut2, renderJson);
     }
     if (*batch) {
-      batchSession.document = batchDoc;
       ApplyBackdrop(batchBackdrop, batchSession);
-      if (batchOut.type.empty() && !ImageFileTypeForPath(batchBase)) batchOut.type = "png";
-      return BatchCommand(batchList, batchSession, batchBase, batchOut, batchFlags);
+      ApplyMessageOptions(batchMessage, batchFeedback, batchSession);
+      if (batchOut.type.empty() && !ImageFileTypeForPath(batchRequest.base)) batchOut.type = "png";
+      return BatchCommand(batchFeedback, batchRequest, batchSession, batchOut);
     }
     if (*size) {
-      sizeSession.document = sizeDoc;
       ApplyBackdrop(sizeBackdrop, sizeSession);
-      return SizeCommand(sizeSession, sizeOut);
+      ApplyMessageOptions(sizeMessage, sizeFeedback, sizeSession);
+      return SizeCommand(sizeFeedback, sizeSession, sizeOut, sizeJson);
     }
-    if (*convert) return ConvertCommand(convertIn, convertOut, convertOpts);
+    if (*convert) {
+      SaveSettings settings = SettingsFor(convertOpts, convertOut);
+      WarnInapplicable(convertFeedback, convertOpts, settings);
+      return ConvertCommand(convertIn, convertOut, convertOpts);
+    }
+    if (*list) return ListCommand(listWhat);
+  } catch (const UsageError& e) {
+    ReportError(e.file, e.what());
+    return kUsageError;
   } catch (const CliError& e) {
     ReportError(e.file, e.what());
     return 1;

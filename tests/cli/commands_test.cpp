@@ -5,8 +5,10 @@
 #include <webp/decode.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -480,4 +482,256 @@ TEST(Commands, BackdropAndQualityMistakesAreUsageErrorsAndAMatteOnAnOpaquePageIs
     EXPECT_EQ(t.status, 2) << t.output;
     EXPECT_NE(t.output.find("terminal"), std::string::npos) << t.output;
   }
+}
+
+namespace {
+
+// Bounding box and count of the pixels that differ from the top-left (page) pixel.
+struct Ink {
+  int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+  int width = 0, height = 0;  // of the picture
+  size_t count = 0;
+  int inkHeight() const { return bottom - top + 1; }
+};
+
+Ink MeasureInk(const std::string& png) {
+  const pngpeer::Decoded d = pngpeer::Decode(ReadFileBytes(png));
+  EXPECT_TRUE(d.ok) << png << ": " << d.error;
+  Ink ink;
+  ink.width = int(d.width);
+  ink.height = int(d.height);
+  for (int y = 0; y < ink.height; ++y)
+    for (int x = 0; x < ink.width; ++x)
+      if (std::memcmp(&d.rgba[(size_t(y) * d.width + x) * 4], d.rgba.data(), 3) != 0) {
+        ++ink.count;
+        ink.left = std::min(ink.left, x);
+        ink.right = std::max(ink.right, x);
+        ink.top = std::min(ink.top, y);
+        ink.bottom = std::max(ink.bottom, y);
+      }
+  return ink;
+}
+
+// Pixels within 2 of the colour in every channel (the fill's own rounding).
+size_t CountColour(const std::string& png, int r, int g, int b) {
+  const pngpeer::Decoded d = pngpeer::Decode(ReadFileBytes(png));
+  size_t n = 0;
+  for (size_t i = 0; i + 3 < d.rgba.size(); i += 4)
+    n += std::abs(d.rgba[i] - r) <= 2 && std::abs(d.rgba[i + 1] - g) <= 2 && std::abs(d.rgba[i + 2] - b) <= 2;
+  return n;
+}
+
+// A black message on a white page in a named face, so the ink is the letters themselves.
+std::vector<std::string> Plain(const std::string& out, std::vector<std::string> more) {
+  std::vector<std::string> args{"render", "--style", "plain", "--page-color", "white", "--font", "DejaVu Sans",
+                                "--seed", "1", "-o", out};
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
+// One record per line of a JSON array: the fields read back by hand.
+struct Record {
+  std::string path, type;
+  int index = -1, width = 0, height = 0;
+  long bytes = -1;
+};
+
+std::string Field(const std::string& line, const std::string& key) {
+  const size_t at = line.find("\"" + key + "\": ");
+  if (at == std::string::npos) return {};
+  size_t start = at + key.size() + 4, end = start;
+  if (line[start] == '"') {
+    end = line.find('"', ++start);
+  } else {
+    end = line.find_first_of(",}", start);
+  }
+  return line.substr(start, end - start);
+}
+
+std::vector<Record> ParseRecords(const std::string& json) {
+  std::vector<Record> out;
+  std::istringstream in(json);
+  for (std::string line; std::getline(in, line);) {
+    if (line.find("\"index\"") == std::string::npos) continue;
+    Record r;
+    r.index = std::stoi(Field(line, "index"));
+    r.path = Field(line, "path");
+    r.type = Field(line, "type");
+    r.width = std::stoi(Field(line, "width"));
+    r.height = std::stoi(Field(line, "height"));
+    r.bytes = std::stol(Field(line, "bytes"));
+    out.push_back(r);
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(Commands, MessageOptionsChangeThePictureAsMeasured) {
+  TempDir dir;
+  // Letters from ascender to descender span about one em: within 10 % of --size.
+  for (int size : {24, 60, 120}) {
+    const std::string out = dir.file("size" + std::to_string(size) + ".png");
+    RunResult r = Quorbel(Plain(out, {"--text", "dp", "--size", std::to_string(size)}));
+    ASSERT_EQ(r.status, 0) << r.output;
+    const Ink ink = MeasureInk(out);
+    EXPECT_NEAR(ink.inkHeight(), size, size * 0.1) << size;
+  }
+  // Margins add their pixels on both sides (the letters may move by one pixel as the width is
+  // rounded).
+  ASSERT_EQ(Quorbel(Plain(dir.file("m0.png"), {"--text", "Hi", "--size", "40", "--margin", "0"})).status, 0);
+  ASSERT_EQ(Quorbel(Plain(dir.file("m.png"), {"--text", "Hi", "--size", "40", "--margin", "30,10"})).status, 0);
+  const Ink m0 = MeasureInk(dir.file("m0.png")), m = MeasureInk(dir.file("m.png"));
+  EXPECT_EQ(m.width - m0.width, 60);
+  EXPECT_EQ(m.height - m0.height, 20);
+  EXPECT_NEAR(m.left - m0.left, 30, 1);
+  EXPECT_NEAR(m.top - m0.top, 10, 1);
+  // The colour lands on the letters; bold paints more of them; italic changes them.
+  ASSERT_EQ(Quorbel(Plain(dir.file("c.png"), {"--text", "Hi", "--size", "40", "--color", "rgb(0,192,0)"})).status, 0);
+  EXPECT_GT(CountColour(dir.file("c.png"), 0, 192, 0), MeasureInk(dir.file("c.png")).count / 4);
+  EXPECT_EQ(CountColour(dir.file("m0.png"), 0, 192, 0), 0u);
+  ASSERT_EQ(Quorbel(Plain(dir.file("b.png"), {"--text", "Hi", "--size", "40", "--margin", "0", "--bold"})).status, 0);
+  EXPECT_GT(MeasureInk(dir.file("b.png")).count, m0.count * 11 / 10);
+  ASSERT_EQ(Quorbel(Plain(dir.file("i.png"), {"--text", "Hi", "--size", "40", "--margin", "0", "--italic"})).status, 0);
+  EXPECT_NE(ReadFileBytes(dir.file("i.png")), ReadFileBytes(dir.file("m0.png")));
+
+  for (const std::vector<std::string>& bad :
+       {std::vector<std::string>{"--size", "0"}, {"--size", "4097"}, {"--margin", "101"}, {"--margin", "1,2,3"},
+        {"--color", "nocolour"}}) {
+    RunResult r = Quorbel(Plain(dir.file("bad.png"), bad));
+    EXPECT_EQ(r.status, 2) << bad[0] << " " << bad[1] << ": " << r.output;
+  }
+  EXPECT_FALSE(fs::exists(dir.file("bad.png")));
+}
+
+TEST(Commands, StylesAndExamplesByNameWithNearNamesForMistakes) {
+  TempDir dir;
+  const std::string styleFile = testsupport::DataFolder() + "/golden.sty";
+  for (const std::string& style : {std::string("golden"), std::string("golden.sty"), styleFile}) {
+    RunResult r = Quorbel({"render", "--style", style, "--text", "A", "--seed", "3", "-o", dir.file(style == styleFile ? "path.png" : style + ".png")});
+    ASSERT_EQ(r.status, 0) << style << ": " << r.output;
+  }
+  EXPECT_EQ(ReadFileBytes(dir.file("golden.png")), ReadFileBytes(dir.file("path.png")));
+  EXPECT_EQ(ReadFileBytes(dir.file("golden.sty.png")), ReadFileBytes(dir.file("path.png")));
+  ASSERT_EQ(Quorbel({"render", "neon", "--seed", "3", "-o", dir.file("neon.png")}).status, 0);
+
+  RunResult r = Quorbel({"render", "--style", "goldn", "-o", dir.file("x.png")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("quorbel: goldn: "), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("did you mean golden"), std::string::npos) << r.output;
+  r = Quorbel({"render", "noen", "-o", dir.file("x.png")});
+  EXPECT_NE(r.output.find("did you mean neon"), std::string::npos) << r.output;
+  EXPECT_FALSE(fs::exists(dir.file("x.png")));
+
+  r = Quorbel({"list", "styles"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.output.find("golden\n"), std::string::npos) << r.output;
+  r = Quorbel({"list", "effects"});
+  EXPECT_NE(r.output.find("SingleColor"), std::string::npos);
+  EXPECT_NE(r.output.find("degrees"), std::string::npos);
+  r = Quorbel({"list", "fonts"});
+  EXPECT_NE(r.output.find("DejaVu Sans\n"), std::string::npos) << r.output;
+  EXPECT_EQ(Quorbel({"list", "colours"}).status, 2);
+
+  r = Quorbel(Plain(dir.file("f.png"), {"--font", "No Such Face Anywhere", "--verbose"}));
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("fontconfig's best match"), std::string::npos) << r.output;
+}
+
+TEST(Commands, PlainListsBatchListsAndStandardInputGiveTheSameFiles) {
+  TempDir dir;
+  testsupport::WriteFileText(dir.file("names.txt"), "Home\n\nAbout us\r\n  \nCaf\xC3\xA9\n");
+  testsupport::WriteFileText(dir.file("names.blt"),
+                             "Home\r\n<<br>>\r\nAbout us\r\n<<br>>\r\nCaf\xC3\xA9\r\n<<br>>\r\n<<end>>\r\n");
+  const std::vector<std::string> common{"--style", "plain", "--seed", "5", "--type", "png"};
+  auto batch = [&](const std::string& list, const std::string& base) {
+    std::vector<std::string> args{"batch", list, "-o", dir.file(base)};
+    args.insert(args.end(), common.begin(), common.end());
+    return Quorbel(args);
+  };
+  ASSERT_EQ(batch(dir.file("names.txt"), "plain").status, 0);
+  ASSERT_EQ(batch(dir.file("names.blt"), "blt").status, 0);
+  RunResult r = Shell(testsupport::BinFolder() + "/quorbel batch - -o " + dir.file("stdin") +
+                      " --style plain --seed 5 --type png < " + dir.file("names.txt"));
+  ASSERT_EQ(r.status, 0) << r.output;
+  for (int i = 0; i < 3; ++i) {
+    const std::string n = std::to_string(i) + ".png";
+    EXPECT_EQ(ReadFileBytes(dir.file("plain" + n)), ReadFileBytes(dir.file("blt" + n))) << n;
+    EXPECT_EQ(ReadFileBytes(dir.file("plain" + n)), ReadFileBytes(dir.file("stdin" + n))) << n;
+  }
+  EXPECT_FALSE(fs::exists(dir.file("plain3.png")));
+
+  // Windows-1252 text is said once and read as the letters it holds.
+  testsupport::WriteFileText(dir.file("old.txt"), "Caf\xE9\nNa\xEFve\n");
+  fs::create_directory(dir.file("old"));
+  r = Quorbel({"batch", dir.file("old.txt"), "-o", dir.file("old/"), "--name", "{text}", "--style", "plain",
+               "--type", "png"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(Count(r.output, "Windows-1252"), 1u) << r.output;
+  EXPECT_TRUE(fs::exists(dir.file("old/caf\xC3\xA9.png")));
+  EXPECT_TRUE(fs::exists(dir.file("old/na\xC3\xAFve.png")));
+}
+
+TEST(Commands, NameTemplatesAndTheManifestAgreeWithTheFilesOnDisk) {
+  TempDir dir;
+  testsupport::WriteFileText(dir.file("names.txt"), "Home\nhome\nAbout us\n");
+  fs::create_directory(dir.file("out"));
+  RunResult r = Quorbel({"batch", dir.file("names.txt"), "-o", dir.file("out/b-"), "--name", "{index:03}-{text}",
+                         "--style", "golden", "--pressed", "--type", "png", "--manifest", dir.file("out/m.json")});
+  ASSERT_EQ(r.status, 0) << r.output;
+  const std::vector<Record> records = ParseRecords(testsupport::ReadFileText(dir.file("out/m.json")));
+  const std::vector<std::string> expected{"b-000-home.png", "b-000-home_.png", "b-001-home-2.png",
+                                          "b-001-home-2_.png", "b-002-about-us.png", "b-002-about-us_.png"};
+  ASSERT_EQ(records.size(), expected.size());
+  size_t files = 0;
+  for (const auto& e : fs::directory_iterator(dir.file("out"))) files += e.path().extension() == ".png";
+  EXPECT_EQ(files, expected.size());
+  for (size_t i = 0; i < records.size(); ++i) {
+    const Record& rec = records[i];
+    EXPECT_EQ(rec.path, dir.file("out/" + expected[i]));
+    EXPECT_EQ(rec.index, int(i / 2));
+    EXPECT_EQ(rec.type, "png");
+    EXPECT_EQ(rec.bytes, long(fs::file_size(rec.path)));
+    EXPECT_EQ((Size{rec.width, rec.height}), PeerSize(rec.path)) << rec.path;
+  }
+
+  // render --json and size --json print the same fields, for the same picture.
+  r = Quorbel({"render", "--style", "golden", "--text", "Home", "--seed", "1", "-o", dir.file("one.png"), "--json"});
+  ASSERT_EQ(r.status, 0);
+  const std::vector<Record> one = ParseRecords(r.output);
+  ASSERT_EQ(one.size(), 1u);
+  EXPECT_EQ(one[0].bytes, long(fs::file_size(dir.file("one.png"))));
+  EXPECT_EQ((Size{one[0].width, one[0].height}), PeerSize(dir.file("one.png")));
+  r = Quorbel({"size", "--style", "golden", "--text", "Home", "--seed", "1", "--type", "png", "--json"});
+  const std::vector<Record> measured = ParseRecords(r.output);
+  ASSERT_EQ(measured.size(), 1u) << r.output;
+  EXPECT_EQ(measured[0].bytes, one[0].bytes);
+  EXPECT_EQ(measured[0].width, one[0].width);
+
+  // Clashing names and a manifest in a missing folder are refused before anything is written.
+  TempDir empty;
+  r = Quorbel({"batch", dir.file("names.txt"), "-o", empty.file("x"), "--name", "same", "--type", "png"});
+  EXPECT_EQ(r.status, 2) << r.output;
+  EXPECT_NE(r.output.find("would both be written"), std::string::npos) << r.output;
+  r = Quorbel({"batch", dir.file("names.txt"), "-o", empty.file("x"), "--type", "png", "--manifest",
+               empty.file("missing/m.json")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("missing/m.json"), std::string::npos) << r.output;
+  EXPECT_TRUE(fs::is_empty(empty.path()));
+}
+
+TEST(Commands, WarningsForBlankMessagesAndOptionsTheTypeIgnoresAndQuietSilencesThem) {
+  TempDir dir;
+  RunResult r = Quorbel({"render", "--text", "Hello", "-o", dir.file("blank.png"), "--jpeg-compression", "30"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.output.find("give --style"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("--jpeg-compression ignored"), std::string::npos) << r.output;
+  r = Quorbel({"render", "--style", "plain", "-o", dir.file("c.jpg"), "--colors", "256"});
+  EXPECT_NE(r.output.find("--colors ignored"), std::string::npos) << r.output;
+  r = Quorbel({"render", "--text", "Hello", "-o", dir.file("quiet.png"), "--jpeg-compression", "30", "--quiet"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.output, dir.file("quiet.png") + "\n");
+  r = Quorbel({"--version"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.output.find("Quorbel"), std::string::npos);
 }
