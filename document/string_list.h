@@ -17,8 +17,8 @@ struct StringList {
   bool fromWindows1252 = false;      // the text was not UTF-8 and was converted
 };
 
-bool IsValidUtf8(std::string_view text);
-// Every byte as its Windows-1252 character; the five undefined bytes map to U+FFFD.
+// Every byte as its Windows-1252 character (the bytes the code page leaves undefined keep their
+// value as a code point).
 std::string Windows1252ToUtf8(std::string_view text);
 bool LooksLikeBatchList(std::string_view text);
 StringList ParseStringList(std::string_view text);
