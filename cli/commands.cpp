@@ -6,12 +6,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <thread>
 
 #include <CLI/CLI.hpp>
 
 #include "app/cli_error.h"
 #include "app/session.h"
+#include "document/preferences.h"
 #include "document/batch_list.h"
 #include "app/batch_run.h"
 #include "engine/checked_alloc.h"
@@ -37,7 +39,31 @@ struct OutputOptions {
   int jpegCompression = -1;
   bool progressive = false;
   bool pngSmall = false;
+  std::string quantizer;  // empty: the preference
+  bool dither = false;    // on: dithered; off: the preference
 };
+
+const std::map<std::string, int> kQuantizers{{"popularity", Popularity}, {"median", OptimizedMedianCut},
+                                             {"quality", HighQuality}};
+
+void AddReductionOptions(CLI::App* cmd, OutputOptions& o) {
+  cmd->add_option("--quantizer", o.quantizer, "Colour reduction: quality, median or popularity (default: preference)")
+      ->check(CLI::IsMember({"quality", "median", "popularity"}));
+  cmd->add_flag("--dither", o.dither, "Floyd-Steinberg dithering when colours are reduced");
+}
+
+// The preferences with the command line's reduction choices on top.
+ProgramSettings WithReduction(ProgramSettings settings, const OutputOptions& o) {
+  if (!o.quantizer.empty()) settings.reduceColorMethod = kQuantizers.at(o.quantizer);
+  if (o.dither) settings.dithering = 1;
+  return settings;
+}
+
+void ApplyReduction(Session& s, const OutputOptions& o) {
+  s.settings = WithReduction(s.settings, o);
+  s.ctx->settings.reduceColorMethod = s.settings.reduceColorMethod;
+  s.ctx->settings.dithering = s.settings.dithering;
+}
 
 void AddOutputOptions(CLI::App* cmd, OutputOptions& o, bool withType) {
   if (withType)
@@ -49,6 +75,7 @@ void AddOutputOptions(CLI::App* cmd, OutputOptions& o, bool withType) {
       ->check(CLI::Range(0, 100));
   cmd->add_flag("--progressive", o.progressive, "Write a progressive JPEG");
   cmd->add_flag("--png-small", o.pngSmall, "Smallest PNG: adaptive filters and lazy matching");
+  AddReductionOptions(cmd, o);
 }
 
 void AddSessionOptions(CLI::App* cmd, SessionOptions& s, bool withStyleAndText) {
@@ -84,6 +111,7 @@ SaveSettings SettingsFor(const OutputOptions& o, const std::string& outputPath) 
 int RenderCommand(const SessionOptions& so, const std::string& output, const OutputOptions& oo) {
   SaveSettings settings = SettingsFor(oo, output);
   Session s = OpenSession(so);
+  ApplyReduction(s, oo);
   RenderPreview(s.doc, *s.ctx);
   RenderForType(s.doc, *s.ctx, settings);
   const auto names = WriteOutputFiles(s.doc, *s.ctx, output, settings);
@@ -94,6 +122,7 @@ int RenderCommand(const SessionOptions& so, const std::string& output, const Out
 int SizeCommand(const SessionOptions& so, const OutputOptions& oo) {
   SaveSettings settings = SettingsFor(oo, "");
   Session s = OpenSession(so);
+  ApplyReduction(s, oo);
   RenderPreview(s.doc, *s.ctx);
   RenderForType(s.doc, *s.ctx, settings);
   if (settings.type == Gif16 || settings.type == Gif256 || settings.type == GifThroughConverter)
@@ -119,7 +148,9 @@ int ConvertCommand(const std::string& input, const std::string& output, const Ou
   // Palette pictures are expanded for true-colour outputs; reduced outputs go through the same
   // reduction as rendered pictures.
   const bool reduce = colours && settings.type != Jpeg && settings.type != PngTrueColor;
-  if ((!reduce && !ExpandToTrueColour(picture)) || (reduce && !ReduceImage(picture, colours, 0xFFFFFF, 1)))
+  const ProgramSettings prefs = WithReduction(LoadPreferences(PreferencesPath()), oo);
+  if ((!reduce && !ExpandToTrueColour(picture)) ||
+      (reduce && !ReduceImage(picture, colours, 0xFFFFFF, prefs.reduceColorMethod, prefs.dithering != 0)))
     throw CliError(input, "not enough memory for the picture");
   const int bitCount = picture.BitCount();
   const std::string name = OutputFileNames(PlaquetDocument{}, output, settings).front();
@@ -161,6 +192,7 @@ int BatchCommand(const std::string& listPath, const SessionOptions& so, const st
   // Without an extension the type's own is used; with --type the name's own extension is replaced.
   SaveSettings settings = SettingsFor(oo, oo.type.empty() ? base : std::string());
   Session s = OpenSession(so);
+  ApplyReduction(s, oo);
   BatchOptions options;
   options.base = base;
   options.save = settings;
@@ -231,6 +263,7 @@ int RunCommandLine(int argc, char** argv) {
   batch->add_option("--type", batchOut.type, "Output type (default: by the base name's extension, else png)")
       ->check(CLI::IsMember(kTypeNames));
   batch->add_flag("--force", force, "Overwrite existing files");
+  AddReductionOptions(batch, batchOut);
   batch->add_option("--jobs", jobs, "Strings rendered in parallel (default: the number of cores)")
       ->check(CLI::PositiveNumber);
   AddSessionOptions(batch, batchSession, false);

@@ -61,7 +61,8 @@ struct PlaquetStyle {
 struct ProgramSettings {
   int32_t antiAliasing = 1;
   int32_t clipBlank = 1;
-  int32_t reduceColorMethod = 1;  // 0 popularity, 1 optimized median cut
+  int32_t reduceColorMethod = 2;  // 0 popularity, 1 optimized median cut, 2 high quality
+  int32_t dithering = 0;          // 1: Floyd-Steinberg error diffusion when colours are reduced
 };
 
 struct PlaquetDocument {

@@ -63,6 +63,7 @@ constexpr Key kKeys[] = {
     {"antialiasing", &ProgramSettings::antiAliasing},
     {"clipblank", &ProgramSettings::clipBlank},
     {"reducecolormethod", &ProgramSettings::reduceColorMethod},
+    {"dithering", &ProgramSettings::dithering},
 };
 
 }  // namespace

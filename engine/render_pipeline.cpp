@@ -60,8 +60,8 @@ void FinishPictures(EngineContext& ctx) {
     PageToImage(ctx.pressedPageCanvas, ctx.g_pressedImage, ctx.imageWidth, ctx.imageHeight);
 }
 
-void ReduceOrThrow(DibImage& image, int colours, int32_t fillColour, int method) {
-  if (!ReduceImage(image, colours, fillColour, method))
+void ReduceOrThrow(DibImage& image, int colours, int32_t fillColour, int method, bool dither) {
+  if (!ReduceImage(image, colours, fillColour, method, dither))
     throw RenderError("not enough memory for a picture of " + SizeText(image.Width(), image.Height()) + " pixels");
 }
 
@@ -176,6 +176,7 @@ void RenderReduced(PlaquetDocument& doc, EngineContext& ctx, int colours) {
   Recompose(doc, ctx);
   if (doc.items.empty()) return;
   const int32_t fill = doc.currentStyle.backdropColour;
-  ReduceOrThrow(ctx.g_image, colours, fill, ctx.settings.reduceColorMethod);
-  if (ctx.pressedButton) ReduceOrThrow(ctx.g_pressedImage, colours, fill, ctx.settings.reduceColorMethod);
+  const bool dither = ctx.settings.dithering != 0;
+  ReduceOrThrow(ctx.g_image, colours, fill, ctx.settings.reduceColorMethod, dither);
+  if (ctx.pressedButton) ReduceOrThrow(ctx.g_pressedImage, colours, fill, ctx.settings.reduceColorMethod, dither);
 }

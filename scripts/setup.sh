@@ -8,6 +8,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fontconfig fonts-liberation2 fonts-dejavu-core
   libinih-dev libcli11-dev qt6-base-dev
   zlib1g-dev libpng-dev libjpeg-dev libgif-dev
+  imagemagick
 )
 if [ "${QUORBEL_EXTRA_PACKAGES:-}" != "" ]; then
   # shellcheck disable=SC2206

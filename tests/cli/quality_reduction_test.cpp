@@ -1,0 +1,72 @@
+// The high-quality colour reduction on every shipped example, held against ImageMagick's
+// `-colors N` (the peer runs in the test; without it the test is skipped).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "imaging/color_reduction.h"
+#include "imaging/dib_image.h"
+#include "platform/process.h"
+#include "support/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+DibImage LoadOrFail(const std::string& path) {
+  DibImage image;
+  std::string error;
+  EXPECT_TRUE(image.Load(path, &error)) << path << ": " << error;
+  return image;
+}
+
+// Peak signal-to-noise ratio of `b` against the 24-bit `a`, both read back as 24-bit.
+double Psnr(const DibImage& a, DibImage b) {
+  EXPECT_TRUE(ExpandToTrueColour(b));
+  EXPECT_EQ(a.Width(), b.Width());
+  EXPECT_EQ(a.Height(), b.Height());
+  const DibRowTable ra(a), rb(b);
+  double sum = 0;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width() * 3; ++x) {
+      const double d = double(ra[y][x]) - double(rb[y][x]);
+      sum += d * d;
+    }
+  const double mse = sum / (double(a.Width()) * a.Height() * 3);
+  return mse == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+TEST(QualityReduction, NoWorseThanImageMagickOnEveryExample) {
+  testsupport::TempDir dir;
+  if (platform::RunProcess({"convert", "-version"}).exitStatus != 0) GTEST_SKIP() << "ImageMagick is not installed";
+  int examples = 0;
+  for (const auto& entry : fs::directory_iterator(testsupport::DataFolder())) {
+    if (entry.path().extension() != ".plq") continue;
+    const std::string name = entry.path().stem().string();
+    const std::string original = dir.file(name + ".bmp");
+    const auto render = platform::RunProcess(
+        {testsupport::BinFolder() + "/quorbel", "render", entry.path().string(), "-o", original, "--seed", "3"});
+    ASSERT_EQ(render.exitStatus, 0) << render.output;
+    const DibImage truth = LoadOrFail(original);
+    ASSERT_EQ(truth.BitCount(), 24) << name;
+    ++examples;
+    for (int colours : {16, 256}) {
+      const std::string peer = dir.file(name + "_im.bmp");
+      const auto im = platform::RunProcess({"convert", original, "+dither", "-colors", std::to_string(colours),
+                                            "-type", "truecolor", "BMP3:" + peer});
+      ASSERT_EQ(im.exitStatus, 0) << im.output;
+      DibImage ours = LoadOrFail(original);
+      ASSERT_TRUE(ReduceImage(ours, colours, 0xFFFFFF, HighQuality));
+      ASSERT_EQ(ours.BitCount(), 8);
+      const double oursDb = Psnr(truth, ours), peerDb = Psnr(truth, LoadOrFail(peer));
+      EXPECT_GE(oursDb, peerDb) << name << " at " << colours << " colours";
+      RecordProperty(name + "_" + std::to_string(colours), std::to_string(oursDb) + " vs " + std::to_string(peerDb));
+    }
+  }
+  EXPECT_GE(examples, 13);
+}
+
+}  // namespace
