@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <thread>
 
 #include "document/plaquet_document.h"
 #include "raster/engine_context.h"
 #include "engine/render_pipeline.h"
+#include "imaging/quality_quantizer.h"
 
 uint32_t BatchStringSeed(uint32_t seed, size_t index) {
   // A fixed mix (splitmix-style), so neighbouring strings get unrelated sequences.
@@ -22,37 +24,38 @@ std::vector<std::string> BatchFileNames(const PlaquetDocument& doc, const BatchO
   return OutputFileNames(doc, BaseName(options.base) + std::to_string(index), options.save);
 }
 
-BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>& strings,
-                     const BatchOptions& options) {
-  const size_t count = strings.size();
-  std::vector<std::vector<std::string>> written(count);
-  std::vector<std::vector<BatchFailure>> failed(count);
-  std::atomic<size_t> next{0};
-  std::mutex progressMutex;
-  int done = 0;
+int ReducedColours(const SaveSettings& save) {
+  switch (save.type) {
+    case Gif16: return 16;
+    case Gif256:
+    case GifThroughConverter:
+    case Png256: return 256;
+    case Bmp: return save.colours == 16 || save.colours == 256 ? save.colours : 0;
+    default: return 0;
+  }
+}
 
+namespace {
+
+// Runs `each(document, context, i)` for every string on `jobs` threads, each with a document copy
+// and a context of its own, string i always with the random sequence seeded from (seed, i).
+template <typename Each>
+void ForEachString(const PlaquetDocument& doc, const std::vector<std::string>& strings, const BatchOptions& options,
+                   const std::function<void(EngineContext&)>& setUp, Each&& each) {
+  const size_t count = strings.size();
+  std::atomic<size_t> next{0};
   auto worker = [&] {
     PlaquetDocument local = doc;
     EngineContext ctx;
     if (options.prepareContext) options.prepareContext(ctx);
+    if (setUp) setUp(ctx);
     for (size_t i = next++; i < count; i = next++) {
-      const std::string base = BaseName(options.base) + std::to_string(i);
-      try {
-        local.message().text = strings[i].substr(0, kMaxText);
-        local.previewDirty = 1;
-        ctx.random.Seed(BatchStringSeed(options.seed, i));
-        RenderPreview(local, ctx);
-        written[i] = WriteOutputFiles(local, ctx, base, options.save);
-      } catch (const std::exception& e) {
-        failed[i].push_back({OutputFileNames(local, base, options.save).front(), e.what()});
-      }
-      if (options.progress) {
-        std::lock_guard<std::mutex> lock(progressMutex);
-        options.progress(++done, int(count));
-      }
+      local.message().text = strings[i].substr(0, kMaxText);
+      local.previewDirty = 1;
+      ctx.random.Seed(BatchStringSeed(options.seed, i));
+      each(local, ctx, i);
     }
   };
-
   const int jobs = std::max(1, std::min<int>(options.jobs, int(std::max<size_t>(count, 1))));
   if (jobs == 1) {
     worker();
@@ -61,6 +64,62 @@ BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>&
     for (int j = 0; j < jobs; ++j) threads.emplace_back(worker);
     for (auto& t : threads) t.join();
   }
+}
+
+void AddPicture(ColourHistogram& histogram, const DibImage& picture) {
+  if (picture.Empty() || picture.BitCount() != 24) return;
+  const DibRowTable rows(picture);
+  histogram.Add(rows.Rows(), picture.Width(), picture.Height());
+}
+
+}  // namespace
+
+BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>& strings,
+                     const BatchOptions& options) {
+  const size_t count = strings.size();
+  std::vector<std::vector<std::string>> written(count);
+  std::vector<std::vector<BatchFailure>> failed(count);
+  std::mutex mutex;
+  int done = 0;
+
+  // A shared palette needs every picture first: render them all once and pool their colours.
+  const int colours = options.sharedPalette ? ReducedColours(options.save) : 0;
+  BgrPalette shared{};
+  if (colours) {
+    ColourHistogram pooled;
+    ForEachString(doc, strings, options, nullptr, [&](PlaquetDocument& local, EngineContext& ctx, size_t) {
+      try {
+        RenderPreview(local, ctx);
+        Recompose(local, ctx);
+        ColourHistogram own;
+        AddPicture(own, ctx.g_image);
+        if (ctx.pressedButton) AddPicture(own, ctx.g_pressedImage);
+        std::lock_guard<std::mutex> lock(mutex);
+        pooled.Add(own);
+      } catch (const std::exception&) {
+        // Reported by the writing pass, which renders the string again.
+      }
+    });
+    BuildQualityPalette(pooled, shared, colours, doc.currentStyle.backdropColour);
+  }
+  auto useShared = [&](EngineContext& ctx) {
+    ctx.sharedPalette = shared;
+    ctx.sharedColours = colours;
+  };
+
+  ForEachString(doc, strings, options, useShared, [&](PlaquetDocument& local, EngineContext& ctx, size_t i) {
+    const std::string base = BaseName(options.base) + std::to_string(i);
+    try {
+      RenderPreview(local, ctx);
+      written[i] = WriteOutputFiles(local, ctx, base, options.save);
+    } catch (const std::exception& e) {
+      failed[i].push_back({OutputFileNames(local, base, options.save).front(), e.what()});
+    }
+    if (options.progress) {
+      std::lock_guard<std::mutex> lock(mutex);
+      options.progress(++done, int(count));
+    }
+  });
 
   BatchResult result;
   for (size_t i = 0; i < count; ++i) {

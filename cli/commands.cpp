@@ -177,7 +177,7 @@ class ProgressBar {
 };
 
 int BatchCommand(const std::string& listPath, const SessionOptions& so, const std::string& base,
-                 const OutputOptions& oo, bool force, int jobs) {
+                 const OutputOptions& oo, bool force, int jobs, bool sharedPalette) {
   const auto start = std::chrono::steady_clock::now();
   std::vector<std::string> strings;
   std::string error;
@@ -197,6 +197,9 @@ int BatchCommand(const std::string& listPath, const SessionOptions& so, const st
   options.base = base;
   options.save = settings;
   options.seed = s.seed;
+  options.sharedPalette = sharedPalette;
+  if (sharedPalette && !ReducedColours(settings))
+    std::cerr << "quorbel: " << base << ": --shared-palette applies only to 16- and 256-colour types; ignored\n";
   options.jobs = jobs > 0 ? jobs : int(std::max(1u, std::thread::hardware_concurrency()));
   const PlaquetDocument& doc = s.doc;
   const ProgramSettings prefs = s.settings;
@@ -254,7 +257,7 @@ int RunCommandLine(int argc, char** argv) {
   SessionOptions batchSession;
   std::string batchList, batchDoc, batchBase;
   OutputOptions batchOut;
-  bool force = false;
+  bool force = false, sharedPalette = false;
   int jobs = 0;
   auto* batch = app.add_subcommand("batch", "Render the document once per string of a batch list (.blt)");
   batch->add_option("LIST.blt", batchList, "Batch text list")->required();
@@ -264,6 +267,8 @@ int RunCommandLine(int argc, char** argv) {
       ->check(CLI::IsMember(kTypeNames));
   batch->add_flag("--force", force, "Overwrite existing files");
   AddReductionOptions(batch, batchOut);
+  batch->add_flag("--shared-palette", sharedPalette,
+                  "One palette for every picture of the batch (16- and 256-colour types)");
   batch->add_option("--jobs", jobs, "Strings rendered in parallel (default: the number of cores)")
       ->check(CLI::PositiveNumber);
   AddSessionOptions(batch, batchSession, false);
@@ -305,7 +310,7 @@ int RunCommandLine(int argc, char** argv) {
     if (*batch) {
       batchSession.document = batchDoc;
       if (batchOut.type.empty() && !ImageFileTypeForPath(batchBase)) batchOut.type = "png";
-      return BatchCommand(batchList, batchSession, batchBase, batchOut, force, jobs);
+      return BatchCommand(batchList, batchSession, batchBase, batchOut, force, jobs, sharedPalette);
     }
     if (*size) {
       sizeSession.document = sizeDoc;

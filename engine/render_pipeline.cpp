@@ -60,8 +60,11 @@ void FinishPictures(EngineContext& ctx) {
     PageToImage(ctx.pressedPageCanvas, ctx.g_pressedImage, ctx.imageWidth, ctx.imageHeight);
 }
 
-void ReduceOrThrow(DibImage& image, int colours, int32_t fillColour, int method, bool dither) {
-  if (!ReduceImage(image, colours, fillColour, method, dither))
+void ReduceOrThrow(DibImage& image, int colours, int32_t fillColour, int method, bool dither,
+                   const EngineContext& ctx) {
+  const bool shared = ctx.sharedColours == colours;
+  if (!(shared ? ReduceImageToPalette(image, ctx.sharedPalette, colours, dither)
+               : ReduceImage(image, colours, fillColour, method, dither)))
     throw RenderError("not enough memory for a picture of " + SizeText(image.Width(), image.Height()) + " pixels");
 }
 
@@ -177,6 +180,7 @@ void RenderReduced(PlaquetDocument& doc, EngineContext& ctx, int colours) {
   if (doc.items.empty()) return;
   const int32_t fill = doc.currentStyle.backdropColour;
   const bool dither = ctx.settings.dithering != 0;
-  ReduceOrThrow(ctx.g_image, colours, fill, ctx.settings.reduceColorMethod, dither);
-  if (ctx.pressedButton) ReduceOrThrow(ctx.g_pressedImage, colours, fill, ctx.settings.reduceColorMethod, dither);
+  ReduceOrThrow(ctx.g_image, colours, fill, ctx.settings.reduceColorMethod, dither, ctx);
+  if (ctx.pressedButton)
+    ReduceOrThrow(ctx.g_pressedImage, colours, fill, ctx.settings.reduceColorMethod, dither, ctx);
 }

@@ -336,6 +336,10 @@ void ColourHistogram::Add(const uint8_t* const* bgrRows, int width, int height) 
   }
 }
 
+void ColourHistogram::Add(const ColourHistogram& other) {
+  pixels_.insert(pixels_.end(), other.pixels_.begin(), other.pixels_.end());
+}
+
 std::vector<std::pair<uint32_t, uint32_t>> ColourHistogram::Counts() const {
   std::vector<uint32_t> sorted = pixels_;
   std::sort(sorted.begin(), sorted.end());

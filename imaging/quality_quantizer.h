@@ -15,6 +15,7 @@
 class ColourHistogram {
  public:
   void Add(const uint8_t* const* bgrRows, int width, int height);
+  void Add(const ColourHistogram& other);
   // Distinct colours (0xRRGGBB) with their pixel counts, ascending by colour.
   std::vector<std::pair<uint32_t, uint32_t>> Counts() const;
 

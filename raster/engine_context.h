@@ -60,6 +60,10 @@ struct EngineContext {
 
   DibImage g_image;
   DibImage g_pressedImage;
+  // A palette chosen beforehand for a family of pictures (a batch's shared palette): reductions to
+  // `sharedColours` colours map to it instead of choosing their own. 0 = none.
+  BgrPalette sharedPalette{};
+  int sharedColours = 0;
 
   RandomGenerator random;
   std::array<ConvolutionKernel, 3> lightPatterns;  // star0.lit .. star2.lit; empty when missing

@@ -2,12 +2,14 @@
 // `-colors N` (the peer runs in the test; without it the test is skipped).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "imaging/color_reduction.h"
+#include "imaging/gif_peer.h"
 #include "imaging/dib_image.h"
 #include "platform/process.h"
 #include "support/test_support.h"
@@ -67,6 +69,33 @@ TEST(QualityReduction, NoWorseThanImageMagickOnEveryExample) {
     }
   }
   EXPECT_GE(examples, 13);
+}
+
+std::vector<uint8_t> Table(const gifpeer::PeerGif& gif) {
+  std::vector<uint8_t> rgb;
+  for (const GifColorType& c : gif.table) rgb.insert(rgb.end(), {c.Red, c.Green, c.Blue});
+  return rgb;
+}
+
+TEST(QualityReduction, SharedPaletteIsTheSameInEveryFileOfABatch) {
+  testsupport::TempDir dir;
+  const std::string list = dir.file("family.blt");
+  testsupport::WriteFileText(list, "Home\r\n<<br>>\r\nProducts and prices\r\n<<br>>\r\nContact\r\n<<br>>\r\n<<end>>\r\n");
+  const std::string doc = testsupport::DataFolder() + "/sunset.plq";
+  for (bool shared : {false, true}) {
+    const std::string base = dir.file(shared ? "shared" : "own");
+    std::vector<std::string> args{testsupport::BinFolder() + "/quorbel", "batch", list, doc, "-o", base,
+                                  "--type", "gif256", "--pressed", "--seed", "5", "--jobs", "2"};
+    if (shared) args.push_back("--shared-palette");
+    const auto r = platform::RunProcess(args);
+    ASSERT_EQ(r.exitStatus, 0) << r.output;
+    std::vector<std::vector<uint8_t>> tables;
+    for (int i = 0; i < 3; ++i)
+      for (const char* suffix : {".gif", "_.gif"}) tables.push_back(Table(gifpeer::Read(base + std::to_string(i) + suffix)));
+    const bool allSame = std::all_of(tables.begin(), tables.end(), [&](const auto& t) { return t == tables[0]; });
+    // Each picture's own palette differs from the others'; the shared one is identical everywhere.
+    EXPECT_EQ(allSame, shared);
+  }
 }
 
 }  // namespace
