@@ -200,25 +200,36 @@ TEST(HighQualityReduction, SlotZeroFillFewColoursExactAndSpareSlotsRepeatTheFill
   EXPECT_EQ(page.indexes, (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 1, 1}));
 }
 
+// Every pixel a colour of its own (40,960 of them): past the count that is cut exactly.
+Picture Colourful() {
+  Picture p(256, 160);
+  for (int y = 0; y < 160; ++y)
+    for (int x = 0; x < 256; ++x) p.Set(y * 256 + x, {uint8_t(x), uint8_t(y), uint8_t((x * 7 + y * 3) & 0xFF)});
+  return p;
+}
+
 TEST(HighQualityReduction, EveryPixelTakesItsNearestSlotAndBeatsTheClassicMethods) {
-  for (int colours : {16, 256}) {
-    Picture quality = Blend(96, 64);
-    quality.Reduce(colours, kWhite, HighQuality);
-    // Brute-force check of the mapping: no slot lies nearer than the chosen one.
-    for (int i = 0; i < quality.width * quality.height; ++i) {
-      auto d2 = [&](int k) {
-        const Rgb a = quality.At(i), s = quality.Slot(k);
-        int d = 0;
-        for (int c = 0; c < 3; ++c) d += (a[c] - s[c]) * (a[c] - s[c]);
-        return d;
-      };
-      const int chosen = d2(quality.indexes[size_t(i)]);
-      for (int k = 0; k < colours; ++k) ASSERT_LE(chosen, d2(k)) << "pixel " << i << " slot " << k;
-    }
-    for (int method : {Popularity, OptimizedMedianCut}) {
-      Picture classic = Blend(96, 64);
-      classic.Reduce(colours, kWhite, method);
-      EXPECT_LT(SquaredError(quality) * 2, SquaredError(classic)) << colours << " colours, method " << method;
+  for (Picture (*make)() : {+[] { return Blend(96, 64); }, &Colourful}) {
+    for (int colours : {16, 256}) {
+      Picture quality = make();
+      quality.Reduce(colours, kWhite, HighQuality);
+      // Brute-force check of the mapping: no slot lies nearer than the chosen one.
+      for (int i = 0; i < quality.width * quality.height; ++i) {
+        auto d2 = [&](int k) {
+          const Rgb a = quality.At(i), s = quality.Slot(k);
+          int d = 0;
+          for (int c = 0; c < 3; ++c) d += (a[c] - s[c]) * (a[c] - s[c]);
+          return d;
+        };
+        const int chosen = d2(quality.indexes[size_t(i)]);
+        for (int k = 0; k < colours; ++k) ASSERT_LE(chosen, d2(k)) << "pixel " << i << " slot " << k;
+      }
+      for (int method : {Popularity, OptimizedMedianCut}) {
+        Picture classic = make();
+        classic.Reduce(colours, kWhite, method);
+        EXPECT_LT(SquaredError(quality) * 2, SquaredError(classic))
+            << quality.width << " wide, " << colours << " colours, method " << method;
+      }
     }
   }
 }
