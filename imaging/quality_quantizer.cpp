@@ -151,42 +151,44 @@ double GroupError(const std::vector<Colour>& c, size_t begin, size_t end) {
 
 int Channel(const Colour& c, int axis) { return axis == 0 ? c.r : axis == 1 ? c.g : c.b; }
 
-// Splits a group where the two halves' summed squared means are largest (the least error left);
-// returns the first index of the second half, or `begin` when the group can't be split.
+// Splits a group where the two halves' summed squared means are largest (the least error left):
+// per axis a 256-bin tally of the group gives every cut's sums in one pass. Returns the first
+// index of the second half, or `begin` when the group can't be split.
 size_t SplitGroup(std::vector<Colour>& c, const Group& grp) {
   double best = -1;
-  int bestAxis = -1;
-  size_t bestCut = grp.begin;
+  int bestAxis = -1, bestValue = 0;
   for (int axis = 0; axis < 3; ++axis) {
-    std::sort(c.begin() + std::ptrdiff_t(grp.begin), c.begin() + std::ptrdiff_t(grp.end),
-              [axis](const Colour& a, const Colour& b) { return Channel(a, axis) < Channel(b, axis); });
-    double tw = 0, tr = 0, tg = 0, tb = 0;
+    std::array<std::array<double, 4>, 256> bins{};
     for (size_t i = grp.begin; i < grp.end; ++i) {
-      tw += c[i].w;
-      tr += c[i].w * c[i].r;
-      tg += c[i].w * c[i].g;
-      tb += c[i].w * c[i].b;
+      auto& bin = bins[size_t(Channel(c[i], axis))];
+      bin[0] += c[i].w;
+      bin[1] += c[i].w * c[i].r;
+      bin[2] += c[i].w * c[i].g;
+      bin[3] += c[i].w * c[i].b;
     }
-    double w = 0, r = 0, g = 0, b = 0;
-    for (size_t i = grp.begin; i + 1 < grp.end; ++i) {
-      w += c[i].w;
-      r += c[i].w * c[i].r;
-      g += c[i].w * c[i].g;
-      b += c[i].w * c[i].b;
-      if (Channel(c[i], axis) == Channel(c[i + 1], axis)) continue;
-      const double ow = tw - w, orr = tr - r, og = tg - g, ob = tb - b;
-      const double score = (r * r + g * g + b * b) / w + (orr * orr + og * og + ob * ob) / ow;
+    std::array<double, 4> total{};
+    for (const auto& bin : bins)
+      for (int k = 0; k < 4; ++k) total[size_t(k)] += bin[size_t(k)];
+    std::array<double, 4> low{};
+    for (int v = 0; v < 255; ++v) {
+      for (int k = 0; k < 4; ++k) low[size_t(k)] += bins[size_t(v)][size_t(k)];
+      const double hw = total[0] - low[0];
+      if (low[0] <= 0 || hw <= 0 || bins[size_t(v)][0] <= 0) continue;
+      const double hr = total[1] - low[1], hg = total[2] - low[2], hb = total[3] - low[3];
+      const double score =
+          (low[1] * low[1] + low[2] * low[2] + low[3] * low[3]) / low[0] + (hr * hr + hg * hg + hb * hb) / hw;
       if (score > best) {
         best = score;
         bestAxis = axis;
-        bestCut = i + 1;
+        bestValue = v;
       }
     }
   }
   if (bestAxis < 0) return grp.begin;
-  std::sort(c.begin() + std::ptrdiff_t(grp.begin), c.begin() + std::ptrdiff_t(grp.end),
-            [bestAxis](const Colour& a, const Colour& b) { return Channel(a, bestAxis) < Channel(b, bestAxis); });
-  return bestCut;
+  const auto middle =
+      std::partition(c.begin() + std::ptrdiff_t(grp.begin), c.begin() + std::ptrdiff_t(grp.end),
+                     [&](const Colour& x) { return Channel(x, bestAxis) <= bestValue; });
+  return size_t(middle - c.begin());
 }
 
 std::vector<std::array<double, 3>> ExactCentres(std::vector<Colour> c, int wanted) {
@@ -240,41 +242,50 @@ void Refine(const std::vector<Colour>& colours, std::vector<std::array<double, 3
   double lastTotal = std::numeric_limits<double>::infinity();
   for (int round = 0; round <= kRounds; ++round) {
     const size_t k = centres.size();
-    // Centre-to-centre distances prune the search: a centre j with d(a, j) >= 2 d(x, a) from the
-    // colour's previous centre a can't be nearer than a (triangle inequality). A colour within half
-    // the distance from a to a's nearest neighbour needs no search at all.
-    std::vector<double> apart(k * k, 0);
-    std::vector<double> safe(k, std::numeric_limits<double>::infinity());
-    for (size_t a = 0; a < k; ++a)
-      for (size_t b = a + 1; b < k; ++b) {
-        const double d = Dist2(centres[a], centres[b]);
-        apart[a * k + b] = apart[b * k + a] = d;
-        safe[a] = std::min(safe[a], d * 0.25);
-        safe[b] = std::min(safe[b], d * 0.25);
-      }
+    // The search walks the centres in order of r + g + b outwards from the colour's own sum and
+    // stops where that difference alone, (ds)^2 / 3 <= the squared distance, passes the best.
+    std::vector<uint32_t> order(k);
+    std::vector<double> key(k);
+    for (size_t j = 0; j < k; ++j) order[j] = uint32_t(j);
+    std::sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
+      return centres[x][0] + centres[x][1] + centres[x][2] < centres[y][0] + centres[y][1] + centres[y][2];
+    });
+    for (size_t j = 0; j < k; ++j) key[j] = centres[order[j]][0] + centres[order[j]][1] + centres[order[j]][2];
     size_t moved = 0;
     for (size_t i = 0; i < n; ++i) {
-      const uint32_t start = owner[i] < k ? owner[i] : 0;
-      uint32_t best = start;
+      uint32_t best = owner[i] < k ? owner[i] : 0;
       double bestD = Dist2(colours[i], centres[best]);
-      if (bestD > safe[start]) {
-        const double reach = bestD * 4;
-        const double* row = &apart[size_t(start) * k];
-        for (size_t j = 0; j < k; ++j) {
-          if (row[j] >= reach || j == start) continue;
-          const double dr = colours[i].r - centres[j][0];
-          double d = dr * dr;
-          if (d > bestD) continue;
-          const double dg = colours[i].g - centres[j][1];
-          d += dg * dg;
-          if (d > bestD) continue;
-          const double db = colours[i].b - centres[j][2];
-          d += db * db;
-          if (d < bestD || (d == bestD && j < best)) {
-            bestD = d;
-            best = uint32_t(j);
+      const double sum = double(colours[i].r + colours[i].g + colours[i].b);
+      const size_t start = size_t(std::lower_bound(key.begin(), key.end(), sum) - key.begin());
+      auto consider = [&](size_t pos) {
+        const uint32_t j = order[pos];
+        const double d = Dist2(colours[i], centres[j]);
+        if (d < bestD || (d == bestD && j < best)) {
+          bestD = d;
+          best = j;
+        }
+      };
+      for (size_t up = start, down = start; up < k || down > 0;) {
+        bool going = false;
+        if (up < k) {
+          const double gap = key[up] - sum;
+          if (gap * gap <= bestD * 3) {
+            consider(up++);
+            going = true;
+          } else {
+            up = k;
           }
         }
+        if (down > 0) {
+          const double gap = sum - key[down - 1];
+          if (gap * gap <= bestD * 3) {
+            consider(--down);
+            going = true;
+          } else {
+            down = 0;
+          }
+        }
+        if (!going) break;
       }
       moved += best != owner[i];
       owner[i] = best;
