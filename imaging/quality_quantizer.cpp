@@ -227,11 +227,6 @@ double Dist2(const Colour& c, const std::array<double, 3>& p) {
   return dr * dr + dg * dg + db * db;
 }
 
-double Dist2(const std::array<double, 3>& a, const std::array<double, 3>& p) {
-  const double dr = a[0] - p[0], dg = a[1] - p[1], db = a[2] - p[2];
-  return dr * dr + dg * dg + db * db;
-}
-
 // Lloyd iterations; centre 0 is fixed. Centres that lose all their colours (and missing ones,
 // up to `wanted`) move to the colour served worst, so no slot is wasted.
 void Refine(const std::vector<Colour>& colours, std::vector<std::array<double, 3>>& centres, size_t wanted) {

@@ -1,8 +1,10 @@
 #pragma once
-// The "high quality" colour reduction: Wu's variance-minimising box cuts give a first palette,
-// which k-means (Lloyd) iterations over the picture's distinct colours then refine. Both steps
-// lower the sum of squared RGB errors, which is exactly what PSNR measures, so no perceptual
-// space is used. Slot 0 is fixed to the fill colour and takes part in the mapping like any slot.
+// The "high quality" colour reduction: variance-minimising cuts (Wu's criterion: split where the
+// halves leave the least squared error) give a first palette, which k-means (Lloyd) iterations
+// over the picture's distinct colours then refine. The cuts run over the exact colours, or over
+// Wu's 6-bit moment grid for a picture of more than 32,768 colours. Both steps lower the sum of
+// squared RGB errors, which is what PSNR measures, so no perceptual space is used. Slot 0 is fixed
+// to the fill colour and takes part in the mapping like any slot.
 //
 // Pixels are blue-green-red triples, rows top first. A histogram may collect several pictures,
 // so a family of pictures can share one palette (Build once, map each picture).
