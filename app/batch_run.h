@@ -21,6 +21,9 @@ struct BatchOptions {
   SaveSettings save;
   uint32_t seed = 1;
   int jobs = 1;
+  // Reduce every picture (and pressed variant) of the batch to one palette, chosen from all of
+  // them by the high-quality method; only for types written with 16 or 256 colours.
+  bool sharedPalette = false;
   // Called once per new context, to give it the settings, program folder and light patterns.
   std::function<void(EngineContext&)> prepareContext;
   // Called after every string with (strings done, total); from the worker threads, serialised.
@@ -52,6 +55,8 @@ uint32_t BatchStringSeed(uint32_t seed, size_t index);
 std::string BatchBaseName(const BatchOptions& options, size_t index);
 // Names the batch would write for string i (with the pressed-button variant when it is on).
 std::vector<std::string> BatchFileNames(const PlaquetDocument& doc, const BatchOptions& options, size_t index);
+// The colour count a type is reduced to before writing (16 or 256); 0 for true-colour types.
+int ReducedColours(const SaveSettings& save);
 // Renders and writes every string; the document itself is not changed.
 BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>& strings,
                      const BatchOptions& options);

@@ -23,6 +23,7 @@
 #include "app/names_lookup.h"
 #include "app/output_record.h"
 #include "app/session.h"
+#include "document/preferences.h"
 #include "document/batch_list.h"
 #include "document/colour_text.h"
 #include "document/string_list.h"
@@ -107,6 +108,8 @@ struct OutputOptions {
   bool pngSmall = false;
   int quality = -1;  // WebP: -1 lossless
   std::string matte;
+  std::string quantizer;  // empty: the preference
+  bool dither = false;    // on: dithered; off: the preference
 };
 
 // Command-line colours; the check has already refused anything else.
@@ -178,6 +181,28 @@ Session OpenChecked(const Feedback& fb, const SessionOptions& so) {
   return s;
 }
 
+const std::map<std::string, int> kQuantizers{{"popularity", Popularity}, {"median", OptimizedMedianCut},
+                                             {"quality", HighQuality}};
+
+void AddReductionOptions(CLI::App* cmd, OutputOptions& o) {
+  cmd->add_option("--quantizer", o.quantizer, "Colour reduction: quality, median or popularity (default: preference)")
+      ->check(CLI::IsMember({"quality", "median", "popularity"}));
+  cmd->add_flag("--dither", o.dither, "Floyd-Steinberg dithering when colours are reduced");
+}
+
+// The preferences with the command line's reduction choices on top.
+ProgramSettings WithReduction(ProgramSettings settings, const OutputOptions& o) {
+  if (!o.quantizer.empty()) settings.reduceColorMethod = kQuantizers.at(o.quantizer);
+  if (o.dither) settings.dithering = 1;
+  return settings;
+}
+
+void ApplyReduction(Session& s, const OutputOptions& o) {
+  s.settings = WithReduction(s.settings, o);
+  s.ctx->settings.reduceColorMethod = s.settings.reduceColorMethod;
+  s.ctx->settings.dithering = s.settings.dithering;
+}
+
 void AddOutputOptions(CLI::App* cmd, OutputOptions& o, bool withType) {
   if (withType)
     cmd->add_option("--type", o.type, "Output type (default: chosen by the output name's extension)")
@@ -190,6 +215,7 @@ void AddOutputOptions(CLI::App* cmd, OutputOptions& o, bool withType) {
   cmd->add_flag("--png-small", o.pngSmall, "Smallest PNG: adaptive filters and lazy matching");
   cmd->add_option("--quality", o.quality, "WebP: lossy at this quality 0..100 (default: lossless)")
       ->check(CLI::Range(0, 100));
+  AddReductionOptions(cmd, o);
 }
 
 // Raw texts of the message options, turned into SessionOptions after parsing.
@@ -327,6 +353,7 @@ int RenderCommand(const Feedback& fb, const SessionOptions& so, const std::strin
   SaveSettings settings = SettingsFor(oo, toStdout ? std::string() : output);
   WarnInapplicable(fb, oo, settings);
   Session s = OpenChecked(fb, so);
+  ApplyReduction(s, oo);
   DropMatteOnOpaque(fb, s.doc, settings);
   try {
     RenderPreview(s.doc, *s.ctx);
@@ -357,6 +384,7 @@ int SizeCommand(const Feedback& fb, const SessionOptions& so, const OutputOption
   SaveSettings settings = SettingsFor(oo, "");
   WarnInapplicable(fb, oo, settings);
   Session s = OpenChecked(fb, so);
+  ApplyReduction(s, oo);
   DropMatteOnOpaque(fb, s.doc, settings);
   try {
     RenderPreview(s.doc, *s.ctx);
@@ -401,7 +429,9 @@ int ConvertCommand(const std::string& input, const std::string& output, const Ou
   // Palette pictures are expanded for true-colour outputs; reduced outputs go through the same
   // reduction as rendered pictures.
   const bool reduce = colours && settings.type != Jpeg && settings.type != PngTrueColor && settings.type != Webp;
-  if ((!reduce && !ExpandToTrueColour(picture)) || (reduce && !ReduceImage(picture, colours, 0xFFFFFF, 1)))
+  const ProgramSettings prefs = WithReduction(LoadPreferences(PreferencesPath()), oo);
+  if ((!reduce && !ExpandToTrueColour(picture)) ||
+      (reduce && !ReduceImage(picture, colours, 0xFFFFFF, prefs.reduceColorMethod, prefs.dithering)))
     throw CliError(input, "not enough memory for the picture");
   const int bitCount = picture.BitCount();
   const std::string name = OutputFileNames(PlaquetDocument{}, output, settings).front();
@@ -459,6 +489,7 @@ struct BatchRequest {
   std::string manifest;      // empty: none
   bool force = false;
   bool resume = false;
+  bool sharedPalette = false;
   int jobs = 0;
 };
 
@@ -501,6 +532,7 @@ int BatchCommand(const Feedback& fb, const BatchRequest& req, const SessionOptio
     throw CliError(req.manifest, "no such folder: " + FolderOf(req.manifest).string());
 
   Session s = OpenChecked(fb, so);
+  ApplyReduction(s, oo);
   DropMatteOnOpaque(fb, s.doc, settings);
   options.save = settings;
   options.seed = s.seed;
@@ -510,6 +542,9 @@ int BatchCommand(const Feedback& fb, const BatchRequest& req, const SessionOptio
   options.save.output.replace = req.force && !req.resume;
   options.resume = req.resume;
   options.stop = &g_stopSignal;
+  options.sharedPalette = req.sharedPalette;
+  if (req.sharedPalette && !ReducedColours(settings))
+    Warn(fb, req.base, "--shared-palette applies only to 16- and 256-colour types; ignored");
   const PlaquetDocument& doc = s.doc;
   const ProgramSettings prefs = s.settings;
   options.prepareContext = [&doc, prefs](EngineContext& ctx) { PrepareContext(ctx, doc, prefs); };
@@ -668,6 +703,8 @@ int RunCommandLine(int argc, char** argv) {
   AddOutputOptions(batch, batchOut, true);
   BackdropOptions batchBackdrop;
   AddBackdropOptions(batch, batchBackdrop, batchOut);
+  batch->add_flag("--shared-palette", batchRequest.sharedPalette,
+                  "One palette for every picture of the batch (16- and 256-colour types)");
   batch->add_flag("--force", batchRequest.force, "Overwrite existing files");
   batch->add_flag("--resume", batchRequest.resume,
                   "Keep the files already there and write only the missing ones (after an interrupted run)");

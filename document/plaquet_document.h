@@ -61,7 +61,8 @@ struct PlaquetStyle {
 struct ProgramSettings {
   bool antiAliasing = true;  // profile keys "antialiasing" and "clipblank", stored as 1 or 0
   bool clipBlank = true;
-  int32_t reduceColorMethod = 1;  // 0 popularity, 1 optimized median cut
+  int32_t reduceColorMethod = 2;  // 0 popularity, 1 optimized median cut, 2 high quality
+  bool dithering = false;         // Floyd-Steinberg error diffusion when colours are reduced
 };
 
 struct PlaquetDocument {

@@ -65,6 +65,7 @@ constexpr Key kKeys[] = {
     {"antialiasing", nullptr, &ProgramSettings::antiAliasing},
     {"clipblank", nullptr, &ProgramSettings::clipBlank},
     {"reducecolormethod", &ProgramSettings::reduceColorMethod, nullptr},
+    {"dithering", nullptr, &ProgramSettings::dithering},
 };
 
 int32_t Value(const ProgramSettings& settings, const Key& k) {

@@ -1,6 +1,6 @@
 #pragma once
-// The user's three preferences, kept between runs in an INI file, section [quorbel], integer
-// keys "antialiasing", "clipblank" and "reducecolormethod".
+// The user's preferences, kept between runs in an INI file, section [quorbel], integer keys
+// "antialiasing", "clipblank", "reducecolormethod" and our own "dithering".
 #include <string>
 
 #include "document/plaquet_document.h"
@@ -9,10 +9,11 @@
 // (or not an absolute path); "" when neither variable gives a folder.
 std::string PreferencesPath();
 
-// The stored values; a missing, unreadable or malformed file gives the start values (1, 1, 1),
-// and so does a key that is absent or not an integer, for that key.
+// The stored values; a missing, unreadable or malformed file gives the start values (1, 1, 2, 0:
+// new profiles get the high-quality reduction), and so does a key that is absent or not an
+// integer, for that key. A stored "reducecolormethod" is kept as it is.
 ProgramSettings LoadPreferences(const std::string& path);
-// Writes the three values, creating the folder; other sections and keys of the file are kept.
+// Writes the values, creating the folder; other sections and keys of the file are kept.
 // The file is replaced whole or not at all; false with the reason in *error.
 bool StorePreferences(const ProgramSettings& settings, const std::string& path,
                       std::string* error = nullptr);

@@ -96,8 +96,11 @@ void FinishPictures(const PlaquetDocument& doc, EngineContext& ctx) {
   if (ctx.pressedButton) ctx.pressedRgba = TransparentPicture(doc, ctx, true);
 }
 
-void ReduceOrThrow(DibImage& image, int colours, int32_t fillColour, int method) {
-  if (!ReduceImage(image, colours, fillColour, method))
+void ReduceOrThrow(DibImage& image, int colours, int32_t fillColour, int method, bool dither,
+                   const EngineContext& ctx) {
+  const bool shared = ctx.sharedColours == colours;
+  if (!(shared ? ReduceImageToPalette(image, ctx.sharedPalette, colours, dither)
+               : ReduceImage(image, colours, fillColour, method, dither)))
     throw RenderError("not enough memory for a picture of " + SizeText(image.Width(), image.Height()) + " pixels");
 }
 
@@ -214,6 +217,8 @@ void RenderReduced(PlaquetDocument& doc, EngineContext& ctx, int colours) {
   Recompose(doc, ctx);
   if (doc.items.empty()) return;
   const int32_t fill = doc.currentStyle.backdropColour;
-  ReduceOrThrow(ctx.image, colours, fill, ctx.settings.reduceColorMethod);
-  if (ctx.pressedButton) ReduceOrThrow(ctx.pressedImage, colours, fill, ctx.settings.reduceColorMethod);
+  const bool dither = ctx.settings.dithering;
+  ReduceOrThrow(ctx.image, colours, fill, ctx.settings.reduceColorMethod, dither, ctx);
+  if (ctx.pressedButton)
+    ReduceOrThrow(ctx.pressedImage, colours, fill, ctx.settings.reduceColorMethod, dither, ctx);
 }

@@ -9,7 +9,8 @@ struct PlaquetItem;
 void RenderPreview(PlaquetDocument& doc, EngineContext& ctx);
 // Composes the item canvases of the last full render again.
 void Recompose(PlaquetDocument& doc, EngineContext& ctx);
-// Recompose, then reduce the pictures to 8 bits with `colours` entries (16 or 256).
+// Recompose, then reduce the pictures to 8 bits with `colours` entries (16 or 256), to the
+// context's shared palette when it has one of that many colours.
 void RenderReduced(PlaquetDocument& doc, EngineContext& ctx, int colours);
 
 void SizeItems(PlaquetDocument& doc, EngineContext& ctx);

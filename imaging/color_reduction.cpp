@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "imaging/quality_quantizer.h"
+
 namespace {
 
 struct TallyEntry {
@@ -223,10 +225,17 @@ void MedianCutPalette(ColorTally& tally, const uint8_t* const* inRows, int width
 }  // namespace
 
 void ReduceColors(uint8_t* const* outRows, const uint8_t* const* inRows, BgrPalette& palette, int colours,
-                  int width, int height, int32_t fillColour, int method) {
+                  int width, int height, int32_t fillColour, int method, bool dither) {
   colours = std::clamp(colours, 1, 256);
   width = std::max(width, 0);
   height = std::max(height, 0);
+  if (method == HighQuality) {
+    ColourHistogram histogram;
+    histogram.Add(inRows, width, height);
+    BuildQualityPalette(histogram, palette, colours, fillColour);
+    MapToPalette(outRows, inRows, palette, colours, width, height, dither);
+    return;
+  }
   ColorTally tally;
   const bool medianCut = method != Popularity;
   StartTally(tally, fillColour, medianCut);
@@ -236,10 +245,17 @@ void ReduceColors(uint8_t* const* outRows, const uint8_t* const* inRows, BgrPale
     PopularityPalette(tally, inRows, width, height);
   }
   PaletteFromTally(tally, palette, colours);
-  MapPixels(outRows, inRows, palette, colours, width, height);
+  if (dither)
+    MapToPalette(outRows, inRows, palette, colours, width, height, true);
+  else
+    MapPixels(outRows, inRows, palette, colours, width, height);
 }
 
-int ReduceImage(DibImage& image, int colours, int32_t fillColour, int method) {
+namespace {
+
+// Runs `reduce(outRows, inRows, palette)` over a 24-bit picture and makes it the 8-bit result.
+template <typename Reduce>
+int ReduceInPlace(DibImage& image, Reduce&& reduce) {
   if (image.Empty() || image.BitCount() != 24) return 1;
   const int W = image.Width(), H = image.Height();
   if (W <= 0 || H <= 0) return 1;
@@ -250,13 +266,30 @@ int ReduceImage(DibImage& image, int colours, int32_t fillColour, int method) {
   {
     DibRowTable in(image);
     std::vector<const uint8_t*> inRows(in.Rows(), in.Rows() + H);
-    ReduceColors(outRows.data(), inRows.data(), palette, colours, W, H, fillColour, method);
+    reduce(outRows.data(), inRows.data(), palette);
   }
   image.Free();
   if (!image.Create(W, H, 8, palette.data())) return 0;
   DibRowTable out(image);
   for (int y = 0; y < H; ++y) std::memcpy(out[y], outRows[size_t(y)], size_t(W));
   return 1;
+}
+
+}  // namespace
+
+int ReduceImage(DibImage& image, int colours, int32_t fillColour, int method, bool dither) {
+  const int W = image.Width(), H = image.Height();
+  return ReduceInPlace(image, [&](uint8_t* const* out, const uint8_t* const* in, BgrPalette& palette) {
+    ReduceColors(out, in, palette, colours, W, H, fillColour, method, dither);
+  });
+}
+
+int ReduceImageToPalette(DibImage& image, const BgrPalette& palette, int colours, bool dither) {
+  const int W = image.Width(), H = image.Height();
+  return ReduceInPlace(image, [&](uint8_t* const* out, const uint8_t* const* in, BgrPalette& result) {
+    result = palette;
+    MapToPalette(out, in, result, colours, W, H, dither);
+  });
 }
 
 int ExpandToTrueColour(DibImage& image) {

@@ -75,6 +75,10 @@ struct EngineContext {
   // the page colour); empty for an opaque backdrop.
   RgbaPicture rgba;
   RgbaPicture pressedRgba;
+  // A palette chosen beforehand for a family of pictures (a batch's shared palette): reductions to
+  // `sharedColours` colours map to it instead of choosing their own. 0 = none.
+  BgrPalette sharedPalette{};
+  int sharedColours = 0;
 
   uint32_t seed;  // render input: the random effects of every picture start from it
   RandomGenerator random;

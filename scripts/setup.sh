@@ -10,6 +10,7 @@ packages=(
   libinih-dev libcli11-dev qt6-base-dev
   zlib1g-dev libpng-dev libjpeg-dev libgif-dev
   libwebp-dev
+  imagemagick
 )
 if [ "${QUORBEL_EXTRA_PACKAGES:-}" != "" ]; then
   # shellcheck disable=SC2206

@@ -1,5 +1,6 @@
 // Writes the shipped textures: 256 x 256 true-colour pictures made from tileable value noise
-// with fixed seeds, so every build writes the same files.
+// with fixed seeds, so every build writes the same files, and the small "tile_" cells (8 to 16
+// pixels) that the Tile effect repeats across the glyphs as a mosaic.
 //   generate_textures OUTPUT_FOLDER
 // Each texture tiles seamlessly (the noise lattices wrap at the picture's size), since the
 // Tile effect repeats them across the glyphs.
@@ -198,18 +199,80 @@ Painter Ocean() {
   };
 }
 
+// ---- Tile cells ---------------------------------------------------------------------------------
+// Tile multiplies each texel by the cell's average colour / 200 and cuts a hole where a texel is
+// black: so a cell is grey shading around 200 (lighter rims up and left, darker down and right)
+// with black grout between the pieces.
+constexpr Rgb kGrout{0, 0, 0};
+
+Rgb Grey(double v) {
+  v = std::clamp(v, 1.0, 255.0);  // 0 would cut a hole
+  return {v, v, v};
+}
+
+// Shading of a piece from its own edge distance d (pixels) and its position (u, v) in -1..1.
+Rgb Bevel(double d, double u, double v) {
+  const double rim = d < 1.5 ? (u + v < 0 ? 45 : -55) : 0;
+  return Grey(205 - 14 * (u + v) + rim);
+}
+
+Painter MosaicCell() {  // 8 x 8: square stones, one pixel of grout right and below
+  return [](int x, int y) -> Rgb {
+    if (x == 7 || y == 7) return kGrout;
+    const double d = std::min({x, y, 6 - x, 6 - y}) + 1.0;
+    return Bevel(d, (x - 3) / 3.0, (y - 3) / 3.0);
+  };
+}
+
+Painter DotCell() {  // 8 x 8: round studs with a highlight up-left
+  return [](int x, int y) -> Rgb {
+    const double dx = x + 0.5 - 4, dy = y + 0.5 - 4, r = std::sqrt(dx * dx + dy * dy);
+    if (r > 3.6) return kGrout;
+    const double hx = dx + 1.2, hy = dy + 1.2;
+    return Grey(245 - 22 * std::sqrt(hx * hx + hy * hy));
+  };
+}
+
+Painter HexagonCell() {  // 12 x 12: a flat-topped hexagon
+  return [](int x, int y) -> Rgb {
+    const double u = (x + 0.5 - 6) / 5.6, v = (y + 0.5 - 6) / 5.0;
+    const double edge = std::max(std::fabs(v), (std::fabs(u) * 2 + std::fabs(v)) / 2);
+    if (edge > 1.0) return kGrout;
+    return Bevel((1.0 - edge) * 5.0, u, v);
+  };
+}
+
+Painter ScaleCell() {  // 12 x 12: a fish scale, round at the bottom, with a dark rim
+  return [](int x, int y) -> Rgb {
+    const double dx = x + 0.5 - 6, dy = y + 0.5 - 4;
+    const double r = dy < 0 ? std::fabs(dx) : std::sqrt(dx * dx + dy * dy);
+    if (r > 5.8) return kGrout;
+    const double t = r / 5.8;
+    return Grey(t > 0.8 ? 150 : 232 - 50 * t - 4 * dy);
+  };
+}
+
+Painter BrickCell() {  // 16 x 8: a brick, grout above and to the left
+  return [](int x, int y) -> Rgb {
+    if (x == 0 || y == 0) return kGrout;
+    const double d = std::min({x - 1, y - 1, 15 - x, 7 - y}) + 1.0;
+    return Bevel(d, (x - 8) / 7.0, (y - 4) / 3.0);
+  };
+}
+
 struct Texture {
   const char* name;
   Painter (*make)();
+  int width = kSize, height = kSize;
 };
 
-void Write(const std::string& path, const Painter& paint) {
+void Write(const std::string& path, const Painter& paint, int width, int height) {
   DibImage image;
-  if (!image.Create(kSize, kSize, 24)) throw GraphicsException("cannot create the picture");
+  if (!image.Create(width, height, 24)) throw GraphicsException("cannot create the picture");
   DibRowTable rows(image);
-  for (int y = 0; y < kSize; ++y) {
+  for (int y = 0; y < height; ++y) {
     uint8_t* row = rows[y];
-    for (int x = 0; x < kSize; ++x) {
+    for (int x = 0; x < width; ++x) {
       const Rgb c = paint(x, y);
       row[x * 3 + 0] = uint8_t(std::clamp(c.b, 0.0, 255.0));
       row[x * 3 + 1] = uint8_t(std::clamp(c.g, 0.0, 255.0));
@@ -232,9 +295,11 @@ int main(int argc, char** argv) {
       {"marble", Marble},       {"wood", Wood},       {"brushed_metal", BrushedMetal},
       {"noise", Noise},         {"bricks", Bricks},   {"granite", Granite},
       {"clouds", Clouds},       {"gradient_sunset", Sunset}, {"gradient_ocean", Ocean},
+      {"tile_mosaic", MosaicCell, 8, 8},     {"tile_dots", DotCell, 8, 8},     {"tile_hexagons", HexagonCell, 12, 12},
+      {"tile_scales", ScaleCell, 12, 12},    {"tile_bricks", BrickCell, 16, 8},
   };
   try {
-    for (const auto& t : textures) Write(folder + t.name + ".png", t.make());
+    for (const auto& t : textures) Write(folder + t.name + ".png", t.make(), t.width, t.height);
   } catch (const GraphicsException& e) {
     std::fprintf(stderr, "generate_textures: %s\n", e.what());
     return 1;

@@ -10,7 +10,8 @@ add_custom_command(OUTPUT ${_light_patterns}
 
 add_executable(generate_textures ${CMAKE_CURRENT_LIST_DIR}/generate_textures.cpp)
 target_link_libraries(generate_textures PRIVATE quorbel_imaging)
-set(QUORBEL_TEXTURES marble wood brushed_metal noise bricks granite clouds gradient_sunset gradient_ocean)
+set(QUORBEL_TEXTURES marble wood brushed_metal noise bricks granite clouds gradient_sunset gradient_ocean
+    tile_mosaic tile_dots tile_hexagons tile_scales tile_bricks)
 set(_textures)
 foreach(t ${QUORBEL_TEXTURES})
   list(APPEND _textures ${QUORBEL_DATA_DIR}/texture/${t}.png)

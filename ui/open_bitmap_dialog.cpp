@@ -1,5 +1,8 @@
 #include "ui/open_bitmap_dialog.h"
 
+#include <algorithm>
+#include <vector>
+
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -12,7 +15,7 @@
 #include "ui/dib_qimage.h"
 
 OpenBitmapDialog::OpenBitmapDialog(const std::string& folder, const std::string& pattern,
-                                   const std::string& current, QWidget* parent)
+                                   const std::string& current, QWidget* parent, const std::string& firstPrefix)
     : QDialog(parent), folder_(folder) {
   setWindowTitle("Open Bitmap");
   list_ = new QListWidget;
@@ -42,7 +45,10 @@ OpenBitmapDialog::OpenBitmapDialog(const std::string& folder, const std::string&
   layout->addWidget(buttons);
 
   const std::string pat = pattern.empty() ? "*.*" : pattern;
-  for (const std::string& name : ListFilesMatching(folder + pat)) list_->addItem(QString::fromStdString(name));
+  std::vector<std::string> names = ListFilesMatching(folder + pat);
+  if (!firstPrefix.empty())
+    std::stable_partition(names.begin(), names.end(), [&](const std::string& n) { return n.starts_with(firstPrefix); });
+  for (const std::string& name : names) list_->addItem(QString::fromStdString(name));
   const auto found = list_->findItems(QString::fromStdString(current), Qt::MatchFixedString);
   if (!current.empty() && !found.isEmpty()) list_->setCurrentItem(found.front());
   connect(list_, &QListWidget::currentRowChanged, this, &OpenBitmapDialog::ShowSelected);

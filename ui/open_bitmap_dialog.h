@@ -9,9 +9,10 @@ class QLabel;
 class OpenBitmapDialog : public QDialog {
   Q_OBJECT
  public:
-  // folder ends with '/'; pattern "*.*" when empty; current is selected when listed.
+  // folder ends with '/'; pattern "*.*" when empty; current is selected when listed. Names that
+  // start with firstPrefix (when given) are listed before the others.
   OpenBitmapDialog(const std::string& folder, const std::string& pattern, const std::string& current,
-                   QWidget* parent = nullptr);
+                   QWidget* parent = nullptr, const std::string& firstPrefix = {});
   // The chosen name without folder (valid after Accepted).
   std::string selectedName() const;
 

@@ -25,19 +25,26 @@ PreferencesDialog::PreferencesDialog(AppState& state, QWidget* parent) : QDialog
 
   popularity_ = new QRadioButton("Popularity algorithm");
   medianCut_ = new QRadioButton("Optimized median cut");
+  auto* highQuality = new QRadioButton("High quality");
   auto* group = new QButtonGroup(this);
   group->addButton(popularity_, 0);
   group->addButton(medianCut_, 1);
-  // Neither is checked for a stored value other than 0 or 1.
+  group->addButton(highQuality, 2);
+  // None is checked for a stored value other than 0, 1 or 2.
   group->setExclusive(false);
   popularity_->setChecked(s.reduceColorMethod == 0);
   medianCut_->setChecked(s.reduceColorMethod == 1);
+  highQuality->setChecked(s.reduceColorMethod == 2);
   group->setExclusive(true);
+  dithering_ = new QCheckBox("Dithering (smoother gradients)");
+  dithering_->setChecked(s.dithering != 0);
   connect(group, &QButtonGroup::idClicked, this, [this](int id) { state_.ctx->settings.reduceColorMethod = id; });
   auto* reduction = new QGroupBox("Color reduction method");
   auto* reductionLayout = new QVBoxLayout(reduction);
   reductionLayout->addWidget(popularity_);
   reductionLayout->addWidget(medianCut_);
+  reductionLayout->addWidget(highQuality);
+  reductionLayout->addWidget(dithering_);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -52,6 +59,7 @@ void PreferencesDialog::accept() {
   ProgramSettings& s = state_.ctx->settings;
   s.antiAliasing = antiAliasing_->isChecked();
   s.clipBlank = clipBlank_->isChecked();
+  s.dithering = dithering_->isChecked();
   std::string error;
   if (!StorePreferences(s, state_.preferencesPath, &error))
     Hooks().Tell(this, "Error!", "Cannot save preferences: " + QString::fromStdString(state_.preferencesPath) +

@@ -16,6 +16,7 @@ class PreferencesDialog : public QDialog {
  private:
   AppState& state_;
   QCheckBox* antiAliasing_;
+  QCheckBox* dithering_ = nullptr;
   QCheckBox* clipBlank_;
   QRadioButton* popularity_;
   QRadioButton* medianCut_;

@@ -189,7 +189,8 @@ bool ToImagePage::SaveTo(const std::string& chosen) {
       for (int y = 0; y < image.Height(); ++y) outRows[size_t(y)] = indexes.data() + size_t(y) * size_t(image.Width());
       DibRowTable in(image);
       ReduceColors(outRows.data(), in.Rows(), palette, colours, image.Width(), image.Height(),
-                   state_.doc.backdropColour, state_.ctx->settings.reduceColorMethod);
+                   state_.doc.backdropColour, state_.ctx->settings.reduceColorMethod,
+                   state_.ctx->settings.dithering != 0);
       if (!reduced.Create(image.Width(), image.Height(), 8, palette.data()))
         throw GraphicsException(path + ": not enough memory");
       DibRowTable out(reduced);

@@ -33,7 +33,7 @@ class ScopedEnv {
 
 bool Same(const ProgramSettings& a, const ProgramSettings& b) {
   return a.antiAliasing == b.antiAliasing && a.clipBlank == b.clipBlank &&
-         a.reduceColorMethod == b.reduceColorMethod;
+         a.reduceColorMethod == b.reduceColorMethod && a.dithering == b.dithering;
 }
 
 }  // namespace
@@ -56,19 +56,23 @@ TEST(Preferences, FirstRunDefaultsAndRoundTrip) {
   testsupport::TempDir dir;
   ScopedEnv xdg("XDG_CONFIG_HOME", dir.path().c_str());
   const std::string path = PreferencesPath();
-  EXPECT_TRUE(Same(LoadPreferences(path), ProgramSettings{1, 1, 1}));
+  EXPECT_TRUE(Same(LoadPreferences(path), ProgramSettings{1, 1, 2, 0}));
 
-  ASSERT_TRUE(StorePreferences(ProgramSettings{0, 1, 0}, path));  // creates quorbel/
-  EXPECT_TRUE(Same(LoadPreferences(path), ProgramSettings{0, 1, 0}));
+  ASSERT_TRUE(StorePreferences(ProgramSettings{0, 1, 0, 1}, path));  // creates quorbel/
+  EXPECT_TRUE(Same(LoadPreferences(path), ProgramSettings{0, 1, 0, 1}));
   const std::string text = testsupport::ReadFileText(path);
   EXPECT_NE(text.find("[quorbel]"), std::string::npos);
   EXPECT_NE(text.find("antialiasing=0"), std::string::npos);
   EXPECT_NE(text.find("reducecolormethod=0"), std::string::npos);
+  EXPECT_NE(text.find("dithering=1"), std::string::npos);
+  // A profile stored before the third method existed keeps its method.
+  testsupport::WriteFileText(path, "[quorbel]\nreducecolormethod=1\n");
+  EXPECT_TRUE(Same(LoadPreferences(path), ProgramSettings{1, 1, 1, 0}));
 
   // Other keys and sections survive a store.
   testsupport::WriteFileText(path, "[quorbel]\nclipblank=0\nlast=x.plq\n[window]\nwidth=640\n");
-  ASSERT_TRUE(StorePreferences(ProgramSettings{1, 0, 1}, path));
-  EXPECT_TRUE(Same(LoadPreferences(path), ProgramSettings{1, 0, 1}));
+  ASSERT_TRUE(StorePreferences(ProgramSettings{1, 0, 1, 0}, path));
+  EXPECT_TRUE(Same(LoadPreferences(path), ProgramSettings{1, 0, 1, 0}));
   const std::string kept = testsupport::ReadFileText(path);
   EXPECT_NE(kept.find("last=x.plq"), std::string::npos);
   EXPECT_NE(kept.find("[window]\nwidth=640"), std::string::npos);
@@ -80,12 +84,13 @@ TEST(Preferences, BadFilesGiveTheDefaults) {
   const std::string path = dir.file("quorbel.ini");
   // A key that is not an integer, or in another section, keeps its start value.
   testsupport::WriteFileText(path, "[Quorbel]\nAntiAliasing = 0\nclipblank=yes\n[other]\nreducecolormethod=0\n");
-  EXPECT_TRUE(Same(LoadPreferences(path), ProgramSettings{0, 1, 1}));
+  EXPECT_TRUE(Same(LoadPreferences(path), ProgramSettings{0, 1, 2, 0}));
   // A broken line spoils only itself: the keys before and after it still read.
   testsupport::WriteFileText(path, "[quorbel]\nantialiasing=0\nthis line is broken\nreducecolormethod=2\n");
-  EXPECT_TRUE(Same(LoadPreferences(path), ProgramSettings{0, 1, 2}));
-  EXPECT_TRUE(Same(LoadPreferences(dir.path().string()), ProgramSettings{1, 1, 1}));
-  EXPECT_TRUE(Same(LoadPreferences(""), ProgramSettings{1, 1, 1}));
+  testsupport::WriteFileText(path, "[quorbel]\nantialiasing=0\nthis line is broken\nreducecolormethod=0\n");
+  EXPECT_TRUE(Same(LoadPreferences(path), ProgramSettings{0, 1, 0, 0}));
+  EXPECT_TRUE(Same(LoadPreferences(dir.path().string()), ProgramSettings{1, 1, 2, 0}));
+  EXPECT_TRUE(Same(LoadPreferences(""), ProgramSettings{1, 1, 2, 0}));
   std::string error;
   EXPECT_FALSE(StorePreferences(ProgramSettings{}, "", &error));
   EXPECT_FALSE(error.empty());

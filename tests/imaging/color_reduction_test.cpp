@@ -1,6 +1,7 @@
 // Colour reduction: palettes and mappings worked out by hand for small pictures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -149,6 +150,124 @@ TEST(ColorReduction, VeryColourfulPicturesStayBounded) {
   EXPECT_EQ(pic.Slot(1), pic.At(0));
   EXPECT_EQ(pic.Slot(255), pic.At(254));
   for (int i = 0; i < 255; ++i) ASSERT_EQ(pic.indexes[size_t(i)], i + 1);
+}
+
+}  // namespace
+
+namespace {
+
+// ---- High quality ------------------------------------------------------------------------------
+
+double SquaredError(const Picture& p) {
+  double sum = 0;
+  for (int i = 0; i < p.width * p.height; ++i) {
+    const Rgb a = p.At(i), b = p.Slot(p.indexes[size_t(i)]);
+    for (int c = 0; c < 3; ++c) sum += double((a[c] - b[c]) * (a[c] - b[c]));
+  }
+  return sum;
+}
+
+// A smooth two-axis blend with a little fixed noise: more colours than any palette holds.
+Picture Blend(int w, int h) {
+  Picture p(w, h);
+  uint32_t seed = 12345;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      seed = seed * 1664525u + 1013904223u;
+      const int n = int(seed >> 29);  // 0..7
+      p.Set(y * w + x, {uint8_t(255 * x / (w - 1)), uint8_t(std::min(255, 40 + 200 * y / (h - 1) + n)),
+                        uint8_t(255 - 255 * (x + y) / (w + h - 2))});
+    }
+  return p;
+}
+
+TEST(HighQualityReduction, SlotZeroFillFewColoursExactAndSpareSlotsRepeatTheFill) {
+  Picture few(4, 1);
+  few.Set(0, {10, 20, 30});
+  few.Set(1, {200, 100, 0});
+  few.Set(2, {255, 255, 255});
+  few.Set(3, {10, 20, 30});
+  few.Reduce(16, 0x00123456, HighQuality);
+  EXPECT_EQ(few.Slot(0), (Rgb{0x56, 0x34, 0x12}));
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(few.Slot(few.indexes[size_t(i)]), few.At(i)) << i;
+  for (int k = 4; k < 16; ++k) EXPECT_EQ(few.Slot(k), few.Slot(0)) << k;
+  EXPECT_EQ(few.Slot(16), (Rgb{0, 0, 0}));
+
+  // Pixels of the fill colour use slot 0 and take no other slot.
+  Picture page(8, 1);
+  for (int i = 0; i < 8; ++i) page.Set(i, i < 6 ? Rgb{255, 255, 255} : Rgb{0, 0, 200});
+  page.Reduce(16, kWhite, HighQuality);
+  EXPECT_EQ(page.indexes, (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 1, 1}));
+}
+
+// Every pixel a colour of its own (40,960 of them): past the count that is cut exactly.
+Picture Colourful() {
+  Picture p(256, 160);
+  for (int y = 0; y < 160; ++y)
+    for (int x = 0; x < 256; ++x) p.Set(y * 256 + x, {uint8_t(x), uint8_t(y), uint8_t((x * 7 + y * 3) & 0xFF)});
+  return p;
+}
+
+TEST(HighQualityReduction, EveryPixelTakesItsNearestSlotAndBeatsTheClassicMethods) {
+  for (Picture (*make)() : {+[] { return Blend(96, 64); }, &Colourful}) {
+    for (int colours : {16, 256}) {
+      Picture quality = make();
+      quality.Reduce(colours, kWhite, HighQuality);
+      // Brute-force check of the mapping: no slot lies nearer than the chosen one.
+      for (int i = 0; i < quality.width * quality.height; ++i) {
+        auto d2 = [&](int k) {
+          const Rgb a = quality.At(i), s = quality.Slot(k);
+          int d = 0;
+          for (int c = 0; c < 3; ++c) d += (a[c] - s[c]) * (a[c] - s[c]);
+          return d;
+        };
+        const int chosen = d2(quality.indexes[size_t(i)]);
+        for (int k = 0; k < colours; ++k) ASSERT_LE(chosen, d2(k)) << "pixel " << i << " slot " << k;
+      }
+      for (int method : {Popularity, OptimizedMedianCut}) {
+        Picture classic = make();
+        classic.Reduce(colours, kWhite, method);
+        EXPECT_LT(SquaredError(quality) * 2, SquaredError(classic))
+            << quality.width << " wide, " << colours << " colours, method " << method;
+      }
+    }
+  }
+}
+
+TEST(HighQualityReduction, DitheringKeepsTheLocalMeanOfAGradient) {
+  // What the eye sees is the average over a small area: compare 4x4 block means.
+  auto blockError = [](const Picture& p) {
+    double sum = 0;
+    for (int by = 0; by + 4 <= p.height; by += 4)
+      for (int bx = 0; bx + 4 <= p.width; bx += 4)
+        for (int c = 0; c < 3; ++c) {
+          double diff = 0;
+          for (int y = by; y < by + 4; ++y)
+            for (int x = bx; x < bx + 4; ++x) {
+              const int i = y * p.width + x;
+              diff += double(p.At(i)[size_t(c)]) - double(p.Slot(p.indexes[size_t(i)])[size_t(c)]);
+            }
+          sum += (diff / 16) * (diff / 16);
+        }
+    return sum;
+  };
+  auto gradient = [] {
+    Picture p(256, 16);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 256; ++x) p.Set(y * 256 + x, {255, uint8_t(160 + x * 95 / 255), uint8_t(x / 4)});
+    return p;
+  };
+  Picture plain = gradient(), dithered = gradient();
+  plain.Reduce(16, kWhite, HighQuality);
+  std::vector<const uint8_t*> in;
+  std::vector<uint8_t*> out;
+  for (int y = 0; y < 16; ++y) {
+    in.push_back(dithered.pixels.data() + size_t(y) * 256 * 3);
+    out.push_back(dithered.indexes.data() + size_t(y) * 256);
+  }
+  ReduceColors(out.data(), in.data(), dithered.palette, 16, 256, 16, kWhite, HighQuality, true);
+  EXPECT_EQ(dithered.palette, plain.palette);  // dithering changes the mapping, not the palette
+  EXPECT_LT(blockError(dithered) * 3, blockError(plain));
 }
 
 }  // namespace

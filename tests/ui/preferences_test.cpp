@@ -30,12 +30,12 @@ class PreferencesTests : public QObject {
       const ProgramSettings& s = first.state->ctx->settings;
       QCOMPARE(s.antiAliasing, true);
       QCOMPARE(s.clipBlank, true);
-      QCOMPARE(s.reduceColorMethod, 1);
+      QCOMPARE(s.reduceColorMethod, 2);  // new profiles start with the high-quality method
       bool shownAsStored = false;
       hooks.onDialog = [&shownAsStored](QDialog& d) {
         shownAsStored = ButtonNamed(d, "Anti-Aliasing")->isChecked() &&
                         ButtonNamed(d, "Clipping blank area")->isChecked() &&
-                        ButtonNamed(d, "Optimized median cut")->isChecked() &&
+                        ButtonNamed(d, "High quality")->isChecked() &&
                         !ButtonNamed(d, "Popularity algorithm")->isChecked();
         ButtonNamed(d, "Anti-Aliasing")->click();
         ButtonNamed(d, "Popularity algorithm")->click();

@@ -29,8 +29,8 @@ namespace {
 std::string TextureFolder(const AppState& state) { return state.ctx->programFolder + "texture/"; }
 
 std::string PickTexture(const AppState& state, const std::string& pattern, const std::string& current,
-                        QWidget* parent) {
-  OpenBitmapDialog dialog(TextureFolder(state), pattern, current, parent);
+                        QWidget* parent, const std::string& firstPrefix = {}) {
+  OpenBitmapDialog dialog(TextureFolder(state), pattern, current, parent, firstPrefix);
   if (Hooks().Exec(dialog) != QDialog::Accepted) return {};
   std::string name = dialog.selectedName();
   if (name.size() > kMaxEffectFileName) return {};  // the record cannot hold it
@@ -258,7 +258,7 @@ TileDialog::TileDialog(EffectRecord& record, AppState& state, PreviewRefresh ref
 
 void TileDialog::ChooseTexture() {
   // Textures of any picture type: a single file pattern would hide the ones the effect can read.
-  const std::string name = PickTexture(state_, "*.*", record_.fileName, this);
+  const std::string name = PickTexture(state_, "*.*", record_.fileName, this, "tile_");  // the small cells first
   if (name.empty()) return;
   record_.fileName = name;
   fileEdit_->setText(QString::fromStdString(name));
