@@ -193,7 +193,7 @@ void AddReductionOptions(CLI::App* cmd, OutputOptions& o) {
 // The preferences with the command line's reduction choices on top.
 ProgramSettings WithReduction(ProgramSettings settings, const OutputOptions& o) {
   if (!o.quantizer.empty()) settings.reduceColorMethod = kQuantizers.at(o.quantizer);
-  if (o.dither) settings.dithering = 1;
+  if (o.dither) settings.dithering = true;
   return settings;
 }
 

@@ -37,7 +37,7 @@ PreferencesDialog::PreferencesDialog(AppState& state, QWidget* parent) : QDialog
   highQuality->setChecked(s.reduceColorMethod == 2);
   group->setExclusive(true);
   dithering_ = new QCheckBox("Dithering (smoother gradients)");
-  dithering_->setChecked(s.dithering != 0);
+  dithering_->setChecked(s.dithering);
   connect(group, &QButtonGroup::idClicked, this, [this](int id) { state_.ctx->settings.reduceColorMethod = id; });
   auto* reduction = new QGroupBox("Color reduction method");
   auto* reductionLayout = new QVBoxLayout(reduction);

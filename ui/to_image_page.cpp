@@ -190,7 +190,7 @@ bool ToImagePage::SaveTo(const std::string& chosen) {
       DibRowTable in(image);
       ReduceColors(outRows.data(), in.Rows(), palette, colours, image.Width(), image.Height(),
                    state_.doc.backdropColour, state_.ctx->settings.reduceColorMethod,
-                   state_.ctx->settings.dithering != 0);
+                   state_.ctx->settings.dithering);
       if (!reduced.Create(image.Width(), image.Height(), 8, palette.data()))
         throw GraphicsException(path + ": not enough memory");
       DibRowTable out(reduced);
