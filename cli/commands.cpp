@@ -601,6 +601,21 @@ int BatchCommand(const Feedback& fb, const BatchRequest& req, const SessionOptio
   return result.failures.empty() && !manifestFailed ? 0 : 1;
 }
 
+// What a parameter's number measures, as the catalogue says.
+const char* UnitName(ParamUnit unit) {
+  switch (unit) {
+    case ParamUnit::PixelLength: return "pixels";
+    case ParamUnit::PerPixel: return "per pixel";
+    case ParamUnit::Percent: return "fraction";
+    case ParamUnit::Angle: return "degrees";
+    case ParamUnit::Colour: return "colour";
+    case ParamUnit::Choice: return "choice";
+    case ParamUnit::Count: return "count";
+    case ParamUnit::Factor: return "factor";
+  }
+  return "";
+}
+
 // One line per name; effects with their parameters, ranges and units.
 int ListCommand(const std::string& what) {
   const std::string data = platform::FindProgramFolder();
@@ -638,6 +653,7 @@ int ListCommand(const std::string& what) {
           break;
       }
       if (p.kind != ParamKind::Colour) line << ", start " << p.startValue;
+      if (p.kind == ParamKind::Integer) line << ", " << UnitName(p.unit);
       std::cout << line.str() << "\n";
     }
   }

@@ -439,7 +439,7 @@ class EffectDialogTests : public QObject {
         if (!w->isVisibleTo(d.get()) || qobject_cast<QDialogButtonBox*>(w->parentWidget())) continue;
         QString text;
         if (auto* box = qobject_cast<QGroupBox*>(w)) text = "[" + box->title() + "]";
-        else if (auto* label = qobject_cast<QLabel*>(w)) text = label->text();
+        else if (auto* label = qobject_cast<QLabel*>(w)) text = label->objectName() == "unit" ? QString() : label->text();
         else if (auto* button = qobject_cast<QAbstractButton*>(w)) text = button->text();
         if (text.isEmpty()) continue;
         // Group boxes by their top edge, so that the title comes before what the box holds.
@@ -457,6 +457,11 @@ class EffectDialogTests : public QObject {
         shown << seen[i].text;
       }
       QCOMPARE(shown.join(' '), QString(texts));
+      // Pixel lengths say their unit beside the box; the catalogue decides which.
+      QStringList units;
+      for (QLabel* l : d->findChildren<QLabel*>("unit")) units << l->text();
+      if (type == OutLine) QCOMPARE(units.count("px"), 3);  // both offsets and the thickness
+      if (type == RoundBox) QVERIFY(units.isEmpty());          // thousandths of the area, not pixels
       d->hide();
     }
   }

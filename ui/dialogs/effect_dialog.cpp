@@ -52,7 +52,16 @@ std::vector<int> DisplayOrder(int type) {
 
 // The unit shown after a number's box. The catalogue has no per-parameter unit yet; when it
 // does, its short form goes here (labels such as "Size X(dot)" already name theirs).
-QString UnitSuffix(const EffectParam&) { return {}; }
+// The unit shown after a slider's edit box, from the catalogue: only where the number shown is
+// the unit itself (pixels, degrees); scaled fractions keep their label's wording.
+QString UnitSuffix(const EffectParam& p) {
+  if (p.scale != 1.0) return {};
+  switch (p.unit) {
+    case ParamUnit::PixelLength: return "px";
+    case ParamUnit::Angle: return QString::fromUtf8("\u00B0");
+    default: return {};
+  }
+}
 
 QString SwatchStyle(int32_t colour) {
   const int r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
@@ -146,7 +155,11 @@ EffectDialog::Row& EffectDialog::AddRow(QGridLayout* grid, int gridRow, int slot
   Row& row = AddRow(grid, gridRow, slot, QString::fromUtf8(param->label), param->minValue, param->maxValue,
                     param->page);
   const QString unit = UnitSuffix(*param);
-  if (!unit.isEmpty()) grid->addWidget(new QLabel(unit, this), gridRow, 3);
+  if (!unit.isEmpty()) {
+    auto* suffix = new QLabel(unit, this);
+    suffix->setObjectName("unit");
+    grid->addWidget(suffix, gridRow, 3);
+  }
   return row;
 }
 
