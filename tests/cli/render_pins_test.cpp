@@ -32,7 +32,7 @@ struct Pin {
 // (lines hold p2 p3 p4 p5 p0 p1 p6 .. p11).
 const Pin kPins[] = {
     {Shipped, "bullets", 0x47ed7a453104c6baull, 0x022730eff202786full},
-    {Shipped, "button3d", 0xdafb6273febde93cull, 0x552fda9cbcbc3f87ull},
+    {Shipped, "button3d", 0x1397111dd2aba076ull, 0xada402b2a51d9d8aull},
     {Shipped, "chrome", 0x6da39e648a0efcf6ull, 0xb9ee4f8dd6bd8282ull},
     {Shipped, "fire", 0xf4d2a9d474025537ull, 0xf4d2a9d474025537ull},
     {Shipped, "fog", 0xfe2eb0209d1986baull, 0x4746403d098208b7ull},
