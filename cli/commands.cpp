@@ -329,6 +329,22 @@ void CopyToStandardOutput(const std::string& file) {
   if (!std::cout) throw CliError("-", "cannot write to standard output");
 }
 
+// The document opened with the command line's choices and rendered for the output type; a
+// render that cannot be made names the document.
+Session OpenAndRender(const Feedback& fb, const SessionOptions& so, const OutputOptions& oo, SaveSettings& settings) {
+  WarnInapplicable(fb, oo, settings);
+  Session s = OpenChecked(fb, so);
+  ApplyReduction(s, oo);
+  DropMatteOnOpaque(fb, s.doc, settings);
+  try {
+    RenderPreview(s.doc, *s.ctx);
+  } catch (const RenderError& e) {
+    throw CliError(so.document, e.what());
+  }
+  RenderForType(s.doc, *s.ctx, settings);
+  return s;
+}
+
 int RenderCommand(const Feedback& fb, const SessionOptions& so, const std::string& output, const OutputOptions& oo,
                   bool json) {
   const bool toStdout = output == "-";
@@ -351,16 +367,7 @@ int RenderCommand(const Feedback& fb, const SessionOptions& so, const std::strin
     }
   }
   SaveSettings settings = SettingsFor(oo, toStdout ? std::string() : output);
-  WarnInapplicable(fb, oo, settings);
-  Session s = OpenChecked(fb, so);
-  ApplyReduction(s, oo);
-  DropMatteOnOpaque(fb, s.doc, settings);
-  try {
-    RenderPreview(s.doc, *s.ctx);
-  } catch (const RenderError& e) {
-    throw CliError(so.document, e.what());
-  }
-  RenderForType(s.doc, *s.ctx, settings);
+  Session s = OpenAndRender(fb, so, oo, settings);
   WarnMissingCharacters(s.ctx->fonts.TakeMissingCharacters());
   if (toStdout) {
     // The document's own pressed-button setting would add a second picture.
@@ -382,16 +389,7 @@ int RenderCommand(const Feedback& fb, const SessionOptions& so, const std::strin
 
 int SizeCommand(const Feedback& fb, const SessionOptions& so, const OutputOptions& oo, bool json) {
   SaveSettings settings = SettingsFor(oo, "");
-  WarnInapplicable(fb, oo, settings);
-  Session s = OpenChecked(fb, so);
-  ApplyReduction(s, oo);
-  DropMatteOnOpaque(fb, s.doc, settings);
-  try {
-    RenderPreview(s.doc, *s.ctx);
-  } catch (const RenderError& e) {
-    throw CliError(so.document, e.what());
-  }
-  RenderForType(s.doc, *s.ctx, settings);
+  Session s = OpenAndRender(fb, so, oo, settings);
   // A transparent picture is measured from its true-colour picture and alpha.
   const bool opaque = s.doc.currentStyle.backdropKind != kBackdropTransparent;
   if (opaque && (settings.type == Gif16 || settings.type == Gif256 || settings.type == GifThroughConverter))
