@@ -13,6 +13,7 @@ SaveSettings AppState::SaveSettingsFor(ImageFileType type) const {
   SaveSettings s = MakeSaveSettings(type);
   s.jpegQuality = jpegQuality;
   s.jpegProgressive = jpegProgressive != 0;
+  s.matte = matte;
   return s;
 }
 

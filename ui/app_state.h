@@ -3,6 +3,7 @@
 // program-wide values the pages share (output type, JPEG options, batch list, converter check).
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 #include "document/plaquet_document.h"
@@ -18,6 +19,11 @@ struct AppState {
   int jpegProgressive = 1;   // 0 standard, 1 progressive
   std::string batchListPath = "untitled.blt";
   std::vector<std::string> batchList;
+  // The Save page's matte: partly covered edges of a transparent backdrop are blended onto it
+  // where the output cannot hold alpha. Kept for the session only, never in a profile or document.
+  std::optional<int32_t> matte;
+  // The characters (sorted) last reported as drawn as boxes, so the same set is not reported again.
+  std::u32string reportedMissingCharacters;
 
   // Save settings for a type with the JPEG options and the converter applied.
   SaveSettings SaveSettingsFor(ImageFileType type) const;

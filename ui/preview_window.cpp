@@ -16,6 +16,7 @@
 #include "ui/app_state.h"
 #include "ui/dib_qimage.h"
 #include "ui/text_convert.h"
+#include "ui/ui_hooks.h"
 
 void PictureView::setPicture(const QImage& image) {
   image_ = image;
@@ -121,6 +122,7 @@ void PreviewWindow::UpdatePreview() {
   if (mode_ == kText) {
     textView_->setPicture(TextPicture());
     views_->setCurrentIndex(0);
+    ReportMissingCharacters();
     return;
   }
   if (state_.doc.previewDirty) {
@@ -131,4 +133,22 @@ void PreviewWindow::UpdatePreview() {
   const RgbaPicture& rgba = state_.ctx->rgba;
   imageView_->setPicture(rgba.Empty() ? DibToQImage(state_.ctx->image) : RgbaToQImage(rgba));
   views_->setCurrentIndex(1);
+  ReportMissingCharacters();
+}
+
+void PreviewWindow::ReportMissingCharacters() {
+  const QString missing = QString::fromStdString(state_.ctx->fonts.TakeMissingCharacters());
+  if (missing.isEmpty()) return;
+  const QList<uint> points = missing.toUcs4();
+  std::u32string set(points.begin(), points.end());
+  std::sort(set.begin(), set.end());
+  // Every render finds the same characters again: tell the user once, not at each key press.
+  if (set == state_.reportedMissingCharacters) return;
+  state_.reportedMissingCharacters = set;
+  QStringList codes;
+  for (uint cp : points) codes << QString("U+%1").arg(cp, 4, 16, QChar('0')).toUpper();
+  Hooks().Tell(this, "Warning",
+               QString("No installed font has the characters \"%1\" (%2); they are drawn as boxes.")
+                   .arg(missing, codes.join(' ')),
+               QMessageBox::Warning);
 }

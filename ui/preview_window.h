@@ -38,6 +38,8 @@ class PreviewWindow : public QWidget {
  private:
   void OnTabChange(int index);
   QImage TextPicture();
+  // Tells the user, once per set, which characters no installed face has.
+  void ReportMissingCharacters();
   AppState& state_;
   QTabBar* tabs_;
   QStackedWidget* views_;

@@ -1,6 +1,8 @@
 #include "ui/save_page.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -34,6 +36,9 @@ QString FilterFor(int type) {
   }
 }
 
+QColor FromColorRef(int32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+int32_t ToColorRef(const QColor& c) { return int32_t(c.red() | (c.green() << 8) | (c.blue() << 16)); }
+
 }  // namespace
 
 SavePage::SavePage(AppState& state, MainWindow& sheet) : PlaquetPage(state, sheet) {
@@ -52,6 +57,18 @@ SavePage::SavePage(AppState& state, MainWindow& sheet) : PlaquetPage(state, shee
   size_->setReadOnly(true);
   size_->setToolTip("It specify your image file length");
 
+  matte_ = new QCheckBox("Matte");
+  matte_->setObjectName("matte");
+  matte_->setToolTip("Blend the edges of a transparent picture onto this colour where the file cannot hold transparency");
+  matteSwatch_ = new QLabel;
+  matteSwatch_->setObjectName("matteSwatch");
+  matteSwatch_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  matteSwatch_->setFixedSize(40, 22);
+  matteSwatch_->setAutoFillBackground(true);
+  matteColourButton_ = new QPushButton("Color");
+  matteColourButton_->setObjectName("matteColor");
+  matteColourButton_->setToolTip("Click to change the matte color");
+
   // The single-type radios of older versions stay, hidden: the combo box replaced them.
   const std::pair<const char*, const char*> radios[] = {
       {"16 Color GIF", "16 color GIF image"},     {"256 Color GIF", "256 color GIF image"},
@@ -69,6 +86,12 @@ SavePage::SavePage(AppState& state, MainWindow& sheet) : PlaquetPage(state, shee
   typeLayout->addWidget(combo_, 1);
   typeLayout->addWidget(fileOption_);
 
+  auto* matteLayout = new QHBoxLayout;
+  matteLayout->addWidget(matte_);
+  matteLayout->addWidget(matteSwatch_);
+  matteLayout->addWidget(matteColourButton_);
+  matteLayout->addStretch(1);
+
   auto* sizeBox = new QGroupBox("Current file size(byte)");
   auto* sizeLayout = new QHBoxLayout(sizeBox);
   sizeLayout->addWidget(new QLabel("Size"));
@@ -83,6 +106,7 @@ SavePage::SavePage(AppState& state, MainWindow& sheet) : PlaquetPage(state, shee
   auto* propLayout = new QVBoxLayout(property);
   propLayout->addWidget(note);
   propLayout->addWidget(typeBox);
+  propLayout->addLayout(matteLayout);
   propLayout->addWidget(sizeBox);
   propLayout->addWidget(save_, 0, Qt::AlignRight);
   propLayout->addStretch(1);
@@ -98,6 +122,38 @@ SavePage::SavePage(AppState& state, MainWindow& sheet) : PlaquetPage(state, shee
   connect(calculate_, &QPushButton::clicked, this, &SavePage::Calculate);
   connect(fileOption_, &QPushButton::clicked, this, &SavePage::FileOption);
   connect(save_, &QPushButton::clicked, this, &SavePage::SaveImage);
+  connect(matte_, &QCheckBox::toggled, this, [this](bool on) { SetMatte(on, matteColour_); });
+  connect(matteColourButton_, &QPushButton::clicked, this, &SavePage::OnMatteColour);
+  ShowMatte();
+}
+
+void SavePage::ShowMatte() {
+  if (state_.matte) matteColour_ = *state_.matte;
+  {
+    const QSignalBlocker block(matte_);
+    matte_->setChecked(state_.matte.has_value());
+  }
+  QPalette pal = matteSwatch_->palette();
+  pal.setColor(QPalette::Window, FromColorRef(matteColour_));
+  matteSwatch_->setPalette(pal);
+  matteSwatch_->update();
+}
+
+void SavePage::SetMatte(bool on, int32_t colour) {
+  matteColour_ = colour & 0xFFFFFF;
+  const std::optional<int32_t> matte = on ? std::optional<int32_t>(matteColour_) : std::nullopt;
+  const bool changed = matte != state_.matte;
+  state_.matte = matte;
+  ShowMatte();
+  // The shown size is that of the file the new settings would write.
+  if (changed && fileSize_ != 0) CalculateFileSize();
+}
+
+void SavePage::OnMatteColour() {
+  const QColor chosen = QColorDialog::getColor(FromColorRef(matteColour_), this, "Color");
+  if (!chosen.isValid()) return;
+  // Choosing a colour means the user wants it used.
+  SetMatte(true, ToColorRef(chosen));
 }
 
 void SavePage::ShowSize() { size_->setText(QString::number(fileSize_)); }
@@ -115,6 +171,7 @@ void SavePage::OnSetActive() {
     combo_->setCurrentIndex(row);
   }
   fileOption_->setEnabled(state_.outputFileType == Jpeg);
+  ShowMatte();
 }
 
 void SavePage::OnKillActive() {

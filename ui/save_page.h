@@ -1,11 +1,14 @@
 #pragma once
 // "Save Plaquet": the output type (shown in the preview at its colour depth), the file size it
 // would have, the JPEG options and saving the picture.
+#include <cstdint>
 #include <string>
 
 #include "ui/plaquet_page.h"
 
+class QCheckBox;
 class QComboBox;
+class QLabel;
 class QPushButton;
 class QLineEdit;
 
@@ -26,6 +29,8 @@ class SavePage : public PlaquetPage {
   // Writes the picture under outputPath (and its pressed variant); reports a failure to the
   // user. True when every file was written.
   bool WriteOutputFiles();
+  // The matte the saved pictures are blended onto (colour as 0x00BBGGRR); off = the page colour.
+  void SetMatte(bool on, int32_t colour);
 
   std::string outputPath;
   long long fileSize() const { return fileSize_; }
@@ -33,11 +38,17 @@ class SavePage : public PlaquetPage {
  private:
   void CalculateFileSize();
   void ShowSize();
+  void ShowMatte();
+  void OnMatteColour();
   QComboBox* combo_;
   QPushButton* calculate_;
   QPushButton* fileOption_;
   QPushButton* save_;
   QLineEdit* size_;
+  QCheckBox* matte_;
+  QLabel* matteSwatch_;
+  QPushButton* matteColourButton_;
+  int32_t matteColour_ = 0xFFFFFF;
   long long fileSize_ = 0;
   bool initialised_ = false;
 };

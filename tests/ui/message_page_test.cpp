@@ -150,6 +150,24 @@ class MessageTests : public QObject {
     QCOMPARE(app.state->doc.message().effects.size(), effects.size());
     QCOMPARE(styles->currentItem()->text(), QString("golden.sty"));
   }
+
+  void charactersNoFaceHasAreReportedOnce() {
+    TestHooks hooks;
+    TestApp app;
+    MainWindow& sheet = *app.sheet;
+    sheet.SetActivePage(MainWindow::kMessage);
+    sheet.preview().SelectPreviewTab(PreviewWindow::kImage);
+    auto* edit = sheet.findChild<QPlainTextEdit*>("message");
+    const QString unknown = QString::fromUcs4(U"\U0010FFFD");
+    edit->setPlainText("Hi " + unknown);
+    QCOMPARE(hooks.told, QStringList{"Warning|No installed font has the characters \"" + unknown +
+                                     "\" (U+10FFFD); they are drawn as boxes."});
+    // More of the same characters, and a change in between without any: no second message.
+    edit->setPlainText("Hi " + unknown + unknown);
+    edit->setPlainText("Hi");
+    edit->setPlainText(unknown + " there");
+    QCOMPARE(hooks.told.size(), 1);
+  }
 };
 
 std::unique_ptr<QObject> MakeMessageTests() { return std::make_unique<MessageTests>(); }

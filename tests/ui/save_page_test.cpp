@@ -1,4 +1,5 @@
 // The Save page: type selection, names, sizes against the files written, JPEG options, failures.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -188,6 +189,36 @@ class SaveTests : public QObject {
     QCOMPARE(gif.height(), app.state->ctx->image.Height());
     QCOMPARE(fs::directory_iterator(dir.path()) == fs::directory_iterator(), false);
     for (const auto& e : fs::directory_iterator(dir.path())) QCOMPARE(e.path().filename().string(), std::string("button.gif"));
+
+    // A blue matte: the partly covered edges are blended onto it, and still no glyph pixel is
+    // transparent; the pixels no item painted stay the transparent ones.
+    SavePage& page = sheet.savePage();
+    page.SetMatte(true, 0xFF0000);
+    QVERIFY(page.findChild<QCheckBox*>("matte")->isChecked());
+    QCOMPARE(app.state->CurrentSaveSettings().matte, std::optional<int32_t>(0xFF0000));
+    hooks.fileNames = {QString::fromStdString(dir.file("matte"))};
+    page.SaveImage();
+    QVERIFY2(hooks.told.isEmpty(), qPrintable(hooks.told.join("; ")));
+    const QImage plain = gif.convertToFormat(QImage::Format_ARGB32);
+    const QImage matte = QImage(QString::fromStdString(dir.file("matte.gif"))).convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(matte.size(), plain.size());
+    const RgbaPicture& rgba = app.state->ctx->rgba;
+    QVERIFY(!rgba.Empty());
+    int edges = 0, edgesChanged = 0;
+    for (int y = 0; y < plain.height(); ++y)
+      for (int x = 0; x < plain.width(); ++x) {
+        const uint8_t alpha = rgba.pixels[(size_t(y) * size_t(rgba.width) + size_t(x)) * 4 + 3];
+        QCOMPARE(qAlpha(matte.pixel(x, y)) == 0, alpha == 0);
+        if (alpha == 0 || alpha == 255) continue;
+        ++edges;
+        edgesChanged += plain.pixel(x, y) != matte.pixel(x, y);
+      }
+    QVERIFY(edges > 0);
+    QVERIFY2(edgesChanged * 2 > edges, "most edge pixels take the matte");
+
+    // Off again: the settings carry no matte.
+    page.findChild<QCheckBox*>("matte")->setChecked(false);
+    QVERIFY(!app.state->CurrentSaveSettings().matte);
   }
 };
 
