@@ -7,18 +7,6 @@
 #include <stdexcept>
 #include <string>
 
-TEST(EffectCatalogue, NamesWhereTheyDifferFromTheKeys) {
-  EXPECT_STREQ(EffectKey(ThreeDSingleColor), "3dSingleColor");
-  EXPECT_STREQ(EffectDisplayName(SingleColor), "Draw");
-  EXPECT_STREQ(EffectDisplayName(DisturbTemplet), "Disturbing Font");
-  EXPECT_STREQ(FindEffectInfo(LinearGradient)->dialogTitle, "Gradient");
-  EXPECT_STREQ(FindEffectInfo(DepthField)->dialogTitle, "Depth of field");
-  EXPECT_STREQ(FindEffectInfo(RoundBox)->dialogTitle, "Effect : Rectangle");
-  EXPECT_EQ(FindEffectInfo(-1), nullptr);
-  EXPECT_EQ(FindEffectInfo(kEffectTypeCount), nullptr);
-  EXPECT_STREQ(EffectKey(kEffectTypeCount), "");
-}
-
 TEST(EffectCatalogue, LineStartFindsTheTypeByKeyPrefix) {
   for (int t = 0; t < kEffectTypeCount; ++t)
     EXPECT_EQ(EffectTypeFromLineStart(std::string(EffectKey(t)) + " 0 0 2 0 255"), t);
@@ -93,22 +81,7 @@ TEST(EffectCatalogue, ParameterTableAgreesWithStartRecordsAndIsWellFormed) {
   EXPECT_FALSE(FindEffectInfo(OutLine)->usesFileName);
 }
 
-TEST(EffectCatalogue, ChoicesAndScales) {
-  const EffectParam* tmpl = FindEffectParam(DisturbTemplet, 4);
-  ASSERT_EQ(tmpl->choices.size(), 9u);
-  EXPECT_EQ(tmpl->choices[8].first, 8);
-  EXPECT_STREQ(tmpl->choices[8].second, "Enlarge");
-  ASSERT_EQ(FindEffectParam(StarFilter, 1)->choices.size(), 3u);
-  EXPECT_STREQ(FindEffectParam(StarFilter, 1)->choices[2].second, "blur with diagonal steak lne");
-  const EffectParam* fill = FindEffectParam(SingleColor, 4);
-  ASSERT_EQ(fill->choices.size(), 3u);
-  EXPECT_EQ(fill->choices[1].first, 4);
-  EXPECT_STREQ(fill->choices[2].second, "Bitmap(streach)");
-  // Scales turn the stored integers into what the effects work with.
-  EXPECT_DOUBLE_EQ(FindEffectParam(DropShadow, 4)->scale * 50, 1.0);
-  EXPECT_DOUBLE_EQ(FindEffectParam(StarFilter, 5)->scale * 10, 10000.0);
-  EXPECT_DOUBLE_EQ(FindEffectParam(ThreeDSingleColor, 7)->scale * 1000, 1.0);
-  // Fog shares the 3D profile: same slots, ranges and scales.
+TEST(EffectCatalogue, FogSharesTheThreeDProfile) {
   for (int slot = 4; slot <= 9; ++slot) {
     const EffectParam *a = FindEffectParam(ThreeDSingleColor, slot), *b = FindEffectParam(Fog, slot);
     ASSERT_TRUE(a && b) << slot;

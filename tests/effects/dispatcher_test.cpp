@@ -40,44 +40,6 @@ TEST(Dispatcher, EmptyStyleAndUnknownTypesLeaveBlackOrTheBackdrop) {
   for (uint16_t c : ctx->work.effectCoverage) EXPECT_EQ(c, 0);
 }
 
-// What the bodies get from a record: the named slots, times the scale where the value is not
-// used as stored (hand-computed from the file's integers).
-TEST(Dispatcher, ParametersDecodeFromTheirSlotsWithTheirScales) {
-  EffectRecord r;
-  r.p = {0x102030, 0x405060, -3, 4, 250, 37, 5, 6, 7, 8, 150, 90};
-  auto as = [&r](int type) {
-    r.type = type;
-    return r;
-  };
-  const DistortParams d = DistortParams::From(as(DisturbTemplet));
-  EXPECT_EQ(d.templ, 250);
-  EXPECT_DOUBLE_EQ(d.wavelength, 0.37);
-  EXPECT_DOUBLE_EQ(d.amplitude, 0.5);
-  const DropShadowParams s = DropShadowParams::From(as(DropShadow));
-  EXPECT_EQ(s.colour, 0x102030);
-  EXPECT_EQ(s.dx, -3);
-  EXPECT_EQ(s.dy, 4);
-  EXPECT_DOUBLE_EQ(s.opacity, 5.0);  // 250 x 0.02
-  EXPECT_EQ(s.blur, 37);
-  const StarFilterParams star = StarFilterParams::From(as(StarFilter));
-  EXPECT_EQ(star.starType, 0x405060);
-  EXPECT_DOUBLE_EQ(star.intensity, 37000.0);
-  const FogParams fog = FogParams::From(as(Fog));
-  EXPECT_DOUBLE_EQ(fog.noiseScale, 0.15);
-  EXPECT_EQ(fog.intensity, 90);
-  EXPECT_DOUBLE_EQ(fog.profile.height, 0.37);
-  EXPECT_DOUBLE_EQ(fog.profile.ceiling, 0.006);
-  const CutOutParams cut = CutOutParams::From(as(CutOut));
-  EXPECT_EQ(cut.locationX, 5);
-  EXPECT_EQ(cut.locationY, 6);
-  const RoundBoxParams box = RoundBoxParams::From(as(RoundBox));
-  EXPECT_EQ(box.sizeX, 250);
-  EXPECT_EQ(box.roundY, 6);
-  r.fileName = "wood.png";
-  EXPECT_EQ(DrawParams::From(as(SingleColor)).fillKind, 250);
-  EXPECT_EQ(TileParams::From(as(Tile)).texture, "wood.png");
-}
-
 TEST(Dispatcher, EveryTypeIsSafeOnAnEmptyWorkSet) {
   EngineContext ctx;  // nothing rasterized yet
   ctx.pressedButton = true;

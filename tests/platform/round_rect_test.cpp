@@ -50,27 +50,19 @@ TEST(RoundRect, PlainRectangleExcludesRightAndBottomEdges) {
   EXPECT_EQ(t.guardInk(), 0);
 }
 
-TEST(RoundRect, DegenerateBoxesDrawNothing) {
-  Target t(16, 16);
-  t.fill(5, 5, 5, 10, 0, 0);    // zero width
-  t.fill(5, 5, 10, 5, 4, 4);    // zero height
-  t.fill(10, 5, 5, 10, 0, 0);   // right left of left
-  t.fill(5, 10, 10, 5, 2, 2);   // bottom above top
-  EXPECT_EQ(t.count() + t.guardInk(), 0);
-}
-
-TEST(RoundRect, ClipsToTheTargetWithoutTouchingOutside) {
+TEST(RoundRect, ClipsToTheTargetAndEmptyOrOutsideBoxesDrawNothing) {
   Target t(12, 10, 3);
   // Twice the target's size around its centre, with large corners.
   t.fill(-6, -5, 18, 15, 8, 8);
   EXPECT_EQ(t.count(), 12 * 10);  // the corners that are cut lie outside the target
   EXPECT_EQ(t.guardInk(), 0);
 
+  // Zero width, zero height, right left of left, bottom above top, entirely left, entirely below.
+  const int boxes[][5] = {{5, 5, 5, 10, 0},    {5, 5, 10, 5, 4},     {10, 5, 5, 10, 0},
+                          {5, 10, 10, 5, 2},   {-40, -40, -2, 30, 0}, {4, 12, 8, 40, 0}};
   Target u(12, 10);
-  u.fill(-40, -40, -2, 30, 0, 0);  // entirely left of the target
-  u.fill(4, 12, 8, 40, 0, 0);      // entirely below
-  EXPECT_EQ(u.count(), 0);
-  EXPECT_EQ(u.guardInk(), 0);
+  for (const auto& b : boxes) u.fill(b[0], b[1], b[2], b[3], b[4], b[4]);
+  EXPECT_EQ(u.count() + u.guardInk(), 0);
 }
 
 TEST(RoundRect, CornersAreRoundedAndTheShapeSymmetric) {
