@@ -10,12 +10,22 @@ namespace {
 bool StartsWith(std::string_view s, std::string_view key) { return s.substr(0, key.size()) == key; }
 
 // Cuts at kMaxBatchString bytes without splitting a UTF-8 sequence.
-// U+FEFF at the start of a string is a byte-order mark an editor left (or doubled), never text
-// worth drawing; dropping it keeps a list the same after it is written and read back.
-void DropLeadingMarks(std::string& s) {
-  size_t n = 0;
-  while (s.compare(n, 3, "\xEF\xBB\xBF") == 0) n += 3;
-  s.erase(0, n);
+// U+FEFF at the start of a line is a byte-order mark an editor left (or doubled, or pasted in),
+// never text worth drawing. Dropped before anything else, so that "<<br>>" after one is still a
+// separator and a list reads back the same after it is written.
+std::string DropLineStartMarks(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  bool lineStart = true;
+  for (size_t i = 0; i < text.size();) {
+    if (lineStart && text.compare(i, 3, "\xEF\xBB\xBF") == 0) {
+      i += 3;
+      continue;
+    }
+    lineStart = text[i] == '\n';
+    out += text[i++];
+  }
+  return out;
 }
 
 bool CutString(std::string& s) {
@@ -50,12 +60,11 @@ StringList ParseStringList(std::string_view raw) {
     list.fromWindows1252 = true;
   }
   // A byte-order mark is not part of the first string.
-  DropLeadingMarks(text);
+  text = DropLineStartMarks(text);
   if (LooksLikeBatchList(text)) {
     list.batchFormat = true;
     std::istringstream in(text);
     list.strings = ParseBatchList(in, &list.cut);
-    for (std::string& str : list.strings) DropLeadingMarks(str);
     return list;
   }
   size_t start = 0;
@@ -66,7 +75,6 @@ StringList ParseStringList(std::string_view raw) {
     while (end > start && text[end - 1] == '\r') --end;
     std::string line = text.substr(start, end - start);
     start = lf + 1;
-    DropLeadingMarks(line);
     if (line.find_first_not_of(" \t\f\v") == std::string::npos) continue;
     if (CutString(line)) list.cut = true;
     list.strings.push_back(std::move(line));

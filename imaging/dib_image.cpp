@@ -197,7 +197,7 @@ int DibImage::LoadAs(const std::string& path, const std::string& extension, std:
       case Reader::Gif: ok = ReadGif(path, *this, limits); break;
       case Reader::Jpeg: ok = ReadJpeg(path, *this, limits); break;
       case Reader::Png: ok = ReadPng(path, *this, limits); break;
-      case Reader::Webp: ok = ReadWebp(path, *this); break;
+      case Reader::Webp: ok = ReadWebp(path, *this, limits); break;
     }
     if (!ok && reason.empty()) reason = path + ": cannot read the picture";
   } catch (const std::exception& e) {

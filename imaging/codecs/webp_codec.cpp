@@ -113,13 +113,15 @@ int WriteWebpRgba(const RgbaPicture& picture, const std::string& path, int quali
   return 1;
 }
 
-RgbaPicture DecodeWebp(const uint8_t* data, size_t size) {
+RgbaPicture DecodeWebp(const uint8_t* data, size_t size, const ImageLimits& limits) {
   WebPBitstreamFeatures features;
   if (WebPGetFeatures(data, size, &features) != VP8_STATUS_OK)
     throw GraphicsException("not a WebP picture libwebp can decode");
-  if (features.width <= 0 || features.height <= 0 ||
-      uint64_t(features.width) * uint64_t(features.height) > BitmapImage::kMaxPixels)
-    throw GraphicsException("the WebP picture is larger than allowed");
+  if (features.width <= 0 || features.height <= 0)
+    throw GraphicsException("the WebP picture has no pixels");
+  if (const std::string refusal = limits.Refusal(uint64_t(features.width), uint64_t(features.height), 7);
+      !refusal.empty())
+    throw GraphicsException(refusal);
   if (features.has_animation) throw GraphicsException("animated WebP pictures are not supported");
   RgbaPicture out;
   out.width = features.width;
@@ -130,17 +132,17 @@ RgbaPicture DecodeWebp(const uint8_t* data, size_t size) {
   return out;
 }
 
-int ReadWebp(const std::string& path, DibImage& image) {
+int ReadWebp(const std::string& path, DibImage& image, const ImageLimits& limits) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);
   // Far past what the largest picture we accept compresses to; refused before reading it all.
-  if (!ec && size > (uint64_t(1) << 30)) throw GraphicsException(path + ": the file is too large for a WebP picture");
+  if (!ec && size > limits.maxBytes) throw GraphicsException(path + ": the file is too large for a WebP picture");
   std::ifstream in(path, std::ios::binary);
   if (!in) throw GraphicsException(path + ": cannot open the file");
   const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   RgbaPicture picture;
   try {
-    picture = DecodeWebp(bytes.data(), bytes.size());
+    picture = DecodeWebp(bytes.data(), bytes.size(), limits);
   } catch (const GraphicsException& e) {
     throw GraphicsException(path + ": " + e.what());
   }

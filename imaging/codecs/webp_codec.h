@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "imaging/atomic_file.h"
+#include "imaging/limits.h"
 
 class DibImage;
 struct RgbaPicture;
@@ -22,6 +23,8 @@ int WriteWebpRgba(const RgbaPicture& picture, const std::string& path, int quali
                   const OutputPolicy& output = {});
 
 // Decodes a WebP file held in memory into straight RGBA; throws GraphicsException with the reason.
-RgbaPicture DecodeWebp(const uint8_t* data, size_t size);
+// A picture past `limits` (4 bytes a pixel for the RGBA picture, 3 more for the composed one) is
+// refused before anything is allocated: a few bytes of lossless WebP can claim 16383 x 16383.
+RgbaPicture DecodeWebp(const uint8_t* data, size_t size, const ImageLimits& limits = ImageLimits());
 // 1 on success; throws GraphicsException naming the file when it cannot be read or decoded.
-int ReadWebp(const std::string& path, DibImage& image);
+int ReadWebp(const std::string& path, DibImage& image, const ImageLimits& limits = ImageLimits());
