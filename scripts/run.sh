@@ -8,4 +8,4 @@ cmake --build build --parallel "$(nproc)" >/dev/null
 mkdir -p out
 out="$PWD/out/quorbel.png"
 # quorbel prints the path of every file it wrote.
-build/bin/quorbel render --style build/share/quorbel/golden.sty -o "$out"
+build/bin/quorbel render --style golden --size 48 -o "$out"
