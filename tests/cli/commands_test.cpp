@@ -16,6 +16,7 @@
 #include "imaging/jpeg_peer_support.h"
 #include "imaging/png_peer_support.h"
 #include "platform/process.h"
+#include "cli/quorbel_runner.h"
 #include "support/test_support.h"
 
 namespace {
@@ -24,17 +25,8 @@ namespace fs = std::filesystem;
 using testsupport::ReadFileBytes;
 using testsupport::TempDir;
 
-struct RunResult {
-  int status;
-  std::string output;
-};
-
-RunResult Quorbel(std::vector<std::string> args) {
-  args.insert(args.begin(), testsupport::BinFolder() + "/quorbel");
-  platform::ProcessResult r = platform::RunProcess(args);
-  EXPECT_TRUE(r.started);
-  return {r.exitStatus, r.output};
-}
+using testsupport::Quorbel;
+using testsupport::RunResult;
 
 std::string Style(const std::string& name) { return testsupport::DataFolder() + "/" + name; }
 

@@ -18,6 +18,7 @@
 
 #include "imaging/png_peer_support.h"
 #include "platform/process.h"
+#include "cli/quorbel_runner.h"
 #include "support/test_support.h"
 
 extern char** environ;
@@ -30,17 +31,8 @@ using testsupport::ReadFileText;
 using testsupport::TempDir;
 using testsupport::WriteFileText;
 
-struct RunResult {
-  int status;
-  std::string output;
-};
-
-RunResult Quorbel(std::vector<std::string> args) {
-  args.insert(args.begin(), testsupport::BinFolder() + "/quorbel");
-  platform::ProcessResult r = platform::RunProcess(args);
-  EXPECT_TRUE(r.started);
-  return {r.exitStatus, r.output};
-}
+using testsupport::Quorbel;
+using testsupport::RunResult;
 
 // A quorbel started in the background, its output going to a file, so the test can signal it.
 struct Child {
