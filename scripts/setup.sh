@@ -10,6 +10,7 @@ packages=(
   libinih-dev libcli11-dev qt6-base-dev
   zlib1g-dev libpng-dev libjpeg-dev libgif-dev
   libwebp-dev
+  help2man desktop-file-utils dpkg-dev
   imagemagick
 )
 if [ "${QUORBEL_EXTRA_PACKAGES:-}" != "" ]; then
