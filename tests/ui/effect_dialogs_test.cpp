@@ -1,5 +1,5 @@
 // Effect parameter dialogs: controls write the record at once and preview that one effect; typed
-// numbers outside a slider's range are kept; the profile dialog; screenshots on request.
+// numbers outside a slider's range are kept; the profile dialog.
 #include <QColorDialog>
 #include <QApplication>
 #include <QComboBox>
@@ -58,12 +58,6 @@ std::unique_ptr<EffectDialog> Open(TestApp& app, int type) {
 void Type(QLineEdit* edit, const QString& text) {
   edit->selectAll();
   QTest::keyClicks(edit, text);
-}
-
-QPushButton* ButtonNamed(QWidget& w, const QString& text) {
-  for (QPushButton* b : w.findChildren<QPushButton*>())
-    if (b->text() == text) return b;
-  return nullptr;
 }
 
 // Every slider row of a dialog: the slots the catalogue lists with a range.
@@ -464,25 +458,6 @@ class EffectDialogTests : public QObject {
       if (type == RoundBox) QVERIFY(units.isEmpty());          // thousandths of the area, not pixels
       d->hide();
     }
-  }
-
-  // With QUORBEL_SCREENSHOTS set to a folder, saves every dialog as dialog_<key>.png.
-  void screenshots() {
-    const QByteArray dir = qgetenv("QUORBEL_SCREENSHOTS");
-    if (dir.isEmpty()) QSKIP("QUORBEL_SCREENSHOTS not set");
-    TestHooks hooks;
-    TestApp app;
-    PrepareGlyphs(app);
-    for (int type = 0; type < kEffectTypeCount; ++type) {
-      auto d = Open(app, type);
-      d->adjustSize();
-      QString key = FindEffectInfo(type)->key;
-      key.replace(' ', '_');
-      QVERIFY(d->grab().save(QString(dir) + "/dialog_" + key.toLower() + ".png"));
-    }
-    ThreeDShapeDialog shape(Template(app, ThreeDSingleColor), *app.state, app.sheet.get());
-    shape.adjustSize();
-    QVERIFY(shape.grab().save(QString(dir) + "/dialog_3d_shape.png"));
   }
 };
 
