@@ -51,7 +51,7 @@ TEST(StyleFile, WrittenLayout) {
   PlaquetStyle style;  // transparent, white, no bitmap
   EXPECT_EQ(Format(style), ";Number of Effect : 0\r\nBackground 1 16777215 \r\nend\r\n");
 
-  style.effects = {{DropShadow, {0, 0, 3, 3, 50, 2}}, {SingleColor, {255, 0, 0, 0, 2}, "wood.bmp"}};
+  style.effects = {{DropShadow, {0, 0, 3, 3, 50, 2}, ""}, {SingleColor, {255, 0, 0, 0, 2}, "wood.bmp"}};
   EXPECT_EQ(Format(style),
             ";Number of Effect : 2\r\n"
             "Background 1 16777215 \r\n"
@@ -77,7 +77,7 @@ TEST(StyleFile, ReadingFollowsTheLineRules) {
       "Fog 1 1 1 1 1 1 1 1 1 1 1 1\n");
   ASSERT_EQ(s.effectCount(), 2);
   EXPECT_EQ(s.effects[0], (EffectRecord{OutLine, {255, 0, 1, 1, 2}, "stone.bmp"}));
-  EXPECT_EQ(s.effects[1], (EffectRecord{CutOut, {0, 0, 4, 5}}));  // numbers the line lacks are 0
+  EXPECT_EQ(s.effects[1], (EffectRecord{CutOut, {0, 0, 4, 5}, ""}));  // numbers the line lacks are 0
   // The Background line lacked the bitmap: the old (empty) name stays; colour read as written.
   EXPECT_EQ(std::tie(s.backdropKind, s.backdropColour, s.backdropBitmap), std::make_tuple(2, -5, ""));
 

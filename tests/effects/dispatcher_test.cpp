@@ -13,7 +13,7 @@ using namespace enginetest;
 
 namespace {
 
-EffectRecord Draw(int32_t colour, int dx, int dy) { return {SingleColor, {colour, 0, dx, dy}}; }
+EffectRecord Draw(int32_t colour, int dx, int dy) { return {SingleColor, {colour, 0, dx, dy}, ""}; }
 
 TEST(Dispatcher, EmptyStyleAndUnknownTypesLeaveBlackOrTheBackdrop) {
   auto ctx = MakeWork(8, 8);
@@ -67,7 +67,7 @@ TEST(Dispatcher, PressedImageHalvesOffsetsTowardZero) {
 }
 
 TEST(Dispatcher, PressedRunStartsFromTheUndeformedGlyph) {
-  const EffectRecord keep{DisturbTemplet, {0, 0, 0, 0, 1, 100}};  // sine, no amplitude: the shape stays
+  const EffectRecord keep{DisturbTemplet, {0, 0, 0, 0, 1, 100}, ""};  // sine, no amplitude: the shape stays
   EffectRecord box = EffectStartRecord(RoundBox);  // a whole-area box after the Draw
   box.p[4] = box.p[5] = 1000;
   box.p[6] = box.p[7] = 0;

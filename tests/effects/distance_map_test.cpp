@@ -126,9 +126,9 @@ uint8_t Letters(int x, int y) {
 TEST(DistanceMap, ShadingAfterADistortionFollowsTheDistortedGlyphs) {
   // Fill the cache with the undistorted map first, as an earlier 3D effect of the style would.
   auto ctx = MakeContext(80, 40, Letters);
-  ctx->in.effects = {EffectRecord{ThreeDSingleColor, {0x808080, 0, 0, 0, 0, 200, 25, 1000, 100, 0}},
-                     EffectRecord{DisturbTemplet, {0, 0, 100, 0, 1, 200, 60}},
-                     EffectRecord{ThreeDSingleColor, {0x808080, 0, 0, 0, 0, 200, 25, 1000, 100, 0}}};
+  ctx->in.effects = {EffectRecord{ThreeDSingleColor, {0x808080, 0, 0, 0, 0, 200, 25, 1000, 100, 0}, ""},
+                     EffectRecord{DisturbTemplet, {0, 0, 100, 0, 1, 200, 60}, ""},
+                     EffectRecord{ThreeDSingleColor, {0x808080, 0, 0, 0, 0, 200, 25, 1000, 100, 0}, ""}};
   RunStyle(*ctx, false);
   EXPECT_EQ(ctx->threeD.distanceMap, Fast(*ctx));
 }

@@ -79,7 +79,7 @@ TEST(SolidFill, OffsetsShiftAndClip) {
   for (uint16_t c : far->work.effectCoverage) EXPECT_EQ(c, 0);
 }
 
-EffectRecord Gradient(int angle, int size, int32_t c1, int32_t c2) { return {LinearGradient, {c1, c2, 0, 0, angle, size}}; }
+EffectRecord Gradient(int angle, int size, int32_t c1, int32_t c2) { return {LinearGradient, {c1, c2, 0, 0, angle, size}, ""}; }
 
 TEST(GradientFill, VerticalBandIsUnsignedDistanceFromStart) {
   auto ctx = MakeWork(4, 100);

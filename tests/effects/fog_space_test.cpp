@@ -12,7 +12,7 @@ namespace {
 using namespace enginetest;
 
 EffectRecord FogRecord(int32_t colour, int size, int intensity, std::array<int32_t, 6> f = {0, 200, 25, 1000, 100, 0}) {
-  return {Fog, {colour, 0, 0, 0, f[0], f[1], f[2], f[3], f[4], f[5], size, intensity}};
+  return {Fog, {colour, 0, 0, 0, f[0], f[1], f[2], f[3], f[4], f[5], size, intensity}, ""};
 }
 
 auto Disc(int cx, int cy, int radius) {
@@ -62,7 +62,7 @@ TEST(Fog, NegativeDensityKeepsChannelsAndCoverageInRange) {
 }
 
 TEST(Space, LowIntensityPutsAStarOnEveryLitPixelAndSeedsRepeat) {
-  EffectRecord r{Space, {0, 0, 0, 0, 200, 100}};
+  EffectRecord r{Space, {0, 0, 0, 0, 200, 100}, ""};
   auto run = [&](uint32_t seed) {
     auto ctx = MakeContext(24, 16, Disc(12, 8, 6), seed);
     ApplyEffect(EffectTarget::For(*ctx, false), SpaceParams::From(r));

@@ -11,7 +11,7 @@ namespace {
 using namespace enginetest;
 
 EffectRecord ThreeD(int32_t colour, std::array<int32_t, 6> f) {
-  return {ThreeDSingleColor, {colour, 0, 0, 0, f[0], f[1], f[2], f[3], f[4], f[5]}};
+  return {ThreeDSingleColor, {colour, 0, 0, 0, f[0], f[1], f[2], f[3], f[4], f[5]}, ""};
 }
 
 TEST(Profile, StartValuesWavePlateauAndCeiling) {

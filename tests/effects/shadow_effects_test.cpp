@@ -16,7 +16,7 @@ namespace {
 const double kDome2 = 1.0 + 2.0 * std::sqrt(3.0) + 2.0 * std::sqrt(2.0);
 
 EffectRecord Rec(int type, int32_t colour, int dx, int dy, int p4, int p5 = 0, int p6 = 0, int p7 = 0) {
-  return {type, {colour, 0, dx, dy, p4, p5, p6, p7}};
+  return {type, {colour, 0, dx, dy, p4, p5, p6, p7}, ""};
 }
 
 TEST(Outline, StampsDiskWithRimAroundEdgePixels) {

@@ -18,7 +18,7 @@
 namespace {
 
 EffectRecord Rec(int type, int32_t colour, int dx = 0, int dy = 0, int p4 = 0, int p5 = 0) {
-  return {type, {colour, 0, dx, dy, p4, p5}};
+  return {type, {colour, 0, dx, dy, p4, p5}, ""};
 }
 
 PlaquetDocument MessageOnly(const std::string& text = "Quorbel") {
@@ -163,8 +163,8 @@ TEST(RenderPipeline, RandomEffectsDependOnlyOnTheSeedNotOnEarlierRenders) {
   PlaquetDocument doc = MessageOnly();
   PlaquetItem& m = doc.message();
   // Random Dot keeping 70 %, a gradient, Fog, Fractal(x,y), Space and a shadow.
-  m.effects = {{DisturbTemplet, {0, 0, 100, 0, 7, 100, 700}}, Rec(LinearGradient, 0x0000FF, 0, 0, 30, 20),
-               Rec(Fog, 0x808080, 1, 1, 0, 200), {DisturbTemplet, {0, 0, 100, 0, 6, 100, 30}},
+  m.effects = {{DisturbTemplet, {0, 0, 100, 0, 7, 100, 700}, ""}, Rec(LinearGradient, 0x0000FF, 0, 0, 30, 20),
+               Rec(Fog, 0x808080, 1, 1, 0, 200), {DisturbTemplet, {0, 0, 100, 0, 6, 100, 30}, ""},
                Rec(Space, 0, 0, 0, 200, 200), Rec(DropShadow, 0x404040, 3, 3, 100, 3)};
   PlaquetItem& bg = doc.background();
   bg.kind = kKindStretchedFont;

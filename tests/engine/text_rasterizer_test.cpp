@@ -11,7 +11,7 @@
 namespace {
 
 EffectRecord Rec(int32_t type, int32_t dx, int32_t dy, int32_t p4 = 0, int32_t p5 = 0) {
-  return {type, {0, 0, dx, dy, p4, p5}};
+  return {type, {0, 0, dx, dy, p4, p5}, ""};
 }
 
 LogFont Font(const std::string& face, int height) {
