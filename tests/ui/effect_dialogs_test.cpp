@@ -60,6 +60,14 @@ void Type(QLineEdit* edit, const QString& text) {
   QTest::keyClicks(edit, text);
 }
 
+// Answers the texture chooser with its first file.
+int ChooseFirstImage(QDialog& dlg) {
+  auto* list = dlg.findChild<QListWidget*>("imageFiles");
+  if (!list || list->count() == 0) return QDialog::Rejected;
+  list->setCurrentRow(0);
+  return QDialog::Accepted;
+}
+
 // Every slider row of a dialog: the slots the catalogue lists with a range.
 std::vector<int> SliderSlots(const EffectDialog& d, int type) {
   std::vector<int> slots_;
@@ -205,12 +213,7 @@ class EffectDialogTests : public QObject {
     QCOMPARE(t.p[4], 4);
     QVERIFY(draw->bitmapButton()->isEnabled());
     QVERIFY(!draw->colourButtonFor(0)->isEnabled());
-    hooks.onDialog = [](QDialog& dlg) -> int {
-      auto* list = dlg.findChild<QListWidget*>("imageFiles");
-      if (!list || list->count() == 0) return int(QDialog::Rejected);
-      list->setCurrentRow(0);
-      return int(QDialog::Accepted);
-    };
+    hooks.onDialog = ChooseFirstImage;
     draw->bitmapButton()->click();
     QCOMPARE(t.fileName, std::string("stripes.bmp"));
     QCOMPARE(draw->fileNameEdit()->text(), QString("stripes.bmp"));
@@ -379,12 +382,7 @@ class EffectDialogTests : public QObject {
     auto d = Open(app, Tile);
     auto* tile = static_cast<TileDialog*>(d.get());
     QCOMPARE(d->previewCount(), 0);  // nothing happens until a texture is chosen
-    hooks.onDialog = [](QDialog& dlg) -> int {
-      auto* list = dlg.findChild<QListWidget*>("imageFiles");
-      if (!list || list->count() == 0) return QDialog::Rejected;
-      list->setCurrentRow(0);
-      return QDialog::Accepted;
-    };
+    hooks.onDialog = ChooseFirstImage;
     tile->textureButton()->click();
     QCOMPARE(d->record().fileName, std::string("check.bmp"));
     QCOMPARE(tile->fileNameEdit()->text(), QString("check.bmp"));
