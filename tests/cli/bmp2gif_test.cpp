@@ -3,9 +3,10 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <cstring>
+#include <algorithm>
 #include <filesystem>
 
+#include "imaging/dib_image.h"
 #include "imaging/gif_peer.h"
 #include "support/test_support.h"
 
@@ -30,24 +31,19 @@ RunResult RunBmp2gif(const TempDir& dir, const std::vector<std::string>& args) {
           testsupport::ReadFileText(dir.file("out"))};
 }
 
-// A BMP written by hand, 8-bit (palette entry i = red i, green 255 - i, blue 3i) or 24-bit grey.
-// pixel(x, y) with y = 0 the top row.
+// A BMP through our own writer, 8-bit (palette entry i = red i, green 255 - i, blue 3i) or 24-bit
+// grey; pixel(x, y) with y = 0 the top row.
 template <typename F>
-std::vector<uint8_t> MakeBmp(int width, int height, int bits, F pixel) {
-  const int stride = ((width * bits + 31) / 32) * 4, table = bits == 8 ? 1024 : 0;
-  std::vector<uint8_t> f(size_t(54 + table + stride * height), 0);
-  const uint32_t fields[] = {uint32_t(f.size()), 0, uint32_t(54 + table), 40, uint32_t(width), uint32_t(height),
-                             1u | (uint32_t(bits) << 16), 0, uint32_t(stride * height), 0, 0, bits == 8 ? 256u : 0u, 0};
-  f[0] = 'B', f[1] = 'M';
-  std::memcpy(&f[2], fields, sizeof fields);
-  for (int i = 0; i < table / 4; ++i) f[54 + 4 * i] = uint8_t(3 * i), f[55 + 4 * i] = uint8_t(255 - i), f[56 + 4 * i] = uint8_t(i);
+void WriteBmpFile(const std::string& path, int width, int height, int bits, F pixel) {
+  BgrPalette pal{};
+  for (size_t i = 0; i < 256; ++i) pal[3 * i] = uint8_t(3 * i), pal[3 * i + 1] = uint8_t(255 - i), pal[3 * i + 2] = uint8_t(i);
+  DibImage img;
+  ASSERT_EQ(img.Create(width, height, bits, pal.data()), 1);
+  DibRowTable rows(img);
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      uint8_t* row = &f[size_t(54 + table + (height - 1 - y) * stride)];
-      if (bits == 8) row[x] = uint8_t(pixel(x, y));
-      else row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = uint8_t(pixel(x, y));
-    }
-  return f;
+    for (int x = 0; x < width; ++x)
+      std::fill_n(rows[y] + x * bits / 8, bits / 8, uint8_t(pixel(x, y)));
+  ASSERT_EQ(WriteBmp(img, path), 1);
 }
 
 TEST(Bmp2gif, ConvertsPalettedPicturesWithTheirColoursAndTransparency) {
@@ -55,8 +51,8 @@ TEST(Bmp2gif, ConvertsPalettedPicturesWithTheirColoursAndTransparency) {
   const int w = 31, h = 9;
   auto sixteen = [](int x, int y) { return (x + 2 * y) % 16; };
   auto wide = [](int x, int y) { return (x * 37 + y * 11) % 256; };
-  testsupport::WriteFileBytes(dir.file("16.bmp"), MakeBmp(w, h, 8, sixteen));
-  testsupport::WriteFileBytes(dir.file("256.bmp"), MakeBmp(w, h, 8, wide));
+  WriteBmpFile(dir.file("16.bmp"), w, h, 8, sixteen);
+  WriteBmpFile(dir.file("256.bmp"), w, h, 8, wide);
   struct Case {
     std::vector<std::string> args;
     size_t colours;
@@ -90,13 +86,13 @@ TEST(Bmp2gif, FailuresAndUsageErrorsWriteNothing) {
   EXPECT_FALSE(std::filesystem::exists(out));
 
   // True colour has no palette to write; an older GIF at the target stays as it was.
-  testsupport::WriteFileBytes(dir.file("rgb.bmp"), MakeBmp(4, 4, 24, [](int x, int) { return x * 60; }));
+  WriteBmpFile(dir.file("rgb.bmp"), 4, 4, 24, [](int x, int) { return x * 60; });
   testsupport::WriteFileText(out, "older");
   r = RunBmp2gif(dir, {dir.file("rgb.bmp"), out});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("24-bit"), std::string::npos) << r.err;
 
-  testsupport::WriteFileBytes(dir.file("ok.bmp"), MakeBmp(4, 4, 8, [](int x, int) { return x; }));
+  WriteBmpFile(dir.file("ok.bmp"), 4, 4, 8, [](int x, int) { return x; });
   const std::string unwritable = dir.file("no-such-folder/out.gif");
   r = RunBmp2gif(dir, {dir.file("ok.bmp"), unwritable});
   EXPECT_EQ(r.status, 1);

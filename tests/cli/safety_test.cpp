@@ -26,6 +26,7 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::FolderNames;
 using testsupport::ReadFileBytes;
 using testsupport::ReadFileText;
 using testsupport::TempDir;
@@ -82,13 +83,6 @@ int CompletePngs(const fs::path& folder) {
   return count;
 }
 
-std::vector<std::string> Names(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 int FilesWritten(const std::string& output) {
   std::smatch m;
   return std::regex_search(output, m, std::regex("(\\d+) files written")) ? std::stoi(m[1]) : 0;
@@ -124,14 +118,14 @@ TEST(Safety, AFullDiskFailsWithAMessageAndLeavesNothingPartial) {
     const RunResult r = Quorbel(args);
     EXPECT_EQ(r.status, 1) << args[0];
     EXPECT_EQ(r.output, "quorbel: " + out + ": cannot write: No space left on device\n") << args[0];
-    EXPECT_TRUE(Names(disk.path).empty()) << args[0];
+    EXPECT_TRUE(FolderNames(disk.path).empty()) << args[0];
   }
   // A batch writes what fits, each file whole, and fails for the rest.
   const RunResult r = Quorbel({"batch", List(dir, 12), "-o", disk.path + "/card", "--type", "png", "--jobs", "2"});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.output.find("No space left on device"), std::string::npos) << r.output;
   EXPECT_EQ(CompletePngs(disk.path), FilesWritten(r.output));
-  EXPECT_EQ(Names(disk.path).size(), size_t(FilesWritten(r.output)));
+  EXPECT_EQ(FolderNames(disk.path).size(), size_t(FilesWritten(r.output)));
 }
 
 TEST(Safety, AnInterruptedBatchLeavesCompleteFilesAndResumes) {
@@ -144,11 +138,11 @@ TEST(Safety, AnInterruptedBatchLeavesCompleteFilesAndResumes) {
     base = (out / "card").string();
     Child child({"batch", list, "-o", base, "--type", "png", "--jobs", "2"}, dir.file("log"));
     // Wait for the first files, then stop it in the middle of its work.
-    for (int i = 0; i < 600 && Names(out).size() < 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 600 && FolderNames(out).size() < 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     kill(child.pid, signal);
     const RunResult r = child.Wait();
     const int files = CompletePngs(out);
-    EXPECT_EQ(Names(out).size(), size_t(files));  // no temporaries
+    EXPECT_EQ(FolderNames(out).size(), size_t(files));  // no temporaries
     ASSERT_LT(files, 400) << "the batch ended before the signal";
     if (signal == SIGINT) {
       EXPECT_EQ(r.status, 130);
@@ -186,8 +180,8 @@ TEST(Safety, DotsInFolderNamesNeverChooseTheTypeOrTheName) {
   ASSERT_EQ(Quorbel({"convert", dir.file("t.jpg.d/out.png"), dir.file("photo.bmp.png")}).status, 0);
   ASSERT_EQ(Quorbel({"batch", List(dir, 2), "-o", dir.file("run.d/s")}).status, 0);
   EXPECT_EQ(CompletePngs(dir.path() / "t.jpg.d"), 1);
-  EXPECT_EQ(Names(dir.path() / "run.d"), (std::vector<std::string>{"s0.png", "s1.png"}));
-  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"list.blt", "photo.bmp.png", "run.d", "t.jpg.d"}));
+  EXPECT_EQ(FolderNames(dir.path() / "run.d"), (std::vector<std::string>{"s0.png", "s1.png"}));
+  EXPECT_EQ(FolderNames(dir.path()), (std::vector<std::string>{"list.blt", "photo.bmp.png", "run.d", "t.jpg.d"}));
   EXPECT_EQ(CompletePngs(dir.path()), 1);
   // A folder given as the picture to convert is named as such.
   const RunResult r = Quorbel({"convert", dir.file("run.d"), dir.file("x.png")});
@@ -209,7 +203,7 @@ TEST(Safety, TextureNamesStayInsideTheTextureFolder) {
                {dir.file("outside.png"), "paths are refused"},
                {"fifo.png", "not a regular file"},
                {"folder.png", "not a regular file"}};
-  setenv("QUORBEL_DATA", data.c_str(), 1);
+  const testsupport::ScopedEnv dataFolder("QUORBEL_DATA", data.c_str());
   for (const auto& c : cases) {
     std::string text = document;
     text.replace(text.find("marble.png"), 10, c.name);
@@ -223,17 +217,17 @@ TEST(Safety, TextureNamesStayInsideTheTextureFolder) {
     EXPECT_NE(r.output.find(c.reason), std::string::npos) << r.output;
     EXPECT_FALSE(fs::exists(dir.file("x.png")));
   }
-  unsetenv("QUORBEL_DATA");
 }
 
 TEST(Safety, SizeWritesNothing) {
   TempDir dir;
-  setenv("XDG_CACHE_HOME", dir.path().c_str(), 1);
-  for (const char* type : {"png", "gif", "jpeg", "bmp"}) {
-    const RunResult r = Quorbel({"size", "--type", type, "--style", Style("golden.sty")});
-    EXPECT_EQ(r.status, 0) << r.output;
-    EXPECT_GT(std::stoll(r.output), 100) << type;
+  {
+    const testsupport::ScopedEnv cache("XDG_CACHE_HOME", dir.path().c_str());
+    for (const char* type : {"png", "gif", "jpeg", "bmp"}) {
+      const RunResult r = Quorbel({"size", "--type", type, "--style", Style("golden.sty")});
+      EXPECT_EQ(r.status, 0) << r.output;
+      EXPECT_GT(std::stoll(r.output), 100) << type;
+    }
   }
-  unsetenv("XDG_CACHE_HOME");
   for (const auto& e : fs::recursive_directory_iterator(dir.path())) EXPECT_TRUE(e.is_directory()) << e.path();
 }

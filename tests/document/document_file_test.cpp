@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <sstream>
+#include <tuple>
 
 #include "support/test_support.h"
 
@@ -79,12 +80,10 @@ TEST(DocumentFile, EveryStoredFieldRoundTrips) {
     EXPECT_EQ(back.items[i].effects, want.items[i].effects);
     EXPECT_TRUE(back.items[i].styleName.empty());
   }
-  EXPECT_EQ(back.extensionX, 12);
-  EXPECT_EQ(back.extensionY, -4);
-  EXPECT_EQ(back.boxParams, want.boxParams);
-  EXPECT_EQ(back.backdropKind, kBackdropColour);
-  EXPECT_EQ(back.backdropColour, 0x00FF00);
-  EXPECT_EQ(back.backdropBitmap, "paper.bmp");
+  EXPECT_EQ(std::tie(back.extensionX, back.extensionY, back.boxParams, back.backdropKind, back.backdropColour,
+                     back.backdropBitmap),
+            std::tie(want.extensionX, want.extensionY, want.boxParams, want.backdropKind, want.backdropColour,
+                     want.backdropBitmap));
   EXPECT_EQ(back.currentStyle.backdropKind, kBackdropColour);
   EXPECT_EQ(back.currentStyle.backdropBitmap, "paper.bmp");
   EXPECT_EQ(back.documentPath, dir.file("card.plq"));
@@ -121,12 +120,9 @@ TEST(DocumentFile, WrittenItemSection) {
 }
 
 TEST(DocumentFile, ExtensionRule) {
-  EXPECT_EQ(DocumentFilePath("card"), "card.plq");
-  EXPECT_EQ(DocumentFilePath("card.txt"), "card.plq");
-  EXPECT_EQ(DocumentFilePath("card.plq"), "card.plq");
-  EXPECT_EQ(DocumentFilePath("card.jpeg"), "card.jpeg.plq");
-  EXPECT_EQ(DocumentFilePath("a.b"), "a.b.plq");
-  EXPECT_EQ(DocumentFilePath(".abc"), ".plq");
+  for (auto [in, out] : {std::pair{"card", "card.plq"}, {"card.txt", "card.plq"}, {"card.plq", "card.plq"},
+                         {"card.jpeg", "card.jpeg.plq"}, {"a.b", "a.b.plq"}, {".abc", ".plq"}})
+    EXPECT_EQ(DocumentFilePath(in), out) << in;
 }
 
 TEST(DocumentFile, ParamFontAndBackdropLines) {
@@ -141,23 +137,12 @@ TEST(DocumentFile, ParamFontAndBackdropLines) {
   start.background().font.escapement = 900;
   const PlaquetDocument doc = ReadText(text, start);
   EXPECT_EQ(doc.boxParams, (std::array<int32_t, 6>{40, 50, 0, 10, 20, 30}));
-  const LogFont& f = doc.background().font;
-  EXPECT_EQ(f.height, 20);
-  EXPECT_EQ(f.width, 10);
-  EXPECT_EQ(f.weight, 700);
-  EXPECT_EQ(f.italic, 1);
-  EXPECT_EQ(f.charSet, 0);
-  EXPECT_EQ(f.outPrecision, 3);
-  EXPECT_EQ(f.quality, 2);
-  EXPECT_EQ(f.pitchAndFamily, 34);
-  EXPECT_EQ(f.faceName, "Arial");
-  EXPECT_EQ(f.underline, 0);
-  EXPECT_EQ(f.strikeOut, 0);
-  EXPECT_EQ(f.escapement, 0);
+  // Fields the line does not hold (underline, escapement) are cleared.
+  EXPECT_EQ(doc.background().font, (LogFont{.height = 20, .width = 10, .weight = 700, .italic = 1, .outPrecision = 3,
+                                            .quality = 2, .pitchAndFamily = 34, .faceName = "Arial"}));
   // The item lines' backdrop wins over the style section's own Background line.
-  EXPECT_EQ(doc.currentStyle.backdropKind, 2);
-  EXPECT_EQ(doc.currentStyle.backdropColour, 255);
-  EXPECT_EQ(doc.currentStyle.backdropBitmap, "sky.bmp");
+  EXPECT_EQ(std::tie(doc.currentStyle.backdropKind, doc.currentStyle.backdropColour, doc.currentStyle.backdropBitmap),
+            std::make_tuple(2, 255, "sky.bmp"));
 }
 
 TEST(DocumentFile, TruncatedFilesReadWhatIsThere) {

@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
-EffectRecord Rec(int type, int32_t colour, int32_t fillKind = 0, std::string file = "") {
+EffectRecord Rec(int type, int32_t colour, int32_t fillKind = 0) {
   EffectRecord r = EffectStartRecord(type);
   r.p[0] = colour;
   r.p[4] = fillKind;
-  r.fileName = std::move(file);
   return r;
 }
 }  // namespace
@@ -26,10 +27,7 @@ TEST(PlaquetDocument, StartUpState) {
                         {0, "Quorbel!", "ttt.sty", 0}};
   for (int i = 0; i < 3; ++i) {
     const PlaquetItem& item = doc.items[i];
-    EXPECT_EQ(item.kind, want[i].kind);
-    EXPECT_EQ(item.text, want[i].text);
-    EXPECT_EQ(item.styleName, want[i].styleName);
-    EXPECT_EQ(item.x, want[i].x);
+    EXPECT_EQ(std::tie(item.kind, item.text, item.styleName, item.x), std::tie(want[i].kind, want[i].text, want[i].styleName, want[i].x));
     EXPECT_EQ(item.font, StartFont());
     EXPECT_EQ(item.effectCount(), 0);
   }
@@ -43,9 +41,7 @@ TEST(PlaquetDocument, AppendingPastSixItemsIsRefused) {
   PlaquetDocument doc = MakeStartUpDocument();
   PlaquetItem extra;
   extra.text = "x";
-  EXPECT_EQ(doc.AppendItem(extra), 0);
-  EXPECT_EQ(doc.AppendItem(extra), 0);
-  EXPECT_EQ(doc.AppendItem(extra), 0);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(doc.AppendItem(extra), 0);
   EXPECT_EQ(doc.itemCount(), 6);
   extra.text = "seventh";
   EXPECT_EQ(doc.AppendItem(extra), -1);

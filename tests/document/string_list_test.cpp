@@ -46,21 +46,7 @@ TEST(StringList, BothFormatsRoundTripTheSameStrings) {
   EXPECT_EQ(blt.strings, strings);
 }
 
-TEST(StringList, Utf8IsCheckedAndWindows1252Converted) {
-  struct Case {
-    const char* bytes;
-    bool valid;
-  };
-  const Case cases[] = {
-      {"plain", true},         {"\xE2\x82\xAC", true},  {"\xF0\x9F\x98\x80", true},
-      {"\xC0\xAF", false},     // overlong '/'
-      {"\xED\xA0\x80", false},  // a surrogate
-      {"\xE2\x82", false},      // cut short
-      {"\xF4\x90\x80\x80", false},  // past U+10FFFF
-      {"\x80", false},
-  };
-  for (const Case& c : cases) EXPECT_EQ(IsValidUtf8(c.bytes), c.valid) << c.bytes;
-
+TEST(StringList, Windows1252IsConverted) {
   // é is 0xE9, € 0x80, Ž 0x8E in Windows-1252; 0x81 is undefined.
   EXPECT_EQ(Windows1252ToUtf8("Caf\xE9 \x80\x8E\x81"), "Caf\xC3\xA9 \xE2\x82\xAC\xC5\xBD\xC2\x81");
   const StringList list = ParseStringList("Caf\xE9\n");

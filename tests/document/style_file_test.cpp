@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <sstream>
+#include <tuple>
 
 #include "support/test_support.h"
 
@@ -42,24 +43,15 @@ TEST(StyleFile, EveryFieldOfEveryTypeRoundTrips) {
   style.effects[2].p[11] = INT32_MAX;
   style.effects[3].fileName = std::string(51, 'n');
   const PlaquetStyle back = Parse(Format(style));
-  EXPECT_EQ(back.effects, style.effects);
-  EXPECT_EQ(back.backdropKind, style.backdropKind);
-  EXPECT_EQ(back.backdropColour, style.backdropColour);
-  EXPECT_EQ(back.backdropBitmap, style.backdropBitmap);
+  EXPECT_EQ(std::tie(back.effects, back.backdropKind, back.backdropColour, back.backdropBitmap),
+            std::tie(style.effects, style.backdropKind, style.backdropColour, style.backdropBitmap));
 }
 
 TEST(StyleFile, WrittenLayout) {
   PlaquetStyle style;  // transparent, white, no bitmap
   EXPECT_EQ(Format(style), ";Number of Effect : 0\r\nBackground 1 16777215 \r\nend\r\n");
 
-  EffectRecord shadow;
-  shadow.type = DropShadow;
-  shadow.p = {0, 0, 3, 3, 50, 2, 0, 0, 0, 0, 0, 0};
-  EffectRecord draw;
-  draw.type = SingleColor;
-  draw.p = {255, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0};
-  draw.fileName = "wood.bmp";
-  style.effects = {shadow, draw};
+  style.effects = {{DropShadow, {0, 0, 3, 3, 50, 2}, ""}, {SingleColor, {255, 0, 0, 0, 2}, "wood.bmp"}};
   EXPECT_EQ(Format(style),
             ";Number of Effect : 2\r\n"
             "Background 1 16777215 \r\n"
@@ -84,31 +76,17 @@ TEST(StyleFile, ReadingFollowsTheLineRules) {
       "endless\n"
       "Fog 1 1 1 1 1 1 1 1 1 1 1 1\n");
   ASSERT_EQ(s.effectCount(), 2);
-  const EffectRecord& o = s.effects[0];
-  EXPECT_EQ(o.type, OutLine);
-  EXPECT_EQ(o.p[2], 1);
-  EXPECT_EQ(o.p[3], 1);
-  EXPECT_EQ(o.p[4], 2);
-  EXPECT_EQ(o.p[5], 0);
-  EXPECT_EQ(o.p[0], 255);
-  EXPECT_EQ(o.p[1], 0);
-  EXPECT_EQ(o.fileName, "stone.bmp");
-  // Numbers the line lacks are 0 in the new record.
-  EXPECT_EQ(s.effects[1].type, CutOut);
-  EXPECT_EQ(s.effects[1].p, (std::array<int32_t, 12>{0, 0, 4, 5, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(s.effects[0], (EffectRecord{OutLine, {255, 0, 1, 1, 2}, "stone.bmp"}));
+  EXPECT_EQ(s.effects[1], (EffectRecord{CutOut, {0, 0, 4, 5}, ""}));  // numbers the line lacks are 0
   // The Background line lacked the bitmap: the old (empty) name stays; colour read as written.
-  EXPECT_EQ(s.backdropKind, 2);
-  EXPECT_EQ(s.backdropColour, -5);
-  EXPECT_EQ(s.backdropBitmap, "");
+  EXPECT_EQ(std::tie(s.backdropKind, s.backdropColour, s.backdropBitmap), std::make_tuple(2, -5, ""));
 
   PlaquetStyle kept;
   kept.backdropBitmap = "old.bmp";
   std::istringstream in("Background 7\nBackground x 3 new.bmp\n");
   TextLineReader reader(in);
   ParseStyleSection(reader, kept);
-  EXPECT_EQ(kept.backdropKind, 7);
-  EXPECT_EQ(kept.backdropColour, 0xFFFFFF);
-  EXPECT_EQ(kept.backdropBitmap, "old.bmp");
+  EXPECT_EQ(std::tie(kept.backdropKind, kept.backdropColour, kept.backdropBitmap), std::make_tuple(7, 0xFFFFFF, "old.bmp"));
 }
 
 TEST(StyleFile, BadInputIsBounded) {
@@ -124,12 +102,8 @@ TEST(StyleFile, BadInputIsBounded) {
   // beyond 32 bits saturate; a missing "end" reads to the end of the input.
   const PlaquetStyle odd = Parse(std::string(1000, ';') + "\nTile 99999999999 -99999999999 12x 5\n" +
                                  std::string(400, 'a') + "\n");
-  ASSERT_EQ(odd.effectCount(), 1);
-  EXPECT_EQ(odd.effects[0].p[2], INT32_MAX);
-  EXPECT_EQ(odd.effects[0].p[3], INT32_MIN);
-  EXPECT_EQ(odd.effects[0].p[4], 12);
-  EXPECT_EQ(odd.effects[0].p[5], 0);  // reading stopped at "x"
-  EXPECT_EQ(odd.effects[0].fileName, std::string(51, 'a'));
+  ASSERT_EQ(odd.effectCount(), 1);  // reading the numbers stopped at "x"
+  EXPECT_EQ(odd.effects[0], (EffectRecord{Tile, {0, 0, INT32_MAX, INT32_MIN, 12}, std::string(51, 'a')}));
 
   // The cut comes before the trim, so a name never ends in a blank and survives a rewrite.
   const PlaquetStyle blank = Parse("Tile\n" + std::string(50, 'c') + " xyz\n");
@@ -192,11 +166,9 @@ TEST(StyleFile, FileSizeListsAndNames) {
   testsupport::TempDir dir;
   testsupport::WriteFileText(dir.file("empty.sty"), "");
   testsupport::WriteFileText(dir.file("five.sty"), "12345");
-  EXPECT_EQ(FileExists(""), 0u);
-  EXPECT_EQ(FileExists(dir.file("none.sty")), 0u);
-  EXPECT_EQ(FileExists(dir.file("empty.sty")), 0u);
-  EXPECT_EQ(FileExists(dir.file("five.sty")), 5u);
-  EXPECT_EQ(FileExists(dir.path().string()), 0u);
+  for (auto [path, size] : {std::pair{std::string(), 0u}, {dir.file("none.sty"), 0u}, {dir.file("empty.sty"), 0u},
+                            {dir.file("five.sty"), 5u}, {dir.path().string(), 0u}})
+    EXPECT_EQ(FileExists(path), size) << path;
 
   for (const char* name : {"b.sty", "A.sty", "c.STY", "d.plq", "x.styx"})
     testsupport::WriteFileText(dir.file(name), "x");

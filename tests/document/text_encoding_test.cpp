@@ -55,9 +55,10 @@ TEST(TextEncoding, CodePagesOfTheCharsets) {
 }
 
 TEST(TextEncoding, Utf8ValidityAndCuts) {
-  for (const char* bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xC3", "a\x80"})
+  // Overlong forms, a surrogate, past U+10FFFF, cut short, a lone continuation byte.
+  for (const char* bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xC3", "\xE2\x82", "a\x80"})
     EXPECT_FALSE(IsValidUtf8(bad)) << bad;
-  EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x91\x8D ok \xD7\xA9"));
+  EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x91\x8D ok \xD7\xA9 \xE2\x82\xAC"));
   EXPECT_EQ(Utf8ToCodePoints("a\xC3\xA9\xF0\x9F\x91\x8D"), (std::u32string{U'a', 0xE9, 0x1F44D}));
   // "é" is two bytes: an odd limit cuts before it, never inside.
   const std::string e = "\xC3\xA9";

@@ -13,14 +13,7 @@ using namespace enginetest;
 
 namespace {
 
-EffectRecord Draw(int32_t colour, int dx, int dy) {
-  EffectRecord r;
-  r.type = SingleColor;
-  r.p[0] = colour;
-  r.p[2] = dx;
-  r.p[3] = dy;
-  return r;
-}
+EffectRecord Draw(int32_t colour, int dx, int dy) { return {SingleColor, {colour, 0, dx, dy}, ""}; }
 
 TEST(Dispatcher, EmptyStyleAndUnknownTypesLeaveBlackOrTheBackdrop) {
   auto ctx = MakeWork(8, 8);
@@ -74,10 +67,7 @@ TEST(Dispatcher, PressedImageHalvesOffsetsTowardZero) {
 }
 
 TEST(Dispatcher, PressedRunStartsFromTheUndeformedGlyph) {
-  EffectRecord keep;  // a sine template with no amplitude leaves the shape where it is
-  keep.type = DisturbTemplet;
-  keep.p[4] = 1;
-  keep.p[5] = 100;
+  const EffectRecord keep{DisturbTemplet, {0, 0, 0, 0, 1, 100}, ""};  // sine, no amplitude: the shape stays
   EffectRecord box = EffectStartRecord(RoundBox);  // a whole-area box after the Draw
   box.p[4] = box.p[5] = 1000;
   box.p[6] = box.p[7] = 0;

@@ -3,12 +3,13 @@
 #include <cmath>
 #include <random>
 
+#include "effects/effect_dispatcher.h"
 #include "effects/three_d_model.h"
-#include "effects/mask_fixture.h"
+#include "effects/work_fixture.h"
 
 namespace {
 
-using effects_test::MakeContext;
+using namespace enginetest;
 
 std::vector<float> Fast(const EngineContext& ctx) {
   RingTable rings;
@@ -113,6 +114,23 @@ TEST(DistanceMap, CachedUntilTheGlyphsChange) {
   BuildDistanceMap(*ctx);
   EXPECT_NE(ctx->threeD.distanceMap, first);
   EXPECT_EQ(ctx->threeD.distanceMap[5 * 12 + 5], 0.0f);
+}
+
+uint8_t Letters(int x, int y) {
+  // Two thick strokes and a ring, something like glyphs.
+  const bool bar = (x >= 6 && x < 14 && y >= 4 && y < 36) || (y >= 16 && y < 22 && x >= 6 && x < 40);
+  const int dx = x - 60, dy = y - 20, d2 = dx * dx + dy * dy;
+  return uint8_t(bar || (d2 <= 196 && d2 >= 36) ? 255 : 0);
+}
+
+TEST(DistanceMap, ShadingAfterADistortionFollowsTheDistortedGlyphs) {
+  // Fill the cache with the undistorted map first, as an earlier 3D effect of the style would.
+  auto ctx = MakeContext(80, 40, Letters);
+  ctx->in.effects = {EffectRecord{ThreeDSingleColor, {0x808080, 0, 0, 0, 0, 200, 25, 1000, 100, 0}, ""},
+                     EffectRecord{DisturbTemplet, {0, 0, 100, 0, 1, 200, 60}, ""},
+                     EffectRecord{ThreeDSingleColor, {0x808080, 0, 0, 0, 0, 200, 25, 1000, 100, 0}, ""}};
+  RunStyle(*ctx, false);
+  EXPECT_EQ(ctx->threeD.distanceMap, Fast(*ctx));
 }
 
 }  // namespace

@@ -6,15 +6,14 @@
 #include <random>
 
 #include "raster/fractal_noise.h"
-#include "effects/mask_fixture.h"
+#include "effects/work_fixture.h"
 #include "effects/effect_bodies.h"
 #include "effects/effect_catalogue.h"
 #include "effects/three_d_model.h"
 
 namespace {
 
-using effects_test::Glyph;
-using effects_test::MakeContext;
+using namespace enginetest;
 
 constexpr double kDeg = 3.14 / 180;
 constexpr int W = 24, H = 16;

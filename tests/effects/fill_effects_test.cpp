@@ -8,6 +8,7 @@
 
 #include "effects/effect_dispatcher.h"
 #include "effects/work_fixture.h"
+#include "imaging/dib_image.h"
 #include "raster/render_error.h"
 #include "support/test_support.h"
 
@@ -16,14 +17,21 @@ using namespace enginetest;
 namespace {
 
 EffectRecord Draw(int32_t colour, int dx = 0, int dy = 0, int fillKind = 2, std::string file = "") {
-  EffectRecord r;
-  r.type = SingleColor;
-  r.p[0] = colour;
-  r.p[2] = dx;
-  r.p[3] = dy;
-  r.p[4] = fillKind;
-  r.fileName = std::move(file);
-  return r;
+  return {SingleColor, {colour, 0, dx, dy, fillKind}, std::move(file)};
+}
+
+// A BMP texture through our own writer (checked against hand-built bytes elsewhere); pixels
+// top-down as blue, green, red, or as indexes into `palette` when one is given.
+void WriteTexture(const std::string& path, int w, int h, const std::vector<uint8_t>& bytes,
+                  const std::vector<uint8_t>& palette = {}) {
+  BgrPalette pal{};
+  std::copy(palette.begin(), palette.end(), pal.begin());
+  DibImage img;
+  ASSERT_EQ(img.Create(w, h, palette.empty() ? 24 : 8, pal.data()), 1);
+  DibRowTable rows(img);
+  const int rowBytes = palette.empty() ? 3 * w : w;
+  for (int y = 0; y < h; ++y) std::copy_n(bytes.begin() + y * rowBytes, rowBytes, rows[y]);
+  ASSERT_EQ(WriteBmp(img, path), 1);
 }
 
 TEST(SolidFill, BlendsByShiftAndSumsCoverage) {
@@ -71,15 +79,7 @@ TEST(SolidFill, OffsetsShiftAndClip) {
   for (uint16_t c : far->work.effectCoverage) EXPECT_EQ(c, 0);
 }
 
-EffectRecord Gradient(int angle, int size, int32_t c1, int32_t c2) {
-  EffectRecord r;
-  r.type = LinearGradient;
-  r.p[0] = c1;
-  r.p[1] = c2;
-  r.p[4] = angle;
-  r.p[5] = size;
-  return r;
-}
+EffectRecord Gradient(int angle, int size, int32_t c1, int32_t c2) { return {LinearGradient, {c1, c2, 0, 0, angle, size}, ""}; }
 
 TEST(GradientFill, VerticalBandIsUnsignedDistanceFromStart) {
   auto ctx = MakeWork(4, 100);
@@ -134,11 +134,9 @@ class TextureTest : public ::testing::Test {
   void SetUp() override {
     std::filesystem::create_directories(dir.path() / "texture");
     // 2 x 2: blue, green / red, white (top-down).
-    testsupport::WriteFileBytes(dir.file("texture/quad.bmp"),
-                                Bmp24(2, 2, {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}));
-    // Same picture as palette indexes.
-    testsupport::WriteFileBytes(dir.file("texture/quad8.bmp"),
-                                Bmp8(2, 2, {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}, {0, 1, 2, 3}));
+    const std::vector<uint8_t> quad{255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
+    WriteTexture(dir.file("texture/quad.bmp"), 2, 2, quad);
+    WriteTexture(dir.file("texture/quad8.bmp"), 2, 2, {0, 1, 2, 3}, quad);  // as palette indexes
     testsupport::WriteFileBytes(dir.file("texture/empty.bmp"), {});
     testsupport::WriteFileText(dir.file("texture/junk.bmp"), "this is not a picture at all");
   }
@@ -184,10 +182,7 @@ TEST_F(TextureTest, MissingEmptyOrBrokenTexturePaintsNothing) {
     for (int kind : {4, 5}) {
       auto ctx = Lit(4, 4);
       DispatchEffect(*ctx, Draw(0xFFFFFF, 0, 0, kind, name), false);
-      EffectRecord tile;
-      tile.type = Tile;
-      tile.fileName = name;
-      DispatchEffect(*ctx, tile, false);
+      DispatchEffect(*ctx, {Tile, {}, name}, false);
       for (uint8_t c : ctx->work.effectColor) EXPECT_EQ(c, 0) << name;
       for (uint16_t c : ctx->work.effectCoverage) EXPECT_EQ(c, 0) << name;
     }
@@ -213,7 +208,7 @@ TEST_F(TextureTest, ATextureIsDecodedOncePerContextUntilItsFileChanges) {
   EXPECT_EQ(ctx->textures.Get(dir.file("texture/"), "quad.bmp"), first);
   EXPECT_EQ(ctx->textures.Decodes(), 1u);
   // A texture replaced on disk is read again: later renders never paint the old pixels.
-  testsupport::WriteFileBytes(dir.file("texture/quad.bmp"), Bmp24(1, 1, {9, 8, 7}));
+  WriteTexture(dir.file("texture/quad.bmp"), 1, 1, {9, 8, 7});
   const auto second = ctx->textures.Get(dir.file("texture/"), "quad.bmp");
   ASSERT_TRUE(second);
   EXPECT_EQ(second->width, 1);
@@ -228,7 +223,7 @@ TEST_F(TextureTest, TileFillModulatesCellAverages) {
     tex[(1 * 6 + 1) * 3 + size_t(k)] = 0;
     tex[(2 * 6 + 2) * 3 + size_t(k)] = 255;
   }
-  testsupport::WriteFileBytes(dir.file("texture/cells.bmp"), Bmp24(6, 6, tex));
+  WriteTexture(dir.file("texture/cells.bmp"), 6, 6, tex);
   auto ctx = Lit(8, 8);
   // Left cell: one half 100, one half 50 (average 75, with coverage at the centre (3, 3)).
   for (int y = 0; y < 8; ++y)
@@ -238,10 +233,7 @@ TEST_F(TextureTest, TileFillModulatesCellAverages) {
       ctx->work.effectCoverage[size_t(y) * 8 + x] = 1;
     }
   ctx->work.effectCoverage[7 * 8 + 3] = 0;  // centre of the lower-left cell (3, 9) clamps to (3, 7)
-  EffectRecord tile;
-  tile.type = Tile;
-  tile.fileName = "cells.bmp";
-  DispatchEffect(*ctx, tile, false);
+  DispatchEffect(*ctx, {Tile, {}, "cells.bmp"}, false);
 
   EXPECT_EQ(Colour(*ctx, 0, 0)[0], 75);               // trunc(200 * 75 * 0.005)
   EXPECT_EQ(Colour(*ctx, 2, 2)[2], 95);               // trunc(255 * 75 * 0.005) = 95

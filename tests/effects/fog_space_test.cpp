@@ -3,22 +3,16 @@
 #include <cmath>
 
 #include "raster/fractal_noise.h"
-#include "effects/mask_fixture.h"
+#include "effects/work_fixture.h"
 #include "effects/effect_bodies.h"
 #include "effects/three_d_model.h"
 
 namespace {
 
-using effects_test::MakeContext;
+using namespace enginetest;
 
-EffectRecord FogRecord(int32_t colour, int size, int intensity, std::array<int32_t, 6> profile = {0, 200, 25, 1000, 100, 0}) {
-  EffectRecord r;
-  r.type = Fog;
-  r.p[0] = colour;
-  for (int i = 0; i < 6; ++i) r.p[size_t(4 + i)] = profile[size_t(i)];
-  r.p[10] = size;
-  r.p[11] = intensity;
-  return r;
+EffectRecord FogRecord(int32_t colour, int size, int intensity, std::array<int32_t, 6> f = {0, 200, 25, 1000, 100, 0}) {
+  return {Fog, {colour, 0, 0, 0, f[0], f[1], f[2], f[3], f[4], f[5], size, intensity}, ""};
 }
 
 auto Disc(int cx, int cy, int radius) {
@@ -41,7 +35,7 @@ TEST(Fog, BlendFollowsProfileNoiseAndIntensity) {
     for (int x = 0; x < W; ++x) {
       const uint8_t* px = ctx->work.effectColorRows[size_t(y)] + x * 3;
       const uint16_t cov = ctx->work.effectCoverage[size_t(y) * W + x];
-      if (effects_test::Glyph(*ctx, x, y) == 0) {
+      if (Glyph(*ctx, x, y) == 0) {
         EXPECT_EQ(px[0], 0x40);
         EXPECT_EQ(cov, 0);
         continue;
@@ -68,10 +62,7 @@ TEST(Fog, NegativeDensityKeepsChannelsAndCoverageInRange) {
 }
 
 TEST(Space, LowIntensityPutsAStarOnEveryLitPixelAndSeedsRepeat) {
-  EffectRecord r;
-  r.type = Space;
-  r.p[4] = 200;
-  r.p[5] = 100;
+  EffectRecord r{Space, {0, 0, 0, 0, 200, 100}, ""};
   auto run = [&](uint32_t seed) {
     auto ctx = MakeContext(24, 16, Disc(12, 8, 6), seed);
     ApplyEffect(EffectTarget::For(*ctx, false), SpaceParams::From(r));
@@ -83,7 +74,7 @@ TEST(Space, LowIntensityPutsAStarOnEveryLitPixelAndSeedsRepeat) {
   int lit = 0;
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 24; ++x) {
-      const bool glyph = effects_test::Glyph(*a, x, y) != 0;
+      const bool glyph = Glyph(*a, x, y) != 0;
       lit += glyph;
       EXPECT_EQ(a->work.effectCoverage[size_t(y) * 24 + x], glyph ? 255 : 0);
     }

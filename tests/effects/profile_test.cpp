@@ -2,20 +2,16 @@
 
 #include <cmath>
 
-#include "effects/mask_fixture.h"
+#include "effects/work_fixture.h"
 #include "effects/effect_bodies.h"
 #include "effects/three_d_model.h"
 
 namespace {
 
-using effects_test::MakeContext;
+using namespace enginetest;
 
-EffectRecord ThreeD(int32_t colour, std::array<int32_t, 6> profile) {
-  EffectRecord r;
-  r.type = ThreeDSingleColor;
-  r.p[0] = colour;
-  for (int i = 0; i < 6; ++i) r.p[size_t(4 + i)] = profile[size_t(i)];
-  return r;
+EffectRecord ThreeD(int32_t colour, std::array<int32_t, 6> f) {
+  return {ThreeDSingleColor, {colour, 0, 0, 0, f[0], f[1], f[2], f[3], f[4], f[5]}, ""};
 }
 
 TEST(Profile, StartValuesWavePlateauAndCeiling) {
@@ -69,7 +65,7 @@ TEST(Shade3D, FlatSurfaceIsLitByTheLightDirectionAlone) {
     for (int x = 0; x < W; ++x) {
       const uint8_t* px = ctx->work.effectColorRows[size_t(y)] + x * 3;
       const uint16_t cov = ctx->work.effectCoverage[size_t(y) * W + x];
-      if (effects_test::Glyph(*ctx, x, y) == 0) {
+      if (Glyph(*ctx, x, y) == 0) {
         EXPECT_EQ(px[0] | px[1] | px[2], 0);
         EXPECT_EQ(cov, 0);
         continue;

@@ -1,20 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "effects/mask_fixture.h"
+#include "effects/work_fixture.h"
 #include "effects/effect_bodies.h"
 #include "effects/effect_dispatcher.h"
 
 namespace {
 
-using effects_test::Glyph;
-using effects_test::MakeContext;
+using namespace enginetest;
 
-EffectRecord Box(int sizeX, int sizeY, int roundX, int roundY) {
-  EffectRecord r;
-  r.type = RoundBox;
-  r.p[4] = sizeX, r.p[5] = sizeY, r.p[6] = roundX, r.p[7] = roundY;
-  return r;
-}
+EffectRecord Box(int sizeX, int sizeY, int roundX, int roundY) { return {RoundBox, {0, 0, 0, 0, sizeX, sizeY, roundX, roundY}, ""}; }
 
 // Lit columns of a row, as [first, last + 1); {0, 0} when none.
 std::pair<int, int> Span(const EngineContext& ctx, int y) {
@@ -42,10 +36,7 @@ TEST(RoundBox, OutlineAfterTheBoxTracesTheLetters) {
   auto ctx = MakeContext(12, 8, [](int x, int y) { return uint8_t(x >= 2 && x <= 5 && y >= 2 && y <= 5 ? 255 : 0); });
   ctx->work.glyphChanged = false;  // as after a 3D effect has built its map
   DispatchEffect(*ctx, Box(1000, 1000, 0, 0), false);
-  EffectRecord outline;
-  outline.type = OutLine;
-  outline.p[0] = 0x0000FF;  // red; thickness 0 colours each edge pixel itself
-  DispatchEffect(*ctx, outline, false);
+  DispatchEffect(*ctx, {OutLine, {0x0000FF}, ""}, false);  // red; thickness 0 colours each edge pixel itself
   const WorkSet& w = ctx->work;
   EXPECT_FALSE(w.glyphChanged);
   for (int y = 0; y < 8; ++y)

@@ -16,16 +16,7 @@ namespace {
 const double kDome2 = 1.0 + 2.0 * std::sqrt(3.0) + 2.0 * std::sqrt(2.0);
 
 EffectRecord Rec(int type, int32_t colour, int dx, int dy, int p4, int p5 = 0, int p6 = 0, int p7 = 0) {
-  EffectRecord r;
-  r.type = type;
-  r.p[0] = colour;
-  r.p[2] = dx;
-  r.p[3] = dy;
-  r.p[4] = p4;
-  r.p[5] = p5;
-  r.p[6] = p6;
-  r.p[7] = p7;
-  return r;
+  return {type, {colour, 0, dx, dy, p4, p5, p6, p7}, ""};
 }
 
 TEST(Outline, StampsDiskWithRimAroundEdgePixels) {

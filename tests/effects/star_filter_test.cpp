@@ -4,7 +4,7 @@
 #include <cstring>
 #include <random>
 
-#include "effects/mask_fixture.h"
+#include "effects/work_fixture.h"
 #include "effects/effect_bodies.h"
 #include "effects/star_filter.h"
 #include "raster/convolution_kernel.h"
@@ -12,7 +12,7 @@
 
 namespace {
 
-using effects_test::MakeContext;
+using namespace enginetest;
 
 // A 101 x 101 pattern: weight w(d) = base x 0.5^d (d = Chebyshev distance), channels scaled by
 // (1, 2, 3) so that each channel's own weight shows.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "document/plaquet_document.h"
 #include "raster/engine_context.h"
 #include "engine/render_pipeline.h"
@@ -19,6 +21,11 @@ PlaquetDocument SizedDocument(int mw, int mh, int marginX, int marginY) {
   return doc;
 }
 
+// An item's box: size and corner radii.
+std::array<int32_t, 4> Box(const PlaquetItem& item) {
+  return {item.boxParams[0], item.boxParams[1], item.boxParams[2], item.boxParams[3]};
+}
+
 TEST(Placement, RoundBoxBackgroundIsSizedFromTheMessageInterior) {
   EngineContext ctx;
   PlaquetDocument doc = SizedDocument(200, 60, 10, 10);
@@ -28,22 +35,16 @@ TEST(Placement, RoundBoxBackgroundIsSizedFromTheMessageInterior) {
   PlaceBackgroundAndBullet(doc, ctx);
   EXPECT_EQ(doc.message().x, 0);
   // trunc(180 * 950 * 0.001) = 171, trunc(40 * 950 * 0.001) = 38; corners 17.1 and 3.8.
-  EXPECT_EQ(bg.boxParams[0], 171);
-  EXPECT_EQ(bg.boxParams[1], 38);
-  EXPECT_EQ(bg.boxParams[2], 17);
-  EXPECT_EQ(bg.boxParams[3], 3);
+  EXPECT_EQ(Box(bg), (std::array{171, 38, 17, 3}));
   EXPECT_EQ(doc.boxParams[0], 171);  // remembered as the fixed size
   EXPECT_EQ(doc.boxParams[1], 38);
-  EXPECT_EQ(bg.width, 175);
-  EXPECT_EQ(bg.height, 42);
-  EXPECT_EQ(bg.x, 100 - 87);
-  EXPECT_EQ(bg.y, 30 - 21);
+  EXPECT_EQ((std::array{bg.width, bg.height, bg.x, bg.y}), (std::array{175, 42, 100 - 87, 30 - 21}));
 
   // A fixed box now starts from that size.
   bg.kind = kKindFixedRoundBox;
   PlaceBackgroundAndBullet(doc, ctx);
-  EXPECT_EQ(bg.boxParams[0], 171);
-  EXPECT_EQ(bg.boxParams[1], 38);
+  EXPECT_EQ(Box(bg)[0], 171);
+  EXPECT_EQ(Box(bg)[1], 38);
 }
 
 TEST(Placement, FixedRoundBoxIsCentredEvenWhenLarger) {
@@ -52,13 +53,8 @@ TEST(Placement, FixedRoundBoxIsCentredEvenWhenLarger) {
   PlaquetItem& bg = doc.background();
   bg.kind = kKindFixedRoundBox;
   PlaceBackgroundAndBullet(doc, ctx);
-  EXPECT_EQ(bg.boxParams[0], 100);
-  EXPECT_EQ(bg.boxParams[1], 100);
-  EXPECT_EQ(bg.boxParams[2], 10);
-  EXPECT_EQ(bg.boxParams[3], 10);
-  EXPECT_EQ(bg.width, 100);
-  EXPECT_EQ(bg.x, -20);
-  EXPECT_EQ(bg.y, -40);
+  EXPECT_EQ(Box(bg), (std::array{100, 100, 10, 10}));
+  EXPECT_EQ((std::array{bg.width, bg.x, bg.y}), (std::array{100, -20, -40}));
   EXPECT_EQ(doc.boxParams[0], 100);
 }
 
@@ -70,10 +66,7 @@ TEST(Placement, BulletRoundBoxEndsATenthOfTheHeightLeftOfTheMessage) {
     b.kind = kKindRoundBox;
     b.layoutExtra = {margin, margin, 2 * margin, 2 * margin, 0, 0};
     PlaceBackgroundAndBullet(doc, ctx);
-    EXPECT_EQ(b.boxParams[0], 30);
-    EXPECT_EQ(b.boxParams[1], 30);
-    EXPECT_EQ(b.boxParams[2], 15);
-    EXPECT_EQ(b.boxParams[3], 15);
+    EXPECT_EQ(Box(b), (std::array{30, 30, 15, 15}));
     EXPECT_EQ(b.width, 30 + 2 * margin);
     EXPECT_EQ(b.height, 30 + 2 * margin);
     // The box is drawn at the item's margin: it spans x + margin .. x + margin + 30.

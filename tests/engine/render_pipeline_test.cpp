@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -17,14 +18,7 @@
 namespace {
 
 EffectRecord Rec(int type, int32_t colour, int dx = 0, int dy = 0, int p4 = 0, int p5 = 0) {
-  EffectRecord r;
-  r.type = type;
-  r.p[0] = colour;
-  r.p[2] = dx;
-  r.p[3] = dy;
-  r.p[4] = p4;
-  r.p[5] = p5;
-  return r;
+  return {type, {colour, 0, dx, dy, p4, p5}, ""};
 }
 
 PlaquetDocument MessageOnly(const std::string& text = "Quorbel") {
@@ -58,12 +52,8 @@ TEST(ComputePage, AlignsTheMessageAndItsBulletAsAGroup) {
     doc.messageAlign = align;
     m.x = 0;
     ComputePage(doc, ctx);
-    EXPECT_EQ(ctx.originX, -100);
-    EXPECT_EQ(ctx.originY, -30);
-    EXPECT_EQ(ctx.imageWidth, 300);
-    EXPECT_EQ(ctx.imageHeight, 100);
-    EXPECT_EQ(m.x, want) << align;
-    EXPECT_EQ(m.y, 0);
+    EXPECT_EQ((std::array{ctx.originX, ctx.originY, ctx.imageWidth, ctx.imageHeight, m.x, m.y}),
+              (std::array{-100, -30, 300, 100, want, 0})) << align;
   }
 
   // A round-box bullet 30 wide ending 6 pixels left of the message, no background.
@@ -172,13 +162,10 @@ TEST(RenderPipeline, PressedPictureHasTheSameSizeAndHalvedOffsets) {
 TEST(RenderPipeline, RandomEffectsDependOnlyOnTheSeedNotOnEarlierRenders) {
   PlaquetDocument doc = MessageOnly();
   PlaquetItem& m = doc.message();
-  m.effects = {EffectStartRecord(DisturbTemplet), Rec(LinearGradient, 0x0000FF, 0, 0, 30, 20),
-               Rec(Fog, 0x808080, 1, 1, 0, 200), EffectStartRecord(DisturbTemplet),
+  // Random Dot keeping 70 %, a gradient, Fog, Fractal(x,y), Space and a shadow.
+  m.effects = {{DisturbTemplet, {0, 0, 100, 0, 7, 100, 700}, ""}, Rec(LinearGradient, 0x0000FF, 0, 0, 30, 20),
+               Rec(Fog, 0x808080, 1, 1, 0, 200), {DisturbTemplet, {0, 0, 100, 0, 6, 100, 30}, ""},
                Rec(Space, 0, 0, 0, 200, 200), Rec(DropShadow, 0x404040, 3, 3, 100, 3)};
-  m.effects[0].p[4] = 7;  // Random Dot, keeping 70 %
-  m.effects[0].p[6] = 700;
-  m.effects[3].p[4] = 6;  // Fractal(x,y)
-  m.effects[3].p[6] = 30;
   PlaquetItem& bg = doc.background();
   bg.kind = kKindStretchedFont;
   bg.text = "=====";
@@ -217,8 +204,7 @@ TEST(RenderPipeline, AllNoneGivesEmptyPictures) {
   doc.pressedButton = true;
   EngineContext ctx;
   RenderPreview(doc, ctx);
-  EXPECT_EQ(ctx.imageWidth, 0);
-  EXPECT_EQ(ctx.imageHeight, 0);
+  EXPECT_EQ(ctx.imageWidth + ctx.imageHeight, 0);
   EXPECT_TRUE(ctx.image.Empty());
   EXPECT_TRUE(ctx.pressedImage.Empty());
   RenderReduced(doc, ctx, 16);
@@ -246,9 +232,7 @@ TEST(RenderPipeline, ReducedPictureKeepsItsColoursWithFillFirst) {
     ASSERT_EQ(ctx.image.Width(), truecolour.Width());
     const std::vector<uint8_t>& packed = ctx.image.Packed();
     const uint8_t* table = packed.data() + ctx.image.HeaderSize();
-    EXPECT_EQ(table[0], 0);    // entry 0: blue
-    EXPECT_EQ(table[1], 255);  // green
-    EXPECT_EQ(table[2], 0);
+    EXPECT_EQ(std::vector(table, table + 3), (std::vector<uint8_t>{0, 255, 0}));  // entry 0, blue first
     // Two colours only: popularity maps every index back to the original pixel; the median cut
     // to the average of the pixel's 5-bit cell.
     const int tolerance = method == 0 ? 0 : 8;

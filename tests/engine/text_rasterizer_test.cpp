@@ -11,13 +11,7 @@
 namespace {
 
 EffectRecord Rec(int32_t type, int32_t dx, int32_t dy, int32_t p4 = 0, int32_t p5 = 0) {
-  EffectRecord r;
-  r.type = type;
-  r.p[2] = dx;
-  r.p[3] = dy;
-  r.p[4] = p4;
-  r.p[5] = p5;
-  return r;
+  return {type, {0, 0, dx, dy, p4, p5}, ""};
 }
 
 LogFont Font(const std::string& face, int height) {
@@ -26,6 +20,12 @@ LogFont Font(const std::string& face, int height) {
   f.height = height;
   f.weight = 400;
   return f;
+}
+
+// Text offset, extras and work size, in that order.
+using Area = std::array<int, 6>;
+Area AreaOf(const LayoutOutputs& l) {
+  return {l.textOffsetX, l.textOffsetY, l.extraWidth, l.extraHeight, l.workWidth, l.workHeight};
 }
 
 void BoxItem(EngineContext& ctx, int w, int h, int ew = 0, int eh = 0, int kind = kKindRoundBox) {
@@ -73,25 +73,15 @@ TEST(TextRasterizer, EffectRoomAndExtensionGiveOffsetsAndExtras) {
   BoxItem(ctx, 100, 50);
   const LayoutOutputs& l = ctx.layout;
 
+  // The minimum offset 0 stays 0; extras 5 + 3 - 1; 110 x 60 rounded down.
   ctx.in.effects = {Rec(DropShadow, 5, 5, 0, 3)};
   ComputeWorkArea(ctx);
-  EXPECT_EQ(l.textOffsetX, 0);  // the minimum 0 stays 0
-  EXPECT_EQ(l.textOffsetY, 0);
-  EXPECT_EQ(l.extraWidth, 7);   // 5 + 3 - 1
-  EXPECT_EQ(l.extraHeight, 7);
+  EXPECT_EQ(AreaOf(l), (Area{0, 0, 7, 7, 108, 60}));
   EXPECT_EQ(l.unroundedWidth, 110);
   EXPECT_EQ(l.unroundedHeight, 60);
-  EXPECT_EQ(l.workWidth, 108);
-  EXPECT_EQ(l.workHeight, 60);
-
   ctx.in.effects = {Rec(OutLine, 0, 0, 4)};
   ComputeWorkArea(ctx);
-  EXPECT_EQ(l.textOffsetX, 4);
-  EXPECT_EQ(l.textOffsetY, 4);
-  EXPECT_EQ(l.extraWidth, 8);
-  EXPECT_EQ(l.extraHeight, 8);
-  EXPECT_EQ(l.workWidth, 108);  // 111 rounded down
-  EXPECT_EQ(l.workHeight, 60);  // 61 rounded down
+  EXPECT_EQ(AreaOf(l), (Area{4, 4, 8, 8, 108, 60}));  // 111 x 61 rounded down
 
   // Radii from a file are drawn clamped to 50 (0 when negative); the room takes the same values.
   struct RadiusCase {
@@ -111,10 +101,7 @@ TEST(TextRasterizer, EffectRoomAndExtensionGiveOffsetsAndExtras) {
   for (int dy : {-10, 10}) {
     ctx.in.effects = {Rec(StarFilter, 0, dy)};
     ComputeWorkArea(ctx);
-    EXPECT_EQ(l.textOffsetX, 3) << dy;
-    EXPECT_EQ(l.textOffsetY, 0) << dy;
-    EXPECT_EQ(l.extraWidth, 6) << dy;
-    EXPECT_EQ(l.extraHeight, 13) << dy;  // |dy| + 3
+    EXPECT_EQ(AreaOf(l), (Area{3, 0, 6, 13, 108, 64})) << dy;  // |dy| + 3
   }
 
   // Several effects and the extension sliders: Draw at (-6, 3), a shadow box -1..5 x -4..2,
@@ -124,32 +111,22 @@ TEST(TextRasterizer, EffectRoomAndExtensionGiveOffsetsAndExtras) {
   ctx.in.extensionX = 10;
   ctx.in.extensionY = -2;
   ComputeWorkArea(ctx);
-  EXPECT_EQ(l.textOffsetX, 16);
-  EXPECT_EQ(l.textOffsetY, 2);
-  EXPECT_EQ(l.extraWidth, 31);
-  EXPECT_EQ(l.extraHeight, 3);
-  EXPECT_EQ(l.workWidth, 132);
-  EXPECT_EQ(l.workHeight, 56);
+  EXPECT_EQ(AreaOf(l), (Area{16, 2, 31, 3, 132, 56}));
 
   // An empty text keeps the extras of the previous call: (31 + 4) and (3 + 4) rounded down.
   ctx.in.renderText.clear();
   ComputeWorkArea(ctx);
-  EXPECT_EQ(l.textOffsetX, 0);
-  EXPECT_EQ(l.textOffsetY, 0);
-  EXPECT_EQ(l.workWidth, 32);
-  EXPECT_EQ(l.workHeight, 4);
+  EXPECT_EQ(AreaOf(l), (Area{0, 0, 31, 3, 32, 4}));
 
   // "None" has no area; a picture shrunk past nothing is empty rather than negative.
   BoxItem(ctx, 100, 50, 0, 0, kKindNone);
   ComputeWorkArea(ctx);
-  EXPECT_EQ(l.workWidth, 0);
-  EXPECT_EQ(l.workHeight, 0);
+  EXPECT_EQ(l.workWidth + l.workHeight, 0);
   BoxItem(ctx, 20, 20);
   ctx.in.effects.clear();
   ctx.in.extensionX = ctx.in.extensionY = -100;
   ComputeWorkArea(ctx);
-  EXPECT_EQ(l.workWidth, 0);
-  EXPECT_EQ(l.workHeight, 0);
+  EXPECT_EQ(l.workWidth + l.workHeight, 0);
   EXPECT_NO_THROW(RasterizeItem(ctx));
 }
 
@@ -294,18 +271,12 @@ TEST(TextRasterizer, MeasureTextGivesTheBareRoundedSize) {
   EXPECT_EQ(ctx.layout.textOffsetY, 9);
   EXPECT_EQ(ctx.layout.workWidth, (e.width + 3) / 4 * 4);
   EXPECT_EQ(ctx.layout.workHeight, 40);
-
-  BoxItem(ctx, 101, 50);
-  MeasureText(ctx);
-  EXPECT_EQ(ctx.layout.workWidth, 104);
-  EXPECT_EQ(ctx.layout.workHeight, 52);
-  BoxItem(ctx, 101, 50, 0, 0, kKindFixedRoundBox);
-  MeasureText(ctx);
-  EXPECT_EQ(ctx.layout.workWidth, 104);
-  BoxItem(ctx, 101, 50, 0, 0, kKindNone);
-  MeasureText(ctx);
-  EXPECT_EQ(ctx.layout.workWidth, 0);
-  EXPECT_EQ(ctx.layout.workHeight, 0);
+  for (auto [kind, w, h] : {std::array<int, 3>{kKindRoundBox, 104, 52}, {kKindFixedRoundBox, 104, 52}, {kKindNone, 0, 0}}) {
+    BoxItem(ctx, 101, 50, 0, 0, kind);
+    MeasureText(ctx);
+    EXPECT_EQ(ctx.layout.workWidth, w) << kind;
+    EXPECT_EQ(ctx.layout.workHeight, h) << kind;
+  }
 
   // A text of just "&" is sized from the extras, like an empty one.
   ctx.layout.extraWidth = 9;

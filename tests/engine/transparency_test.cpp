@@ -130,10 +130,7 @@ TEST(Transparency, WhiteLettersOnAWhitePageKeepEveryGlyphPixelInAGif) {
   doc.message().font.faceName = "Liberation Sans";
   doc.message().font.height = 40;
   doc.message().font.width = 0;
-  EffectRecord white;
-  white.type = SingleColor;
-  white.p[0] = 0xFFFFFF;
-  doc.message().effects = {white};
+  doc.message().effects = {{SingleColor, {0xFFFFFF}, ""}};
   SetBackdrop(doc, kBackdropTransparent, 0xFFFFFF);
   auto ctx = Context(doc);
   RenderPreview(doc, *ctx);

@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <thread>
@@ -17,12 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> Names(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
+using testsupport::FolderNames;
 
 void WriteWhole(const std::string& path, const std::string& text, const OutputPolicy& policy = {}) {
   AtomicFileWriter file(path, policy);
@@ -38,13 +32,13 @@ TEST(AtomicFile, NothingIsVisibleBeforeCommitAndNothingStaysWithout) {
   {
     AtomicFileWriter file(path);
     file.Write("abc", 3);
-    EXPECT_TRUE(Names(dir.path()).empty());  // not even a temporary name
+    EXPECT_TRUE(FolderNames(dir.path()).empty());  // not even a temporary name
   }
-  EXPECT_TRUE(Names(dir.path()).empty());
+  EXPECT_TRUE(FolderNames(dir.path()).empty());
   WriteWhole(path, "first");
   WriteWhole(path, "second");  // the default replaces
   EXPECT_EQ(testsupport::ReadFileText(path), "second");
-  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"out.bin"});
+  EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"out.bin"});
 }
 
 TEST(AtomicFile, ExclusiveClaimsRefuseATakenName) {
@@ -53,7 +47,7 @@ TEST(AtomicFile, ExclusiveClaimsRefuseATakenName) {
   testsupport::WriteFileText(path, "precious");
   EXPECT_THROW(WriteWhole(path, "new", OutputPolicy{false, nullptr}), FileExistsError);
   EXPECT_EQ(testsupport::ReadFileText(path), "precious");
-  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"taken.bin"});
+  EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"taken.bin"});
 
   // Eight writers racing on one name: exactly one wins, the others are told, nothing is mixed.
   const std::string raced = dir.file("raced.bin");
@@ -80,7 +74,7 @@ TEST(AtomicFile, CountingTouchesNoDiskAndErrorsNameTheFileOnce) {
   uint64_t counted = 0;
   WriteWhole(dir.file("never.bin"), "12345", OutputPolicy{true, &counted});
   EXPECT_EQ(counted, 5u);
-  EXPECT_TRUE(Names(dir.path()).empty());
+  EXPECT_TRUE(FolderNames(dir.path()).empty());
 
   const std::string missing = dir.file("no_folder/x.bin");
   try {
@@ -102,5 +96,5 @@ TEST(AtomicFile, StaleTemporariesOfEndedProcessesAreRemoved) {
   const std::string other = ".other.png.part-" + std::to_string(child) + "-7";
   for (const auto& n : {dead, alive, other}) testsupport::WriteFileText(dir.file(n), "partial");
   EXPECT_EQ(RemoveStaleTemporaries(dir.file("card.png")), 1);
-  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{alive, other}));
+  EXPECT_EQ(FolderNames(dir.path()), (std::vector<std::string>{alive, other}));
 }

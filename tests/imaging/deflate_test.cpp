@@ -170,16 +170,6 @@ TEST(Deflate, SkewedFrequenciesStillGiveValidLengthLimitedCodes) {
 TEST(Deflate, MisuseIsRefusedWithItsText) {
   DeflateEncoder enc;
   EXPECT_EQ(enc.CompressionLevel(), 2);
-  for (int bad : {-1, 4, 9}) {
-    try {
-      enc.SetCompressionLevel(bad);
-      ADD_FAILURE() << bad;
-    } catch (const DeflateEncoder::DeflateError& e) {
-      EXPECT_STREQ(e.what(), "Invalid Compression Level");
-    }
-  }
-  VectorSink sink;
-  const uint8_t byte = 1;
   auto expectText = [](auto fn, const char* text) {
     try {
       fn();
@@ -188,6 +178,9 @@ TEST(Deflate, MisuseIsRefusedWithItsText) {
       EXPECT_STREQ(e.what(), text);
     }
   };
+  for (int bad : {-1, 4, 9}) expectText([&] { enc.SetCompressionLevel(bad); }, "Invalid Compression Level");
+  VectorSink sink;
+  const uint8_t byte = 1;
   expectText([&] { enc.CompressData(sink, &byte, 1); }, "Compression Not Underway");
   expectText([&] { enc.FinishCompression(sink); }, "Compression Not Underway");
   enc.StartCompression(sink);

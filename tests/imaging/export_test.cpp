@@ -69,10 +69,7 @@ TEST(Export, GifIsWrittenInProcessAloneAndRoundTrips) {
   transparent.backdropKind = 1;
   ASSERT_EQ(img.SaveAs(dir.file("B.GIF"), -1, 8, transparent), 1);
   // Only the GIFs: no side-car BMP.
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"B.GIF", "a.gif"}));
+  EXPECT_EQ(testsupport::FolderNames(dir.path()), (std::vector<std::string>{"B.GIF", "a.gif"}));
 
   const gifpeer::PeerGif a = gifpeer::Read(dir.file("a.gif"));
   const gifpeer::PeerGif b = gifpeer::Read(dir.file("B.GIF"));

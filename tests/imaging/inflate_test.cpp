@@ -6,7 +6,6 @@
 #include <random>
 #include <string>
 
-
 namespace {
 
 std::vector<uint8_t> Mixed(size_t n, uint32_t seed) {
@@ -128,6 +127,14 @@ TEST(Inflate, DamagedHeadersAndTrailersAreNamed) {
   EXPECT_EQ(ErrorOf(std::vector<uint8_t>(good.begin(), good.end() - 2), in.size()), "Premature end of file");
 }
 
+// The header of a final block with the fixed codes.
+Bits Fixed() {
+  Bits b;
+  b.Put(1, 1);
+  b.Put(1, 2);
+  return b;
+}
+
 TEST(Inflate, DamagedBlocksAreNamed) {
   {
     Bits b;  // block type 3
@@ -143,26 +150,20 @@ TEST(Inflate, DamagedBlocksAreNamed) {
     EXPECT_EQ(ErrorOf(b.bytes, 100, true), "Stored Block Length Mismatch");
   }
   {
-    Bits b;  // fixed block: a match before any output
-    b.Put(1, 1);
-    b.Put(1, 2);
+    Bits b = Fixed();  // a match before any output
     b.Code(0x01, 7);  // 257: length 3
     b.Code(0, 5);     // distance 1
     b.Code(0, 7);     // end of block
     EXPECT_EQ(ErrorOf(b.bytes, 100, true), "Length Command Out of Range");
   }
   {
-    Bits b;  // fixed block: literal/length 286 does not exist
-    b.Put(1, 1);
-    b.Put(1, 2);
+    Bits b = Fixed();  // literal/length 286 does not exist
     b.Code(0xC0 + 6, 8);
     b.Code(0, 7);
     EXPECT_EQ(ErrorOf(b.bytes, 100, true), "Bad Length Code");
   }
   {
-    Bits b;  // fixed block: literal 'A', then distance code 30
-    b.Put(1, 1);
-    b.Put(1, 2);
+    Bits b = Fixed();  // literal 'A', then distance code 30
     b.Code(0x30 + 'A', 8);
     b.Code(0x01, 7);
     b.Code(30, 5);
@@ -170,9 +171,7 @@ TEST(Inflate, DamagedBlocksAreNamed) {
     EXPECT_EQ(ErrorOf(b.bytes, 100, true), "Bad Distance Code");
   }
   {
-    Bits b;  // fixed block, correct: "AAAA" as a literal and an overlapping match
-    b.Put(1, 1);
-    b.Put(1, 2);
+    Bits b = Fixed();  // correct: "AAAA" as a literal and an overlapping match
     b.Code(0x30 + 'A', 8);
     b.Code(0x01, 7);
     b.Code(0, 5);

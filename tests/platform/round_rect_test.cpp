@@ -3,33 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <vector>
+#include <utility>
+
+#include "support/ink_plane.h"
 
 namespace {
 
-// A target with a guard margin all round: a write outside the target lands in the margin.
-struct Target {
-  static constexpr int kGuard = 8;
-  int w, h, bpp;
-  std::vector<uint8_t> mem;
-  std::vector<uint8_t*> rows;
-  Target(int w_, int h_, int bpp_ = 1) : w(w_), h(h_), bpp(bpp_) {
-    const int stride = (w + 2 * kGuard) * bpp;
-    mem.assign(size_t(stride) * (h + 2 * kGuard), 0);
-    for (int y = 0; y < h; ++y) rows.push_back(mem.data() + size_t(y + kGuard) * stride + kGuard * bpp);
-  }
-  bool lit(int x, int y) const { return rows[y][x * bpp] == 255; }
-  int count() const {
-    int n = 0;
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) n += lit(x, y);
-    return n;
-  }
-  int guardInk() const {
-    int n = 0;
-    for (uint8_t b : mem) n += b != 0;
-    return n - count() * bpp;
-  }
+struct Target : testsupport::InkPlane {
+  using InkPlane::InkPlane;
   void fill(int l, int t, int r, int b, int ew, int eh) {
     platform::FillRoundRect(rows.data(), w, h, bpp, l, t, r, b, ew, eh);
   }
@@ -44,7 +25,7 @@ TEST(RoundRect, PlainRectangleExcludesRightAndBottomEdges) {
       ASSERT_EQ(t.lit(x, y), inside) << x << "," << y;
       // All three bytes of a lit pixel are white.
       if (inside) {
-        ASSERT_EQ(t.rows[y][x * 3 + 1] + t.rows[y][x * 3 + 2], 510);
+        ASSERT_EQ(t.rows[y][x * 3] + t.rows[y][x * 3 + 1] + t.rows[y][x * 3 + 2], 765);
       }
     }
   EXPECT_EQ(t.guardInk(), 0);
@@ -69,14 +50,8 @@ TEST(RoundRect, CornersAreRoundedAndTheShapeSymmetric) {
   Target t(40, 30);
   t.fill(2, 3, 32, 23, 10, 8);  // 30 x 20 box
   // Square corners are cut, edge midpoints are lit, the middle rows are full.
-  EXPECT_FALSE(t.lit(2, 3));
-  EXPECT_FALSE(t.lit(31, 3));
-  EXPECT_FALSE(t.lit(2, 22));
-  EXPECT_FALSE(t.lit(31, 22));
-  EXPECT_TRUE(t.lit(17, 3));
-  EXPECT_TRUE(t.lit(17, 22));
-  EXPECT_TRUE(t.lit(2, 13));
-  EXPECT_TRUE(t.lit(31, 13));
+  for (auto [x, y] : {std::pair{2, 3}, {31, 3}, {2, 22}, {31, 22}}) EXPECT_FALSE(t.lit(x, y)) << x << "," << y;
+  for (auto [x, y] : {std::pair{17, 3}, {17, 22}, {2, 13}, {31, 13}}) EXPECT_TRUE(t.lit(x, y)) << x << "," << y;
   for (int x = 2; x < 32; ++x) EXPECT_TRUE(t.lit(x, 12)) << x;
   // Every row is one run; mirror images left/right and top/bottom.
   for (int y = 3; y < 23; ++y) {

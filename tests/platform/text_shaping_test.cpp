@@ -9,42 +9,12 @@
 #include <vector>
 
 #include "platform/font_layer.h"
+#include "support/ink_plane.h"
 #include "support/test_support.h"
 
 namespace {
 
-// A 1-byte-per-pixel ink plane; x0 = -1 in the box when blank.
-struct Ink {
-  int w = 0, h = 0;
-  std::vector<uint8_t> px;
-  Ink(int w_, int h_) : w(w_), h(h_), px(size_t(w_) * h_, 0) {}
-  std::array<int, 4> box() const {
-    std::array<int, 4> b{-1, -1, -1, -1};
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x)
-        if (px[size_t(y) * w + x]) {
-          if (b[0] < 0 || x < b[0]) b[0] = x;
-          if (b[1] < 0) b[1] = y;
-          b[2] = std::max(b[2], x);
-          b[3] = y;
-        }
-    return b;
-  }
-  // The ink inside box, row by row (for comparing shapes drawn at different places).
-  std::vector<uint8_t> cropped() const {
-    const auto b = box();
-    std::vector<uint8_t> out;
-    for (int y = b[1]; b[0] >= 0 && y <= b[3]; ++y)
-      for (int x = b[0]; x <= b[2]; ++x) out.push_back(px[size_t(y) * w + x]);
-    return out;
-  }
-  std::vector<uint8_t> columns(int x0, int x1) const {
-    std::vector<uint8_t> out;
-    for (int y = 0; y < h; ++y)
-      for (int x = x0; x < x1; ++x) out.push_back(px[size_t(y) * w + x]);
-    return out;
-  }
-};
+using Ink = testsupport::InkPlane;
 
 LogFont Font(const std::string& face, int height) {
   LogFont f;
@@ -56,9 +26,8 @@ LogFont Font(const std::string& face, int height) {
 
 Ink Draw(platform::FontLayer& fonts, const LogFont& f, const std::string& text, int w = 900, int h = 160) {
   Ink ink(w, h);
-  std::vector<uint8_t*> rows;
-  for (int y = 0; y < h; ++y) rows.push_back(ink.px.data() + size_t(y) * w);
-  fonts.DrawText(f, text, 20, 20, w, h, rows.data(), w, h, 1);
+  fonts.DrawText(f, text, 20, 20, w, h, ink.rows.data(), w, h, 1);
+  EXPECT_EQ(ink.guardInk(), 0);
   return ink;
 }
 
@@ -79,7 +48,8 @@ bool PangoInk(const std::string& face, int px, const std::string& text, Ink* out
   std::vector<uint8_t> ga(PNG_IMAGE_SIZE(image));
   if (!png_image_finish_read(&image, nullptr, ga.data(), 0, nullptr)) return false;
   *out = Ink(int(image.width), int(image.height));
-  for (size_t i = 0; i < out->px.size(); ++i) out->px[i] = ga[i * 2 + 1] >= 128;
+  for (int y = 0; y < out->h; ++y)
+    for (int x = 0; x < out->w; ++x) out->rows[size_t(y)][x] = ga[(size_t(y) * out->w + x) * 2 + 1] >= 128;
   return true;
 }
 
@@ -106,8 +76,8 @@ TEST(TextShaping, InkBoxesMatchPangoView) {
     SCOPED_TRACE(std::string(c.face) + ": " + c.text);
     Ink theirs(1, 1);
     ASSERT_TRUE(PangoInk(c.face, 40, c.text, &theirs));
-    const auto ours = Draw(fonts, Font(c.face, -40), c.text).box();
-    const auto ref = theirs.box();
+    const auto ours = Draw(fonts, Font(c.face, -40), c.text).inkBox();
+    const auto ref = theirs.inkBox();
     ASSERT_GE(ours[0], 0);
     ASSERT_GE(ref[0], 0);
     EXPECT_NEAR(ours[2] - ours[0], ref[2] - ref[0], 2);
@@ -120,7 +90,7 @@ TEST(TextShaping, MarksJoiningAndLigatures) {
   platform::FontLayer fonts;
   const LogFont dejavu = Font("DejaVu Sans", -40);
   // e + combining acute is one accented letter, the same as the precomposed one.
-  EXPECT_EQ(Draw(fonts, dejavu, "e\u0301").px, Draw(fonts, dejavu, "\u00e9").px);
+  EXPECT_EQ(Draw(fonts, dejavu, "e\u0301").pixels(), Draw(fonts, dejavu, "\u00e9").pixels());
   EXPECT_EQ(fonts.MeasureText(dejavu, "e\u0301").width, fonts.MeasureText(dejavu, "e").width);
   // Arabic letters join: the word is narrower than its letters set apart.
   const std::string word = "\u0645\u0631\u062d\u0628\u0627";
@@ -142,17 +112,11 @@ TEST(TextShaping, RightToLeftOrder) {
   const int wMixed = fonts.MeasureText(f, mixed).width;
   const Ink line = Draw(fonts, f, mixed), abc = Draw(fonts, f, latin), heb = Draw(fonts, f, hebrew);
   EXPECT_EQ(line.columns(0, 20 + wAbc), abc.columns(0, 20 + wAbc));
-  const Ink shifted = [&] {
-    Ink s(line.w, line.h);
-    for (int y = 0; y < s.h; ++y)
-      for (int x = 0; x + wMixed - wHeb < s.w; ++x) s.px[size_t(y) * s.w + x + wMixed - wHeb] = heb.px[size_t(y) * s.w + x];
-    return s;
-  }();
-  EXPECT_EQ(line.columns(20 + wMixed - wHeb, 20 + wMixed), shifted.columns(20 + wMixed - wHeb, 20 + wMixed));
+  EXPECT_EQ(line.columns(20 + wMixed - wHeb, 20 + wMixed), heb.columns(20, 20 + wHeb));
   // Inside the Hebrew word the first letter is the rightmost.
   const Ink first = Draw(fonts, f, "\u05e9");
   const int wFirst = fonts.MeasureText(f, "\u05e9").width;
-  EXPECT_EQ(Ink(heb).columns(20 + wHeb - wFirst + 2, 20 + wHeb), first.columns(22, 20 + wFirst));
+  EXPECT_EQ(heb.columns(20 + wHeb - wFirst + 2, 20 + wHeb), first.columns(22, 20 + wFirst));
 }
 
 TEST(TextShaping, FallbackFacesAndMissingCharacters) {
@@ -166,16 +130,16 @@ TEST(TextShaping, FallbackFacesAndMissingCharacters) {
   EXPECT_EQ(viaFallback.cropped(), direct.cropped());
   EXPECT_EQ(fonts.TakeMissingCharacters(), "");
   // A colour emoji becomes ink where it is opaque: about an em high (its bitmap is a little taller).
-  const auto thumb = Draw(fonts, Font("Liberation Sans", -40), "\U0001F44D").box();
+  const auto thumb = Draw(fonts, Font("Liberation Sans", -40), "\U0001F44D").inkBox();
   ASSERT_GE(thumb[0], 0);
   EXPECT_NEAR(thumb[3] - thumb[1], 44, 4);
   // A character no face has is drawn as a box and reported once.
   const std::string none = "\U0010FFFD";
-  EXPECT_GE(Draw(fonts, Font("Liberation Sans", -40), "a" + none + none).box()[0], 0);
+  EXPECT_GE(Draw(fonts, Font("Liberation Sans", -40), "a" + none + none).inkBox()[0], 0);
   EXPECT_EQ(fonts.TakeMissingCharacters(), none);
   EXPECT_EQ(fonts.TakeMissingCharacters(), "");
   // Control characters other than line breaks are not drawn; "&" stays a mnemonic prefix.
   const LogFont f = Font("DejaVu Sans", -40);
-  EXPECT_EQ(Draw(fonts, f, "a\tb\x01").px, Draw(fonts, f, "ab").px);
+  EXPECT_EQ(Draw(fonts, f, "a\tb\x01").pixels(), Draw(fonts, f, "ab").pixels());
   EXPECT_EQ(fonts.MeasureText(f, "&\u00e9&&").width, fonts.MeasureText(f, "\u00e9&").width);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "imaging/dib_image.h"
 
 namespace {
@@ -50,18 +52,11 @@ TEST(RasterCanvas, CompositeFollowsTheIntegerOverFormula) {
   Set(page, 0, 1, 255, 250), Set(item, 0, 1, 250, 10);   // 244 + 250 saturates
   Set(page, 1, 1, 0, 0), Set(item, 1, 1, 77, 77);
   page.CompositeOver(item, 0, 0);
-  EXPECT_EQ(Blue(page, 0, 0), 149);
-  EXPECT_EQ(Cover(page, 0, 0), 228);
-  EXPECT_EQ(Blue(page, 1, 0), 90);
-  EXPECT_EQ(Cover(page, 1, 0), 255);
-  EXPECT_EQ(Blue(page, 2, 0), 90);
-  EXPECT_EQ(Cover(page, 2, 0), 255);
-  EXPECT_EQ(Blue(page, 3, 0), 200);
-  EXPECT_EQ(Cover(page, 3, 0), 10);
-  EXPECT_EQ(Blue(page, 0, 1), 255);
-  EXPECT_EQ(Cover(page, 0, 1), 255);
-  EXPECT_EQ(Blue(page, 1, 1), 77);
-  EXPECT_EQ(Cover(page, 1, 1), 77);
+  const int want[6][4] = {{0, 0, 149, 228}, {1, 0, 90, 255}, {2, 0, 90, 255}, {3, 0, 200, 10}, {0, 1, 255, 255}, {1, 1, 77, 77}};
+  for (const auto& w : want) {
+    EXPECT_EQ(Blue(page, w[0], w[1]), w[2]) << w[0] << "," << w[1];
+    EXPECT_EQ(Cover(page, w[0], w[1]), w[3]) << w[0] << "," << w[1];
+  }
   // Each byte separately: a blue-only source leaves green and red to the dimming.
   RasterCanvas a, b;
   a.Create(4, 4);
@@ -178,14 +173,10 @@ TEST(RasterCanvas, BlendOntoImageIsClippedToThePicture) {
   Set(c, 2, 0, 100, 0);    // nothing of the canvas
   Set(c, 3, 2, 10, 255);
   c.BlendOntoImage(image, 6, 0);  // clipped: only columns 0 and 1 of the canvas land
-  EXPECT_EQ(rows[0][6 * 3], 100);
-  EXPECT_EQ(rows[0][7 * 3 + 2], 150);
-  EXPECT_EQ(rows[0][5 * 3], 200);
+  EXPECT_EQ((std::array{rows[0][6 * 3], rows[0][7 * 3 + 2], rows[0][5 * 3]}), (std::array<uint8_t, 3>{100, 150, 200}));
   c.BlendOntoImage(image, -2, 1);
-  EXPECT_EQ(rows[1][0], 200);  // canvas column 2 has no cover
-  EXPECT_EQ(rows[1][3], 200);
-  EXPECT_EQ(rows[3][1 * 3], 10);  // canvas (3, 2)
-  EXPECT_EQ(rows[3][2 * 3], 200);
+  // Canvas column 2 has no cover; canvas (3, 2) lands at (1, 3).
+  EXPECT_EQ((std::array{rows[1][0], rows[1][3], rows[3][1 * 3], rows[3][2 * 3]}), (std::array<uint8_t, 4>{200, 200, 10, 200}));
 }
 
 TEST(RasterCanvas, FlipVerticalAndCopies) {

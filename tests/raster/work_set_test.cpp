@@ -115,11 +115,8 @@ TEST(WorkSet, BackgroundFillAndClearUseBlueGreenRedOrder) {
   w.effectCoverage[3] = 99;
   w.pressedColor[0] = 5;
   w.FillBackground(0x00332211);  // COLORREF: red 0x11, green 0x22, blue 0x33
-  for (size_t i = 0; i < w.effectColor.size(); i += 3) {
-    ASSERT_EQ(w.effectColor[i], 0x33);
-    ASSERT_EQ(w.effectColor[i + 1], 0x22);
-    ASSERT_EQ(w.effectColor[i + 2], 0x11);
-  }
+  for (size_t i = 0; i < w.effectColor.size(); i += 3)
+    ASSERT_EQ(std::vector(w.effectColor.begin() + long(i), w.effectColor.begin() + long(i) + 3), (std::vector<uint8_t>{0x33, 0x22, 0x11}));
   EXPECT_EQ(w.effectCoverage[3], 0);
   EXPECT_EQ(w.pressedColor[0], 5);  // the pressed image is not the background's
 
@@ -146,12 +143,7 @@ TEST(WorkSet, CoverageSumsWrapAndLoadClampedIntoTheCanvas) {
   RasterCanvas c;
   c.LoadFromWorkSet(w.effectColorRows.data(), 4, 4, cov);
   EXPECT_EQ(c.width, 4);
-  EXPECT_EQ(c.coverage[0], 255);
-  EXPECT_EQ(c.coverage[1], 255);
-  EXPECT_EQ(c.coverage[2], 255);
-  EXPECT_EQ(c.coverage[3], 0);
-  EXPECT_EQ(c.coverage[4], 255);
-  EXPECT_EQ(c.coverage[5], 1);
+  EXPECT_EQ(std::vector(c.coverage.begin(), c.coverage.begin() + 6), (std::vector<uint8_t>{255, 255, 255, 0, 255, 1}));
   EXPECT_EQ(c.colorRows[0][0], 17);
   EXPECT_EQ(c.colorRows[3][9], 42);
 

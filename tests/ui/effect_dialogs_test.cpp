@@ -1,5 +1,5 @@
 // Effect parameter dialogs: controls write the record at once and preview that one effect; typed
-// numbers outside a slider's range are kept; the profile dialog; screenshots on request.
+// numbers outside a slider's range are kept; the profile dialog.
 #include <QColorDialog>
 #include <QApplication>
 #include <QComboBox>
@@ -60,10 +60,12 @@ void Type(QLineEdit* edit, const QString& text) {
   QTest::keyClicks(edit, text);
 }
 
-QPushButton* ButtonNamed(QWidget& w, const QString& text) {
-  for (QPushButton* b : w.findChildren<QPushButton*>())
-    if (b->text() == text) return b;
-  return nullptr;
+// Answers the texture chooser with its first file.
+int ChooseFirstImage(QDialog& dlg) {
+  auto* list = dlg.findChild<QListWidget*>("imageFiles");
+  if (!list || list->count() == 0) return QDialog::Rejected;
+  list->setCurrentRow(0);
+  return QDialog::Accepted;
 }
 
 // Every slider row of a dialog: the slots the catalogue lists with a range.
@@ -211,12 +213,7 @@ class EffectDialogTests : public QObject {
     QCOMPARE(t.p[4], 4);
     QVERIFY(draw->bitmapButton()->isEnabled());
     QVERIFY(!draw->colourButtonFor(0)->isEnabled());
-    hooks.onDialog = [](QDialog& dlg) -> int {
-      auto* list = dlg.findChild<QListWidget*>("imageFiles");
-      if (!list || list->count() == 0) return int(QDialog::Rejected);
-      list->setCurrentRow(0);
-      return int(QDialog::Accepted);
-    };
+    hooks.onDialog = ChooseFirstImage;
     draw->bitmapButton()->click();
     QCOMPARE(t.fileName, std::string("stripes.bmp"));
     QCOMPARE(draw->fileNameEdit()->text(), QString("stripes.bmp"));
@@ -385,12 +382,7 @@ class EffectDialogTests : public QObject {
     auto d = Open(app, Tile);
     auto* tile = static_cast<TileDialog*>(d.get());
     QCOMPARE(d->previewCount(), 0);  // nothing happens until a texture is chosen
-    hooks.onDialog = [](QDialog& dlg) -> int {
-      auto* list = dlg.findChild<QListWidget*>("imageFiles");
-      if (!list || list->count() == 0) return QDialog::Rejected;
-      list->setCurrentRow(0);
-      return QDialog::Accepted;
-    };
+    hooks.onDialog = ChooseFirstImage;
     tile->textureButton()->click();
     QCOMPARE(d->record().fileName, std::string("check.bmp"));
     QCOMPARE(tile->fileNameEdit()->text(), QString("check.bmp"));
@@ -464,25 +456,6 @@ class EffectDialogTests : public QObject {
       if (type == RoundBox) QVERIFY(units.isEmpty());          // thousandths of the area, not pixels
       d->hide();
     }
-  }
-
-  // With QUORBEL_SCREENSHOTS set to a folder, saves every dialog as dialog_<key>.png.
-  void screenshots() {
-    const QByteArray dir = qgetenv("QUORBEL_SCREENSHOTS");
-    if (dir.isEmpty()) QSKIP("QUORBEL_SCREENSHOTS not set");
-    TestHooks hooks;
-    TestApp app;
-    PrepareGlyphs(app);
-    for (int type = 0; type < kEffectTypeCount; ++type) {
-      auto d = Open(app, type);
-      d->adjustSize();
-      QString key = FindEffectInfo(type)->key;
-      key.replace(' ', '_');
-      QVERIFY(d->grab().save(QString(dir) + "/dialog_" + key.toLower() + ".png"));
-    }
-    ThreeDShapeDialog shape(Template(app, ThreeDSingleColor), *app.state, app.sheet.get());
-    shape.adjustSize();
-    QVERIFY(shape.grab().save(QString(dir) + "/dialog_3d_shape.png"));
   }
 };
 

@@ -95,7 +95,6 @@ class MessageTests : public QObject {
     QCOMPARE(editY->text(), QString("5"));
 
     // The margins widen the picture by twice their value and are kept in the document.
-    const int textWidth = sheet.preview().shownPicture().width();
     sheet.SetActivePage(MainWindow::kSave);
     const int imageWidth = app.state->ctx->image.Width();
     editX->setText("0");
@@ -103,7 +102,6 @@ class MessageTests : public QObject {
     app.state->doc.previewDirty = true;
     sheet.preview().SelectPreviewTab(PreviewWindow::kImage);
     QCOMPARE(imageWidth - app.state->ctx->image.Width(), 60);
-    Q_UNUSED(textWidth);
 
     app.state->doc.extensionX = 30;
     QCOMPARE(WriteDocument(app.state->doc, dir.file("m.plq")), 0);

@@ -1,5 +1,4 @@
 // The style editor, the Background and Bullet pages, the Examples page and the to Image page.
-#include <QApplication>
 #include <QImage>
 #include <QListWidget>
 #include <QTest>
@@ -355,40 +354,6 @@ class PagesTests : public QObject {
     // Leaving the page brings the plain picture back.
     page.OnKillActive();
     QCOMPARE(state.ctx->image.Width(), mw);
-  }
-
-  // Pictures of the pages for the documentation, written only when asked for.
-  void screenshots() {
-    const QByteArray out = qgetenv("QUORBEL_SCREENSHOTS");
-    if (out.isEmpty()) QSKIP("set QUORBEL_SCREENSHOTS to a folder to write the page pictures");
-    TestHooks hooks;
-    TestApp app;
-    MainWindow& sheet = *app.sheet;
-    sheet.show();
-    const auto save = [&](QWidget& w, const char* name) {
-      QApplication::processEvents();
-      QVERIFY(w.grab().save(QString(out) + "/page_" + name + ".png"));
-    };
-    auto* examples = sheet.findChild<QListWidget*>("examples");
-    QVERIFY(examples && examples->count() > 4);
-    for (int row : {3, 0, 5}) {
-      examples->setCurrentRow(row);
-      save(sheet, qPrintable("examples_" + examples->item(row)->text().section('.', 0, 0)));
-    }
-    sheet.SetActivePage(MainWindow::kBackground);
-    save(sheet, "background");
-    sheet.SetActivePage(MainWindow::kBullet);
-    save(sheet, "bullet");
-    sheet.SetActivePage(MainWindow::kToImage);
-    save(sheet, "to_image");
-    sheet.SetActivePage(MainWindow::kMessage);
-    app.state->doc.currentStyle.effects = app.state->doc.message().effects;
-    StyleEditorDialog editor(*app.state, &sheet.preview(), kMessageItem, &sheet);
-    editor.show();
-    editor.effectList().setCurrentRow(2);
-    editor.appliedList().setCurrentRow(0);
-    save(editor, "edit_style");
-    save(sheet, "edit_style_preview");
   }
 };
 

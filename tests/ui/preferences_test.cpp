@@ -8,16 +8,6 @@
 #include "ui/ui_test_groups.h"
 #include "ui/ui_test_support.h"
 
-namespace {
-
-QAbstractButton* ButtonNamed(QDialog& d, const QString& text) {
-  for (QAbstractButton* b : d.findChildren<QAbstractButton*>())
-    if (b->text() == text) return b;
-  return nullptr;
-}
-
-}  // namespace
-
 class PreferencesTests : public QObject {
   Q_OBJECT
  private slots:

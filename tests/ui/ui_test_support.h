@@ -1,5 +1,6 @@
 #pragma once
 // Answers the application's dialogs for the tests and records what it was asked.
+#include <QAbstractButton>
 #include <QDialog>
 #include <QStringList>
 #include <deque>
@@ -49,6 +50,13 @@ class TestHooks : public UiHooks {
     return n;
   }
 };
+
+// The button or check box showing this text, or null.
+inline QAbstractButton* ButtonNamed(QWidget& parent, const QString& text) {
+  for (QAbstractButton* b : parent.findChildren<QAbstractButton*>())
+    if (b->text() == text) return b;
+  return nullptr;
+}
 
 // The application as it starts, with a fixed seed.
 struct TestApp {
