@@ -286,8 +286,18 @@ bool MainWindow::WriteDocumentAt(const QString& path) {
   history_->MarkSaved();
   state_.doc.documentModified = false;
   AddRecentFile(state_.doc.documentPath);
-  statusBar()->showMessage("Saved " + QString::fromStdString(state_.doc.documentPath), 5000);
+  ShowSaved(state_.doc.documentPath);
   return true;
+}
+
+void MainWindow::ShowSaved(const std::string& path) {
+  statusBar()->showMessage("Saved " + QString::fromStdString(path), 5000);
+}
+
+bool MainWindow::RefuseShipped(const std::string& path) {
+  if (!IsInsideFolder(path, state_.doc.programFolder)) return true;
+  Hooks().Tell(this, "Error!", "Cannot save file!\n" + QString::fromStdString(path) + ": " + kShippedFileReason);
+  return false;
 }
 
 void MainWindow::ExitProgram() {

@@ -52,6 +52,10 @@ class MainWindow : public QMainWindow {
   void ShowPreferences();
   void ShowHelpContents();
   void ShowAbout();
+  // Confirms in the status bar that path was written.
+  void ShowSaved(const std::string& path);
+  // False, after telling the user, when path lies in the program folder (never written).
+  bool RefuseShipped(const std::string& path);
   // Re-renders the whole picture and shows it on the preview's current tab.
   void RenderAndRefresh();
 

@@ -242,16 +242,6 @@ class HistoryTests : public QObject {
     QVERIFY(Save(app.state->doc) == start);
   }
 
-  void stepNamesOfEffectDialogs() {
-    EffectRecord outline{};
-    outline.type = OutLine;
-    EffectRecord thicker = outline, moved = outline;
-    thicker.p[4] = 3;
-    moved.p[0] = 0xFF, moved.p[4] = 5;
-    QCOMPARE(EffectChangeName(outline, thicker), QString("Outline thickness"));
-    QCOMPARE(EffectChangeName(outline, moved), QString("Outline"));
-  }
-
   void standardShortcutsTriggerTheirActions() {
     TestHooks hooks;
     TestApp app;
