@@ -163,6 +163,10 @@ void WriteDocumentTo(PlaquetDocument& doc, std::string& out) {
 
 int WriteDocument(PlaquetDocument& doc, const std::string& path, std::string* error) {
   const std::string target = DocumentFilePath(path);
+  if (IsInsideFolder(target, doc.programFolder)) {
+    if (error) *error = kShippedFileReason;
+    return -1;
+  }
   // Work on a copy so that a failed save changes nothing and isn't taken for a saved document.
   PlaquetDocument saved = doc;
   std::string text;

@@ -42,6 +42,7 @@ struct PlaquetItem {
   std::vector<EffectRecord> effects;  // at most kMaxEffects, applied in order
 
   int32_t effectCount() const { return static_cast<int32_t>(effects.size()); }
+  bool operator==(const PlaquetItem&) const = default;
 };
 
 // Backdrop kinds of a style and of the document.
@@ -55,6 +56,7 @@ struct PlaquetStyle {
   std::string backdropBitmap;
 
   int32_t effectCount() const { return static_cast<int32_t>(effects.size()); }
+  bool operator==(const PlaquetStyle&) const = default;
 };
 
 // The user's preferences (stored in the profile, not in documents).
@@ -89,6 +91,7 @@ struct PlaquetDocument {
 
   EffectTemplates effectTemplates = StartEffectTemplates();
 
+  bool operator==(const PlaquetDocument&) const = default;
   int32_t itemCount() const { return static_cast<int32_t>(items.size()); }
   PlaquetItem& background() { return items.at(kBackgroundItem); }
   PlaquetItem& bullet() { return items.at(kBulletItem); }

@@ -2,9 +2,11 @@
 
 #include <ini.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <strings.h>
 #include <system_error>
@@ -105,8 +107,15 @@ ProgramSettings LoadPreferences(const std::string& path) {
   return settings;
 }
 
-bool StorePreferences(const ProgramSettings& settings, const std::string& path,
-                      std::string* error) {
+namespace {
+
+bool IsRecentKey(const std::string& key) { return strncasecmp(key.c_str(), "recentfile", 10) == 0; }
+
+// Rewrites the profile with ours as the first keys of our section; keys that replaced() claims
+// are dropped from what was stored, everything else (other keys, other sections) is kept.
+bool StoreSection(const std::vector<std::pair<std::string, std::string>>& ours,
+                  const std::function<bool(const std::string&)>& replaced, const std::string& path,
+                  std::string* error) {
   if (path.empty()) {
     if (error) *error = "no folder for the preferences (neither XDG_CONFIG_HOME nor HOME is set)";
     return false;
@@ -114,14 +123,9 @@ bool StorePreferences(const ProgramSettings& settings, const std::string& path,
   std::vector<Entry> entries;
   ReadEntries(path, entries);  // a missing file is simply created; a malformed line is dropped
   std::string text = std::string("[") + kSection + "]\n";
-  for (const Key& k : kKeys) text += std::string(k.name) + "=" + std::to_string(Value(settings, k)) + "\n";
-  for (const Entry& e : entries) {
-    if (SameName(e.section, kSection)) {
-      bool ours = false;
-      for (const Key& k : kKeys) ours = ours || SameName(e.key, k.name);
-      if (!ours) text += e.key + "=" + e.value + "\n";
-    }
-  }
+  for (const auto& [key, value] : ours) text += key + "=" + value + "\n";
+  for (const Entry& e : entries)
+    if (SameName(e.section, kSection) && !replaced(e.key)) text += e.key + "=" + e.value + "\n";
   std::string lastSection = kSection;
   for (const Entry& e : entries) {
     if (SameName(e.section, kSection)) continue;
@@ -139,4 +143,44 @@ bool StorePreferences(const ProgramSettings& settings, const std::string& path,
     return false;
   }
   return WriteTextFile(path, text, error);
+}
+
+}  // namespace
+
+bool StorePreferences(const ProgramSettings& settings, const std::string& path,
+                      std::string* error) {
+  std::vector<std::pair<std::string, std::string>> ours;
+  for (const Key& k : kKeys) ours.emplace_back(k.name, std::to_string(Value(settings, k)));
+  const auto replaced = [](const std::string& key) {
+    for (const Key& k : kKeys)
+      if (SameName(key, k.name)) return true;
+    return false;
+  };
+  return StoreSection(ours, replaced, path, error);
+}
+
+std::vector<std::string> LoadRecentFiles(const std::string& path) {
+  std::vector<Entry> entries;
+  std::vector<std::string> files;
+  if (!ReadEntries(path, entries)) return files;
+  for (size_t n = 1; n <= kMaxRecentFiles; ++n) {
+    const std::string key = "recentfile" + std::to_string(n);
+    for (const Entry& e : entries) {
+      if (!SameName(e.section, kSection) || !SameName(e.key, key.c_str()) || e.value.empty()) continue;
+      if (std::find(files.begin(), files.end(), e.value) == files.end()) files.push_back(e.value);
+      break;
+    }
+  }
+  return files;
+}
+
+bool StoreRecentFiles(const std::vector<std::string>& files, const std::string& path, std::string* error) {
+  std::vector<std::pair<std::string, std::string>> ours;
+  for (const std::string& f : files) {
+    // A line break would end the value early and turn the rest into a stray key.
+    if (f.empty() || f.find_first_of("\r\n") != std::string::npos) continue;
+    if (ours.size() == kMaxRecentFiles) break;
+    ours.emplace_back("recentfile" + std::to_string(ours.size() + 1), f);
+  }
+  return StoreSection(ours, IsRecentKey, path, error);
 }

@@ -156,6 +156,10 @@ bool ReadStyleFile(PlaquetDocument& doc, const std::string& path, std::string* e
 }
 
 int WriteStyleFile(PlaquetDocument& doc, const std::string& path, std::string* error) {
+  if (IsInsideFolder(path, doc.programFolder)) {
+    if (error) *error = kShippedFileReason;
+    return 0;
+  }
   std::string text;
   FormatStyleSection(doc.currentStyle, text);
   // The style counts as saved only once the file is really there.

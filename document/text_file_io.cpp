@@ -58,3 +58,18 @@ bool WriteTextFile(const std::string& path, const std::string& bytes, std::strin
     return false;
   }
 }
+
+bool IsInsideFolder(const std::string& path, const std::string& folder) {
+  if (folder.empty() || path.empty()) return false;
+  std::error_code ec;
+  const std::filesystem::path f = std::filesystem::weakly_canonical(folder, ec);
+  if (ec) return false;
+  const std::filesystem::path p = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
+  if (ec) return false;
+  auto fi = f.begin(), pi = p.begin();
+  for (; fi != f.end(); ++fi, ++pi) {
+    if (fi->empty()) continue;  // the trailing separator of "folder/"
+    if (pi == p.end() || *fi != *pi) return false;
+  }
+  return true;
+}

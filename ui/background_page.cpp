@@ -14,6 +14,7 @@
 #include "effects/effect_catalogue.h"
 #include "ui/app_state.h"
 #include "ui/box_dialogs.h"
+#include "ui/document_history.h"
 #include "ui/main_window.h"
 #include "ui/preview_window.h"
 #include "ui/style_pages.h"
@@ -66,6 +67,8 @@ void DecorationPage::ShowKind() {
   editStyle_->setEnabled(on);
 }
 
+QString DecorationPage::ItemName() const { return itemIndex_ == kBackgroundItem ? "Background" : "Bullet"; }
+
 void DecorationPage::RenderAndRefresh() {
   state_.doc.previewDirty = true;
   sheet_.RenderAndRefresh();
@@ -76,6 +79,7 @@ void DecorationPage::SelectKind(int kind) {
   AfterKindChange(kind);
   ShowKind();
   state_.doc.documentModified = true;
+  sheet_.history().Record(ItemName() + " Template");
   RenderAndRefresh();
 }
 
@@ -92,14 +96,12 @@ void DecorationPage::OnStyleSelected() {
       FillStyleList();
       return;
     }
-    if (answer == QMessageBox::Yes && !file.empty()) {
-      // The item's edited effects are what gets saved, so they go into the current style first.
+    if (answer == QMessageBox::Yes) {
+      // The item's edited effects are what gets saved, so they go into the current style first;
+      // a shipped or untitled style asks for a name.
       doc.currentStyle.effects = doc.items[size_t(itemIndex_)].effects;
       doc.currentStyleFile = file;
-      std::string error;
-      if (!WriteStyleFile(doc, file, &error)) {
-        Hooks().Tell(this, "Error!", "Cannot save file!\n" + QString::fromStdString(file) + ": " +
-                                         QString::fromStdString(error));
+      if (!SaveStyleTo(state_, this, file)) {
         FillStyleList();
         return;
       }
@@ -116,6 +118,7 @@ void DecorationPage::OnStyleSelected() {
     doc.styleFile[size_t(itemIndex_)] = path;
     AfterStyleLoaded();
   }
+  sheet_.history().Record(ItemName() + " Style");
   RenderAndRefresh();
   sheet_.preview().SelectPreviewTab(PreviewWindow::kImage);
 }
@@ -130,10 +133,14 @@ void DecorationPage::OnEditStyle() {
   BeforeEditStyle();
   {
     StyleEditorDialog dialog(state_, &sheet_.preview(), itemIndex_, this);
+    dialog.SetHistory(&sheet_.history());
     if (Hooks().Exec(dialog) == QDialog::Accepted) {
       item.effects = doc.currentStyle.effects;
       doc.styleChanged[size_t(itemIndex_)] = doc.currentStyleModified;
       AfterEditStyleOk();
+      sheet_.history().Record("Edit " + ItemName() + " Style");
+    } else {
+      dialog.TakeBackSteps();
     }
   }
   RenderAndRefresh();
@@ -228,6 +235,7 @@ void BackgroundPage::OnProperties() {
         bg.text = state_.ctx->in.renderText;
         bg.moreInfo[0] = state_.ctx->in.renderFont.width;
         bg.font = state_.ctx->in.renderFont;
+        sheet_.history().Record("Background Text");
       }
       doc.previewDirty = true;
       sheet_.preview().SelectPreviewTab(PreviewWindow::kImage);
@@ -259,6 +267,7 @@ void BackgroundPage::OnProperties() {
     default:
       return;
   }
+  sheet_.history().Record("Background Box");
   RenderAndRefresh();
 }
 
@@ -270,6 +279,7 @@ void BackgroundPage::OnColor() {
   doc.currentStyle.backdropColour = ToColorRef(chosen);
   doc.backdropColour = doc.currentStyle.backdropColour;
   ShowSwatch();
+  sheet_.history().Record("Page Color");
   RenderAndRefresh();
 }
 
@@ -279,12 +289,14 @@ void BackgroundPage::OnTransparent(bool checked) {
   doc.currentStyle.backdropKind = checked ? kBackdropTransparent : kBackdropColour;
   color_->setEnabled(true);
   doc.documentModified = true;
+  sheet_.history().Record("Transparency");
   RenderAndRefresh();
 }
 
 void BackgroundPage::OnButton(bool checked) {
   button_->setChecked(checked);
   state_.doc.pressedButton = checked;
+  sheet_.history().Record("Button");
   // Turning it off must drop the pressed picture too, or a stale one would still be saved.
   RenderAndRefresh();
 }

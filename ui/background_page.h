@@ -34,6 +34,8 @@ class DecorationPage : public PlaquetPage {
   void FillStyleList();
   void ShowKind();
   void RenderAndRefresh();
+  // "Background" or "Bullet", for the names of the steps in the Edit menu.
+  QString ItemName() const;
   virtual void AfterKindChange(int) {}
   virtual void AfterStyleLoaded() {}
   virtual void BeforeEditStyle() {}

@@ -191,6 +191,7 @@ void BatchPage::Load() {
 }
 
 bool BatchPage::WriteList(const std::string& path) {
+  if (!sheet_.RefuseShipped(path)) return false;
   std::string error;
   if (!WriteBatchList(path, state_.batchList, &error)) {
     Hooks().Tell(this, "Error!", "Cannot save file!\n" + QString::fromStdString(path) + ": " +
@@ -198,6 +199,7 @@ bool BatchPage::WriteList(const std::string& path) {
     return false;
   }
   state_.batchListPath = path;
+  sheet_.ShowSaved(path);
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include "effects/effect_catalogue.h"
 #include "ui/app_state.h"
 #include "ui/box_dialogs.h"
+#include "ui/document_history.h"
 #include "ui/main_window.h"
 #include "ui/preview_window.h"
 #include "ui/ui_hooks.h"
@@ -48,6 +49,7 @@ void BulletPage::OnProperties() {
     if (RunRoundBoxDialog(state_, this, templ)) {
       for (size_t i = 0; i < 4; ++i) doc.bulletBoxParams[i] = templ.p[4 + i];
       doc.documentModified = true;
+      sheet_.history().Record("Bullet Box");
     }
     RenderAndRefresh();
   } else if (bullet.kind == kKindFont) {
@@ -58,6 +60,7 @@ void BulletPage::OnProperties() {
       doc.documentModified = true;
       bullet.text = state_.ctx->in.renderText;
       bullet.font = state_.ctx->in.renderFont;
+      sheet_.history().Record("Bullet Text");
     }
     doc.previewDirty = true;
     sheet_.preview().SelectPreviewTab(PreviewWindow::kImage);

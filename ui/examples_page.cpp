@@ -21,7 +21,7 @@ ExamplesPage::ExamplesPage(AppState& state, MainWindow& sheet) : PlaquetPage(sta
   auto* gl = new QVBoxLayout(group);
   gl->addWidget(new QLabel("Example list"));
   gl->addWidget(list_, 1);
-  for (const char* text : {"Select your favorite PLQ file. The approprite preview will appear window below.",
+  for (const char* text : {"Select your favorite PLQ file. The appropriate preview will appear window below.",
                            "If you want to change message, background, bullet goto Message, Background, Bullet "
                            "page respectively.",
                            "And then goto Save page to select file type and save."}) {
@@ -74,6 +74,7 @@ void ExamplesPage::OnSelected() {
   }
   doc = std::move(read);
   doc.documentModified = false;
+  sheet_.DocumentOpened();
   doc.previewDirty = true;
   QApplication::setOverrideCursor(Qt::BusyCursor);
   RenderPreview(doc, *state_.ctx);

@@ -5,19 +5,27 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QMenuBar>
+#include <QFileInfo>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTabWidget>
+#include <QUndoStack>
 #include <QUrl>
+#include <algorithm>
+#include <filesystem>
 
 #include "document/document_file.h"
 #include "document/preferences.h"
+#include "document/text_file_io.h"
 #include "engine/render_pipeline.h"
 #include "ui/app_state.h"
 #include "ui/background_page.h"
 #include "ui/batch_page.h"
 #include "ui/bullet_page.h"
 #include "ui/dib_qimage.h"
+#include "ui/document_history.h"
 #include "ui/examples_page.h"
+#include "ui/help_window.h"
 #include "ui/message_page.h"
 #include "ui/preferences_dialog.h"
 #include "ui/preview_window.h"
@@ -29,10 +37,19 @@ namespace {
 const char* kDocumentFilter = "Plaquet File(*.plq) (*.plq);;All Files(*.*) (*)";
 const char* kLinkPage = "https://github.com/topics/font-rendering";
 const char* kGalleryPage = "https://github.com/topics/text-effects";
+
+// The platform's key for a standard command; some platforms leave Save As or Quit without one.
+QKeySequence StandardKeys(QKeySequence::StandardKey key, const char* fallback) {
+  const QKeySequence keys(key);
+  return keys.isEmpty() ? QKeySequence(fallback) : keys;
+}
 }  // namespace
 
 MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), state_(state) {
   setWindowTitle("Quorbel 1.4");
+  history_ = new DocumentHistory(state.doc, this);
+  connect(history_, &DocumentHistory::restored, this, &MainWindow::OnHistoryRestored);
+  recent_ = LoadRecentFiles(state.preferencesPath);
   tabs_ = new QTabWidget;
   tabs_->setObjectName("pages");
   messagePage_ = new MessagePage(state, *this);
@@ -71,10 +88,13 @@ MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), 
 
 void MainWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu("File");
-  file->addAction("New", this, &MainWindow::NewDocument);
-  file->addAction("Open Plq. File", this, &MainWindow::OpenDocument);
-  file->addAction("Save Plq. File", this, &MainWindow::SaveDocument);
-  file->addAction("Save Plq. File As", this, &MainWindow::SaveDocumentAs);
+  file->addAction("New", StandardKeys(QKeySequence::New, "Ctrl+N"), this, &MainWindow::NewDocument);
+  file->addAction("Open Plq. File", StandardKeys(QKeySequence::Open, "Ctrl+O"), this, &MainWindow::OpenDocument);
+  recentMenu_ = file->addMenu("Recent Files");
+  recentMenu_->setObjectName("recentFiles");
+  FillRecentMenu();
+  file->addAction("Save Plq. File", StandardKeys(QKeySequence::Save, "Ctrl+S"), this, &MainWindow::SaveDocument);
+  file->addAction("Save Plq. File As", StandardKeys(QKeySequence::SaveAs, "Ctrl+Shift+S"), this, &MainWindow::SaveDocumentAs);
   file->addSeparator();
   file->addAction("Save Image", this, [this] { SetActivePage(kSave); });
   file->addSeparator();
@@ -91,23 +111,89 @@ void MainWindow::BuildMenus() {
     batchPage_->SaveAs();
   });
   file->addSeparator();
-  file->addAction("Exit", this, &MainWindow::ExitProgram);
+  file->addAction("Exit", StandardKeys(QKeySequence::Quit, "Ctrl+Q"), this, &MainWindow::ExitProgram);
 
   QMenu* edit = menuBar()->addMenu("Edit");
-  QAction* undo = edit->addAction("Undo");
-  undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-  undo->setEnabled(false);
+  QAction* undo = history_->stack().createUndoAction(this, "Undo");
+  undo->setShortcuts(QKeySequence::Undo);
+  if (undo->shortcut().isEmpty()) undo->setShortcut(QKeySequence("Ctrl+Z"));
+  QAction* redo = history_->stack().createRedoAction(this, "Redo");
+  redo->setShortcuts(QKeySequence::Redo);
+  if (redo->shortcut().isEmpty()) redo->setShortcut(QKeySequence("Ctrl+Shift+Z"));
+  edit->addAction(undo);
+  edit->addAction(redo);
   edit->addSeparator();
-  edit->addAction("Copy", this, &MainWindow::CopyImage);
+  edit->addAction("Copy", StandardKeys(QKeySequence::Copy, "Ctrl+C"), this, &MainWindow::CopyImage);
   edit->addSeparator();
   edit->addAction("Preferences", this, &MainWindow::ShowPreferences);
 
   QMenu* help = menuBar()->addMenu("Help");
-  help->addAction("Contents", this, &MainWindow::ShowHelpContents);
+  help->addAction("Contents", StandardKeys(QKeySequence::HelpContents, "F1"), this, &MainWindow::ShowHelpContents);
   help->addAction("More fonts && textures", this, [] { QDesktopServices::openUrl(QUrl(kLinkPage)); });
   help->addAction("More example files", this, [] { QDesktopServices::openUrl(QUrl(kGalleryPage)); });
   help->addSeparator();
   help->addAction("About", this, &MainWindow::ShowAbout);
+}
+
+void MainWindow::FillRecentMenu() {
+  // The entries are made once and relabelled: an entry may be the one being triggered.
+  if (recentMenu_->actions().isEmpty()) {
+    for (size_t i = 0; i < kMaxRecentFiles; ++i) {
+      QAction* a = recentMenu_->addAction(QString());
+      connect(a, &QAction::triggered, this, [this, a] { OpenRecentFile(a->data().toString()); });
+    }
+  }
+  const QList<QAction*> entries = recentMenu_->actions();
+  for (qsizetype i = 0; i < entries.size(); ++i) {
+    QAction* a = entries[i];
+    const bool used = size_t(i) < recent_.size();
+    const QString path = used ? QString::fromStdString(recent_[size_t(i)]) : QString();
+    a->setText(QFileInfo(path).fileName());
+    a->setData(path);
+    a->setToolTip(path);
+    a->setStatusTip(path);
+    a->setVisible(used);
+  }
+  recentMenu_->setEnabled(!recent_.empty());
+}
+
+void MainWindow::AddRecentFile(const std::string& path) {
+  std::error_code ec;
+  const std::string full = std::filesystem::absolute(path, ec).lexically_normal().string();
+  const std::string& kept = ec ? path : full;
+  std::erase(recent_, kept);
+  recent_.insert(recent_.begin(), kept);
+  if (recent_.size() > kMaxRecentFiles) recent_.resize(kMaxRecentFiles);
+  // The list is a convenience: a profile that can't be written must not stop the work.
+  StoreRecentFiles(recent_, state_.preferencesPath);
+  FillRecentMenu();
+}
+
+void MainWindow::OpenRecentFile(const QString& path) {
+  if (!AskSaveChanges()) return;
+  if (!QFileInfo(path).isFile()) {
+    Hooks().Tell(this, "Error!", path + ": the file no longer exists");
+    std::erase(recent_, path.toStdString());
+    StoreRecentFiles(recent_, state_.preferencesPath);
+    FillRecentMenu();
+    return;
+  }
+  OpenDocumentFile(path);
+}
+
+void MainWindow::OnHistoryRestored() {
+  // The style editor shows its own picture of the one item it edits.
+  if (history_->pageRefreshHeld()) return;
+  if (currentPage_ >= 0 && currentPage_ < kPageCount) pages_[size_t(currentPage_)]->OnSetActive();
+  RenderAndRefresh();
+}
+
+void MainWindow::DocumentOpened() {
+  PlaquetDocument& doc = state_.doc;
+  const bool shipped = IsInsideFolder(doc.documentPath, doc.programFolder);
+  if (shipped) doc.documentPath.clear();
+  history_->Reset();
+  if (!shipped && !doc.documentPath.empty()) AddRecentFile(doc.documentPath);
 }
 
 void MainWindow::SetActivePage(int index) { tabs_->setCurrentIndex(index); }
@@ -148,6 +234,7 @@ void MainWindow::NewDocument() {
   doc.ResetCurrentStyle();
   doc.NewDocumentDefaults();
   doc.documentPath.clear();
+  history_->Reset();
   RenderAndRefresh();
   preview_->SelectPreviewTab(PreviewWindow::kText);
   SetActivePage(kExamples);
@@ -170,29 +257,47 @@ void MainWindow::OpenDocumentFile(const QString& path) {
   QApplication::restoreOverrideCursor();
   preview_->SelectPreviewTab(PreviewWindow::kImage);
   SetActivePage(kExamples);
-  if (!ok) Hooks().Tell(this, "Error!", path + ": " + QString::fromStdString(error));
+  if (!ok) {
+    Hooks().Tell(this, "Error!", path + ": " + QString::fromStdString(error));
+    return;
+  }
+  DocumentOpened();
 }
 
 bool MainWindow::SaveDocument() {
-  if (state_.doc.documentPath.empty()) return SaveDocumentAs();
-  std::string error;
-  if (WriteDocument(state_.doc, state_.doc.documentPath, &error) != 0) {
-    Hooks().Tell(this, "Error!", "Cannot save file!\n" + QString::fromStdString(state_.doc.documentPath) +
-                                     ": " + QString::fromStdString(error));
-    return false;
-  }
-  return true;
+  const std::string& path = state_.doc.documentPath;
+  // A shipped file is never written back: it gets a name of the user's first.
+  if (path.empty() || IsInsideFolder(path, state_.doc.programFolder)) return SaveDocumentAs();
+  return WriteDocumentAt(QString::fromStdString(path));
 }
 
 bool MainWindow::SaveDocumentAs() {
   const QString path = Hooks().GetSaveFileName(this, "Save Plq. File As", kDocumentFilter, "Untitled.plq", true);
   if (path.isEmpty()) return false;
+  return WriteDocumentAt(path);
+}
+
+bool MainWindow::WriteDocumentAt(const QString& path) {
   std::string error;
   if (WriteDocument(state_.doc, path.toStdString(), &error) != 0) {
     Hooks().Tell(this, "Error!", "Cannot save file!\n" + path + ": " + QString::fromStdString(error));
     return false;
   }
+  history_->MarkSaved();
+  state_.doc.documentModified = false;
+  AddRecentFile(state_.doc.documentPath);
+  ShowSaved(state_.doc.documentPath);
   return true;
+}
+
+void MainWindow::ShowSaved(const std::string& path) {
+  statusBar()->showMessage("Saved " + QString::fromStdString(path), 5000);
+}
+
+bool MainWindow::RefuseShipped(const std::string& path) {
+  if (!IsInsideFolder(path, state_.doc.programFolder)) return true;
+  Hooks().Tell(this, "Error!", "Cannot save file!\n" + QString::fromStdString(path) + ": " + kShippedFileReason);
+  return false;
 }
 
 void MainWindow::ExitProgram() {
@@ -227,7 +332,15 @@ void MainWindow::ShowPreferences() {
 }
 
 void MainWindow::ShowHelpContents() {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(state_.doc.programFolder + "help/main.htm")));
+  // Our own window rather than a web browser: it works where none is installed, and the help
+  // sits beside the program it explains.
+  if (!help_) {
+    help_ = new HelpWindow(QString::fromStdString(state_.doc.programFolder + "help/main.htm"), this);
+    help_->setObjectName("helpWindow");
+  }
+  help_->show();
+  help_->raise();
+  help_->activateWindow();
 }
 
 void MainWindow::ShowAbout() {

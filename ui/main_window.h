@@ -2,6 +2,8 @@
 // The main window: the pages as tabs, the menu bar and the preview below.
 #include <QMainWindow>
 #include <array>
+#include <string>
+#include <vector>
 
 #include "ui/plaquet_page.h"
 
@@ -12,6 +14,9 @@ class QAction;
 class MessagePage;
 class SavePage;
 class BatchPage;
+class DocumentHistory;
+class HelpWindow;
+class QMenu;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -25,6 +30,9 @@ class MainWindow : public QMainWindow {
   MessagePage& messagePage() { return *messagePage_; }
   SavePage& savePage() { return *savePage_; }
   BatchPage& batchPage() { return *batchPage_; }
+  DocumentHistory& history() { return *history_; }
+  HelpWindow* helpWindow() { return help_; }
+  const std::vector<std::string>& recentFiles() const { return recent_; }
   void SetActivePage(int index);
 
   // The menu commands.
@@ -32,6 +40,10 @@ class MainWindow : public QMainWindow {
   void OpenDocument();
   // Opens the document at path (the command line's FILE); a failure is reported to the user.
   void OpenDocumentFile(const QString& path);
+  // After a document was read into the state: a file of the program folder becomes an untitled
+  // copy (it must never be written back), the history starts afresh, a user's file goes to the
+  // Recent Files menu.
+  void DocumentOpened();
   // True when the document was written; failures are reported to the user.
   bool SaveDocument();
   bool SaveDocumentAs();
@@ -40,6 +52,10 @@ class MainWindow : public QMainWindow {
   void ShowPreferences();
   void ShowHelpContents();
   void ShowAbout();
+  // Confirms in the status bar that path was written.
+  void ShowSaved(const std::string& path);
+  // False, after telling the user, when path lies in the program folder (never written).
+  bool RefuseShipped(const std::string& path);
   // Re-renders the whole picture and shows it on the preview's current tab.
   void RenderAndRefresh();
 
@@ -52,6 +68,12 @@ class MainWindow : public QMainWindow {
   bool AskSaveChanges();
   void OnPageChanged(int index);
   void BuildMenus();
+  void OnHistoryRestored();
+  void AddRecentFile(const std::string& path);
+  void FillRecentMenu();
+  void OpenRecentFile(const QString& path);
+  // Writes the document to path and tells what happened; true when written.
+  bool WriteDocumentAt(const QString& path);
 
   AppState& state_;
   QTabWidget* tabs_;
@@ -60,6 +82,10 @@ class MainWindow : public QMainWindow {
   MessagePage* messagePage_;
   SavePage* savePage_;
   BatchPage* batchPage_;
+  DocumentHistory* history_;
+  HelpWindow* help_ = nullptr;
+  QMenu* recentMenu_ = nullptr;
+  std::vector<std::string> recent_;
   int currentPage_ = 0;
   bool closing_ = false;
 };

@@ -16,6 +16,7 @@
 
 #include "document/style_file.h"
 #include "ui/app_state.h"
+#include "ui/document_history.h"
 #include "ui/live_slider.h"
 #include "ui/main_window.h"
 #include "ui/open_bitmap_dialog.h"
@@ -174,6 +175,7 @@ void MessagePage::OnMessageChanged() {
   state_.ctx->in.renderFont = doc.message().font;
   sheet_.preview().SelectPreviewTab(PreviewWindow::kText);
   doc.documentModified = true;
+  sheet_.history().Record("Typing", DocumentHistory::kMergeText);
 }
 
 void MessagePage::OnFont() {
@@ -186,6 +188,7 @@ void MessagePage::OnFont() {
   face_->setText(QString::fromStdString(lf.faceName));
   state_.ctx->in.renderFont = lf;
   state_.doc.previewDirty = true;
+  sheet_.history().Record("Font");
   sheet_.preview().SelectPreviewTab(PreviewWindow::kText);
 }
 
@@ -208,6 +211,7 @@ void MessagePage::OnColor() {
   }
   doc.documentModified = true;
   doc.previewDirty = true;
+  sheet_.history().Record(c >= 0 ? "Color" : "Texture");
   sheet_.RenderAndRefresh();
 }
 
@@ -227,6 +231,7 @@ void MessagePage::OnSliderMoved() {
   sheet_.preview().SelectPreviewTab(PreviewWindow::kText);
   state_.doc.documentModified = true;
   state_.doc.previewDirty = true;
+  sheet_.history().Record("Margin", DocumentHistory::kMergeMargin);
 }
 
 void MessagePage::OnMarginEdited(bool xChanged) {
@@ -239,6 +244,7 @@ void MessagePage::OnMarginEdited(bool xChanged) {
   filling_ = false;
   ApplyMargins(x, y);
   state_.doc.previewDirty = true;
+  sheet_.history().Record("Margin", DocumentHistory::kMergeMarginEdit);
   sheet_.preview().UpdatePreview();
 }
 
@@ -254,12 +260,11 @@ void MessagePage::OnStyleSelected() {
       FillStyleList();  // back to the remembered selection
       return;
     }
-    if (answer == QMessageBox::Yes && !doc.styleFile[kMessageItem].empty()) {
-      std::string error;
+    if (answer == QMessageBox::Yes) {
+      // The item's edited effects are what gets saved; a shipped or untitled style asks for a name.
+      doc.currentStyle.effects = doc.message().effects;
       doc.currentStyleFile = doc.styleFile[kMessageItem];
-      if (!WriteStyleFile(doc, doc.currentStyleFile, &error)) {
-        Hooks().Tell(this, "Error!", "Cannot save file!\n" + QString::fromStdString(doc.currentStyleFile) + ": " +
-                                         QString::fromStdString(error));
+      if (!SaveStyleTo(state_, this, doc.currentStyleFile)) {
         FillStyleList();
         return;
       }
@@ -277,6 +282,7 @@ void MessagePage::OnStyleSelected() {
   if (doc.background().kind == kKindNone && doc.bullet().kind == kKindNone)
     doc.backdropColour = doc.currentStyle.backdropColour;
   doc.previewDirty = true;
+  sheet_.history().Record("Choose Style");
   sheet_.RenderAndRefresh();
   sheet_.preview().SelectPreviewTab(PreviewWindow::kImage);
   UpdateColorButton();
@@ -287,11 +293,15 @@ void MessagePage::OnEditStyle() {
   doc.currentStyle.effects = doc.message().effects;
   {
     StyleEditorDialog dialog(state_, &sheet_.preview(), kMessageItem, this);
+    dialog.SetHistory(&sheet_.history());
     if (Hooks().Exec(dialog) == QDialog::Accepted) {
       doc.currentStyleFile = doc.styleFile[kMessageItem];
       doc.message().effects = doc.currentStyle.effects;
       doc.styleChanged[kMessageItem] = doc.currentStyleModified;
       doc.documentModified = true;
+      sheet_.history().Record("Edit Style");
+    } else {
+      dialog.TakeBackSteps();
     }
   }
   state_.doc.previewDirty = true;

@@ -235,6 +235,7 @@ void SavePage::SaveImage() {
 }
 
 bool SavePage::WriteOutputFiles() {
+  if (!sheet_.RefuseShipped(outputPath)) return false;
   QApplication::setOverrideCursor(Qt::BusyCursor);
   std::string failure;
   try {
@@ -249,5 +250,6 @@ bool SavePage::WriteOutputFiles() {
     Hooks().Tell(this, "Error!", "Cannot save file!\n" + QString::fromStdString(failure));
     return false;
   }
+  sheet_.ShowSaved(outputPath);
   return true;
 }

@@ -1,5 +1,6 @@
 #include "ui/style_pages.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
@@ -16,11 +17,13 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QUndoStack>
 #include <QVBoxLayout>
 #include <vector>
 
 #include "document/line_fields.h"
 #include "document/style_file.h"
+#include "document/text_file_io.h"
 #include "ui/dialogs/effect_dialogs.h"
 #include "effects/effect_catalogue.h"
 #include "effects/effect_dispatcher.h"
@@ -29,6 +32,7 @@
 #include "imaging/dib_image.h"
 #include "ui/app_state.h"
 #include "ui/dib_qimage.h"
+#include "ui/document_history.h"
 #include "ui/preview_window.h"
 #include "ui/ui_hooks.h"
 
@@ -157,6 +161,12 @@ StyleEditorDialog::StyleEditorDialog(AppState& state, PreviewWindow* preview, in
   auto* save = new QPushButton("Save");
   auto* saveAs = new QPushButton("Save As");
   saveAs->setToolTip("Click to Save current effect style");
+  undo_ = new QPushButton("Undo");
+  undo_->setObjectName("undo");
+  redo_ = new QPushButton("Redo");
+  redo_->setObjectName("redo");
+  undo_->setEnabled(false);
+  redo_->setEnabled(false);
   auto* ok = new QPushButton("OK");
   auto* cancel = new QPushButton("Cancel");
   ok->setDefault(true);
@@ -179,6 +189,8 @@ StyleEditorDialog::StyleEditorDialog(AppState& state, PreviewWindow* preview, in
   wizardLayout->addWidget(left, 3);
   wizardLayout->addWidget(right, 2);
   auto* bottom = new QHBoxLayout;
+  bottom->addWidget(undo_);
+  bottom->addWidget(redo_);
   bottom->addStretch();
   bottom->addWidget(ok);
   bottom->addWidget(cancel);
@@ -200,6 +212,15 @@ StyleEditorDialog::StyleEditorDialog(AppState& state, PreviewWindow* preview, in
   connect(fresh, &QPushButton::clicked, this, &StyleEditorDialog::NewStyle);
   connect(save, &QPushButton::clicked, this, &StyleEditorDialog::SaveStyle);
   connect(saveAs, &QPushButton::clicked, this, &StyleEditorDialog::SaveStyleAs);
+  connect(undo_, &QPushButton::clicked, this, &StyleEditorDialog::UndoStep);
+  connect(redo_, &QPushButton::clicked, this, &StyleEditorDialog::RedoStep);
+  auto* undoKey = new QAction(this);
+  undoKey->setShortcut(QKeySequence::Undo);
+  connect(undoKey, &QAction::triggered, this, &StyleEditorDialog::UndoStep);
+  auto* redoKey = new QAction(this);
+  redoKey->setShortcut(QKeySequence::Redo);
+  connect(redoKey, &QAction::triggered, this, &StyleEditorDialog::RedoStep);
+  addActions({undoKey, redoKey});
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -212,6 +233,58 @@ StyleEditorDialog::StyleEditorDialog(AppState& state, PreviewWindow* preview, in
   if (preview_) preview_->SelectPreviewTab(PreviewWindow::kImage);
   FillApplied(-1);
   Rerun();
+}
+
+StyleEditorDialog::~StyleEditorDialog() {
+  if (history_) history_->HoldPageRefresh(false);
+}
+
+void StyleEditorDialog::SetHistory(DocumentHistory* history) {
+  if (history_ || !history) return;
+  history_ = history;
+  startIndex_ = history->stack().index();
+  opened_ = state_.doc;
+  history->HoldPageRefresh(true);
+  QUndoStack& stack = history->stack();
+  auto enable = [this] {
+    undo_->setEnabled(history_->stack().index() > startIndex_);
+    redo_->setEnabled(madeStep_ && history_->stack().canRedo());
+    undo_->setToolTip(history_->stack().undoText());
+    redo_->setToolTip(history_->stack().redoText());
+  };
+  connect(&stack, &QUndoStack::indexChanged, this, enable);
+  connect(history, &DocumentHistory::restored, this, [this] {
+    FillApplied(applied_->currentRow());
+    Rerun();
+  });
+  enable();
+}
+
+void StyleEditorDialog::Step(const QString& text) {
+  if (!history_) return;
+  PlaquetDocument& doc = state_.doc;
+  if (itemIndex_ >= 0 && itemIndex_ < doc.itemCount()) {
+    doc.items[size_t(itemIndex_)].effects = doc.currentStyle.effects;
+    doc.styleChanged[size_t(itemIndex_)] = doc.currentStyleModified;
+  }
+  if (history_->Record(text)) madeStep_ = true;
+}
+
+void StyleEditorDialog::UndoStep() {
+  // Steps made before the editor opened are the window's to undo once it is closed.
+  if (history_ && history_->stack().index() > startIndex_) history_->stack().undo();
+}
+
+void StyleEditorDialog::RedoStep() {
+  if (history_ && madeStep_) history_->stack().redo();
+}
+
+void StyleEditorDialog::TakeBackSteps() {
+  if (!history_) return;
+  history_->stack().setIndex(startIndex_);
+  // Also what the window changed unrecorded (the editor opened on the item's effects) stays.
+  state_.doc = opened_;
+  state_.doc.previewDirty = true;
 }
 
 void StyleEditorDialog::FillApplied(int select) {
@@ -258,6 +331,7 @@ bool StyleEditorDialog::AddEffect(int type) {
     added.fileName = edited.fileName;
   }
   AppendStyleRecord(state_, added);
+  Step(QString("Add ") + EffectDisplayName(type));
   FillApplied(applied_->count());
   Rerun();
   return true;
@@ -271,7 +345,11 @@ void StyleEditorDialog::EditApplied(int row) {
   if (at < 0) return;
   EffectRecord& templ = state_.doc.effectTemplates[size_t(at)];
   templ = effects[size_t(row)];
-  if (RunEffectParameterDialog(state_, this, templ, [this] { ShowPicture(); })) effects[size_t(row)] = templ;
+  const EffectRecord before = effects[size_t(row)];
+  if (RunEffectParameterDialog(state_, this, templ, [this] { ShowPicture(); })) {
+    effects[size_t(row)] = templ;
+    Step(EffectChangeName(before, templ));
+  }
   FillApplied(row);
   Rerun();
 }
@@ -284,6 +362,7 @@ void StyleEditorDialog::MoveRecord(int to, int from) {
   effects.erase(effects.begin() + from);
   effects.insert(effects.begin() + to, moved);
   state_.doc.currentStyleModified = true;
+  Step(QString("Move ") + EffectDisplayName(moved.type));
   FillApplied(to);
   Rerun();
 }
@@ -302,8 +381,10 @@ void StyleEditorDialog::DeleteSelected() {
   std::vector<EffectRecord>& effects = state_.doc.currentStyle.effects;
   const int i = applied_->currentRow();
   if (i < 0 || i >= int(effects.size())) return;
+  const int type = effects[size_t(i)].type;
   effects.erase(effects.begin() + i);
   state_.doc.currentStyleModified = true;
+  Step(QString("Delete ") + EffectDisplayName(type));
   FillApplied(std::min(i, int(effects.size()) - 1));
   Rerun();
 }
@@ -319,38 +400,43 @@ void StyleEditorDialog::NewStyle() {
     if (answer == QMessageBox::Yes && !SaveStyle()) return;
   }
   doc.ResetCurrentStyle();
+  Step("New Style");
   FillApplied(-1);
   Rerun();
 }
 
-bool StyleEditorDialog::SaveStyle() {
-  PlaquetDocument& doc = state_.doc;
-  if (doc.currentStyleFile.empty()) return SaveStyleAs();
+bool StyleEditorDialog::SaveStyle() { return SaveStyleTo(state_, this, state_.doc.currentStyleFile); }
+
+bool StyleEditorDialog::SaveStyleAs() { return SaveStyleAsAsking(state_, this); }
+
+bool SaveStyleTo(AppState& state, QWidget* parent, const std::string& path) {
+  PlaquetDocument& doc = state.doc;
+  // A shipped style is never written back: it gets a name of the user's first.
+  if (path.empty() || IsInsideFolder(path, doc.programFolder)) return SaveStyleAsAsking(state, parent);
   std::string error;
-  const std::string path = doc.currentStyleFile;
   if (!WriteStyleFile(doc, path, &error)) {
     // Reported, unlike a silent failure: the user would otherwise think the style was kept.
-    Hooks().Tell(this, "Error!", "Cannot save file!\n" + QString::fromStdString(path) + ": " +
-                                     QString::fromStdString(error));
+    Hooks().Tell(parent, "Error!", "Cannot save file!\n" + QString::fromStdString(path) + ": " +
+                                       QString::fromStdString(error));
     return false;
   }
   return true;
 }
 
-bool StyleEditorDialog::SaveStyleAs() {
-  const QString chosen = Hooks().GetSaveFileName(this, "Save Style As", kStyleFilter, "untitled.sty", false);
+bool SaveStyleAsAsking(AppState& state, QWidget* parent) {
+  const QString chosen = Hooks().GetSaveFileName(parent, "Save Style As", kStyleFilter, "untitled.sty", false);
   if (chosen.isEmpty()) return false;
   const std::string path = StyleSaveAsPath(chosen.toStdString());
   if (FileExists(path) > 0) {
     const auto answer = Hooks().Ask(
-        this, "Warning!", QString::fromStdString(path) + " \nThis file already exists. \nOverwrite this file?",
+        parent, "Warning!", QString::fromStdString(path) + " \nThis file already exists. \nOverwrite this file?",
         QMessageBox::Ok | QMessageBox::Cancel);
     if (answer != QMessageBox::Ok) return false;
   }
   std::string error;
-  if (!WriteStyleFile(state_.doc, path, &error)) {
-    Hooks().Tell(this, "Error!", "Cannot save file!\n" + QString::fromStdString(path) + ": " +
-                                     QString::fromStdString(error));
+  if (!WriteStyleFile(state.doc, path, &error)) {
+    Hooks().Tell(parent, "Error!", "Cannot save file!\n" + QString::fromStdString(path) + ": " +
+                                       QString::fromStdString(error));
     return false;
   }
   return true;

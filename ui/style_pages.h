@@ -7,9 +7,11 @@
 #include <functional>
 #include <string>
 
+#include "document/plaquet_document.h"
 #include "effects/effect_record.h"
 
 struct AppState;
+class DocumentHistory;
 class PreviewWindow;
 class QPushButton;
 
@@ -41,6 +43,15 @@ class StyleEditorDialog : public QDialog {
  public:
   // itemIndex: the document item whose text the style is shown on. preview may be null.
   StyleEditorDialog(AppState& state, PreviewWindow* preview, int itemIndex, QWidget* parent = nullptr);
+  ~StyleEditorDialog() override;
+
+  // Each change then goes straight into the item's effects as a step of the history, which the
+  // editor's Undo and Redo walk (back to where the editor opened); Cancel takes them all back.
+  void SetHistory(DocumentHistory* history);
+  void UndoStep();
+  void RedoStep();
+  // Takes back every step the editor made (the dialog was cancelled).
+  void TakeBackSteps();
 
   // Handlers, also driven by tests. AddEffect opens the type's dialog on its template and
   // appends the result with OK; false when refused (40 effects) or cancelled.
@@ -61,6 +72,8 @@ class StyleEditorDialog : public QDialog {
 
  private:
   void FillApplied(int select);
+  // The change just made becomes a step of the history.
+  void Step(const QString& text);
   // Runs the current style over the item's rasterized text and shows the result.
   void Rerun();
   void ShowPicture();
@@ -70,7 +83,19 @@ class StyleEditorDialog : public QDialog {
   int itemIndex_;
   QListWidget* effects_;
   AppliedEffectList* applied_;
+  QPushButton* undo_;
+  QPushButton* redo_;
+  DocumentHistory* history_ = nullptr;
+  int startIndex_ = 0;
+  bool madeStep_ = false;
+  PlaquetDocument opened_;  // the document as the editor found it, for Cancel  // the steps above startIndex_ are the editor's own
 };
+
+// Asks for a name and writes the current style there (asking before replacing a file); true when
+// written, failures are told.
+bool SaveStyleAsAsking(AppState& state, QWidget* parent);
+// Writes the current style to path, or asks for a name when path is empty or a shipped file.
+bool SaveStyleTo(AppState& state, QWidget* parent, const std::string& path);
 
 // Appends record to the current style unless it already holds the most effects a style may
 // have; false when refused.

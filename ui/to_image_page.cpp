@@ -87,7 +87,7 @@ ToImagePage::ToImagePage(AppState& state, MainWindow& sheet) : PlaquetPage(state
   auto* sg = new QFormLayout(saveGroup);
   sg->addRow("File type", type_);
   sg->addRow(save);
-  auto* option = new QGroupBox("Background Option");
+  auto* option = new QGroupBox("Image Option");
   auto* ol = new QHBoxLayout(option);
   ol->addWidget(location);
   ol->addWidget(loadGroup, 1);
