@@ -17,6 +17,7 @@ namespace platform {
 namespace {
 
 constexpr const char* kHeader = "quorbel-faces 1";
+constexpr size_t kMaxEntries = 1000;
 
 // What fontconfig reads from the environment: where its configuration lives, and the languages
 // that FcDefaultSubstitute adds to every pattern.
@@ -175,6 +176,8 @@ std::optional<CachedFace> FaceCache::Find(const std::string& key) {
 
 void FaceCache::Store(const std::string& key, const CachedFace& face) {
   if (!loaded_) Load();
+  // Every face name a document asks for is kept, so the file is bounded: past the cap, start afresh.
+  if (entries_.size() >= kMaxEntries && !entries_.count(key)) entries_.clear();
   entries_[key] = face;
   dirty_ = true;
 }

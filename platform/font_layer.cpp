@@ -399,9 +399,10 @@ struct FontLayer::Impl {
       }
       FcPatternDestroy(pat);
     }
-    if (!found) face = AnyInstalledFont();
-    // Without fontconfig the answer is a guess that a working fontconfig may later improve on.
-    if (config) cache.Store("m\x1f" + key, ToCached(face));
+    // Only fontconfig's own match is kept: the stand-in below may come from a scan of folders
+    // the cache does not watch.
+    if (found) cache.Store("m\x1f" + key, ToCached(face));
+    else face = AnyInstalledFont();
     return resolved.emplace(key, face).first->second;
   }
 

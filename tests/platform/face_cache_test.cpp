@@ -167,6 +167,31 @@ TEST_F(FaceCacheTest, CorruptOrUnwritableCacheFallsBackToFontconfig) {
   EXPECT_EQ(Draw(dir.file("blocker/quorbel/faces"), "Ag"), Draw("", "Ag"));
 }
 
+TEST(FaceCacheFile, KeepsAnyNameAndStaysBounded) {
+  TempDir dir;
+  const std::string path = dir.file("faces");
+  const std::string odd = std::string("tab\there, line\nbreak, back\\slash \\t, \x1f and \0 byte", 49);
+  const platform::CachedFace face{"/fonts/a \t\nb.ttf", 65537, true, false, true};
+  fs::create_directories(dir.file("fonts"));  // not the cache's own folder, which the writes change
+  const std::vector<std::string> watched = {dir.file("fonts"), dir.file("absent")};
+  {
+    platform::FaceCache cache(path);
+    cache.SetWatched(watched);
+    cache.Store(odd, face);
+    cache.Flush();
+  }
+  platform::FaceCache again(path);
+  ASSERT_TRUE(again.Find(odd).has_value());
+  EXPECT_EQ(*again.Find(odd), face);
+  EXPECT_FALSE(again.Find("tab").has_value());
+  // A document asking for ever new face names cannot grow the file without end.
+  again.SetWatched(watched);
+  for (int i = 0; i < 5000; ++i) again.Store("face " + std::to_string(i), face);
+  again.Flush();
+  EXPECT_LT(fs::file_size(path), 200000u);
+  EXPECT_TRUE(again.Find("face 4999").has_value());
+}
+
 TEST(FaceCachePath, FollowsTheCacheHome) {
   {
     ScopedEnv xdg("XDG_CACHE_HOME", "/somewhere/cache");
