@@ -136,10 +136,14 @@ int RingTable::RingOf(int dx, int dy) {
   const int u = std::abs(dx), v = std::abs(dy);
   if (u > kMaxRadius || v > kMaxRadius) return -1;
   const int r = CeilSqrt(int64_t(u) * u + int64_t(v) * v);
-  if (r > kMaxRadius) return -1;
+  return r <= kMaxRadius && OnRing(u, v, r) ? r : -1;
+}
+
+bool RingTable::OnRing(int dx, int dy, int r) {
+  const int u = std::abs(dx), v = std::abs(dy);
   const int n = int(std::sin(0.785) * r + 1.0);
   const auto leg = [r](int i) { return int(std::sqrt(double(r * r - i * i))); };
-  return (v <= n && u == leg(v)) || (u <= n && v == leg(u)) ? r : -1;
+  return (v <= n && u == leg(v)) || (u <= n && v == leg(u));
 }
 
 void EnsureRingTable(RingTable& table) { table.Ring(RingTable::kMaxRadius); }
@@ -218,7 +222,7 @@ std::vector<float> ComputeDistanceMap(const uint8_t* const* glyphRows, int W, in
         const int fx = nearDark[index] % W, fy = nearDark[index] / W;
         const int first = CeilSqrt(int64_t(fx - x) * (fx - x) + int64_t(fy - y) * (fy - y));
         if (first <= kLastRing) {
-          if (table.RingOf(fx - x, fy - y) == first) {
+          if (RingTable::OnRing(fx - x, fy - y, first)) {
             r = first;
           } else {
             for (int s = first; s <= kLastRing; ++s) {
@@ -236,7 +240,7 @@ std::vector<float> ComputeDistanceMap(const uint8_t* const* glyphRows, int W, in
         const int fx = nearZero[index] % W, fy = nearZero[index] / W;
         const int64_t d2 = int64_t(fx - x) * (fx - x) + int64_t(fy - y) * (fy - y);
         const int ring = CeilSqrt(d2);
-        if (ring == r && table.RingOf(fx - x, fy - y) == r) {
+        if (ring == r && RingTable::OnRing(fx - x, fy - y, r)) {
           value = float(std::sqrt(double(d2)));
         } else if (ring <= r) {
           float best = std::numeric_limits<float>::infinity();

@@ -33,6 +33,8 @@ struct RingTable {
   const std::vector<Offset>& Ring(int r);
   // The radius of the ring holding the offset, or -1 when it lies on none.
   static int RingOf(int dx, int dy);
+  // Whether the offset lies on ring r, r being its rounded-up length (at most kMaxRadius).
+  static bool OnRing(int dx, int dy, int r);
 };
 
 struct ThreeDState {
