@@ -44,11 +44,13 @@ std::string MessageTextFromArgument(const std::string& argument, bool* cut, bool
   return out;
 }
 
-void PrepareContext(EngineContext& ctx, const PlaquetDocument& doc, const ProgramSettings& settings) {
+void PrepareContext(EngineContext& ctx, const PlaquetDocument& doc, const ProgramSettings& settings,
+                    bool deferLightPatterns) {
   ctx.settings = settings;
   ctx.programFolder = doc.programFolder;
   ctx.pressedButton = doc.pressedButton;
-  LoadLightPatterns(ctx);
+  if (deferLightPatterns) DeferLightPatterns(ctx);
+  else LoadLightPatterns(ctx);
 }
 
 SaveSettings MakeSaveSettings(ImageFileType type) {
@@ -123,6 +125,6 @@ Session OpenSession(const SessionOptions& options) {
   s.seed = options.seed ? *options.seed
                         : uint32_t(std::chrono::system_clock::now().time_since_epoch().count());
   s.ctx = std::make_unique<EngineContext>(s.seed);
-  PrepareContext(*s.ctx, s.doc, s.settings);
+  PrepareContext(*s.ctx, s.doc, s.settings, true);
   return s;
 }

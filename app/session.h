@@ -45,8 +45,10 @@ struct Session {
 // Throws CliError naming the file when the document or style cannot be read or a name is not
 // found (with the near names).
 Session OpenSession(const SessionOptions& options);
-// Gives a fresh context the session's settings, program folder and light patterns.
-void PrepareContext(EngineContext& ctx, const PlaquetDocument& doc, const ProgramSettings& settings);
+// Gives a fresh context the session's settings, program folder and light patterns (deferred: read
+// by the first Star Filter; the desktop's dialogs want them at once).
+void PrepareContext(EngineContext& ctx, const PlaquetDocument& doc, const ProgramSettings& settings,
+                    bool deferLightPatterns = false);
 // Output settings of a type, with the other settings at their start values.
 SaveSettings MakeSaveSettings(ImageFileType type);
 // A message text as typed on a command line, to UTF-8 (an argument that is not valid UTF-8 is read

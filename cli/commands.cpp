@@ -545,7 +545,7 @@ int BatchCommand(const Feedback& fb, const BatchRequest& req, const SessionOptio
     Warn(fb, req.base, "--shared-palette applies only to 16- and 256-colour types; ignored");
   const PlaquetDocument& doc = s.doc;
   const ProgramSettings prefs = s.settings;
-  options.prepareContext = [&doc, prefs](EngineContext& ctx) { PrepareContext(ctx, doc, prefs); };
+  options.prepareContext = [&doc, prefs](EngineContext& ctx) { PrepareContext(ctx, doc, prefs, true); };
   ProgressBar bar(!fb.quiet && isatty(STDERR_FILENO));
   options.progress = [&bar](int done, int total) { bar.Update(done, total); };
 

@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <unordered_set>
 
 #include "effects/three_d_model.h"
 #include "raster/engine_context.h"
@@ -108,28 +109,44 @@ void Normalise(std::vector<float>& map) {
 
 }  // namespace
 
-void EnsureRingTable(RingTable& table) {
-  if (!table.Empty()) return;
-  constexpr int R = RingTable::kMaxRadius;
-  table.rings.assign(R + 1, {});
-  table.ringOf.assign(size_t(RingTable::kSpan) * RingTable::kSpan, -1);
+const std::vector<RingTable::Offset>& RingTable::Ring(int r) {
   const double step = std::sin(0.785);
-  for (int r = 0; r <= R; ++r) {
-    const int n = int(step * r + 1.0);
+  while (int(rings.size()) <= r) {
+    const int radius = int(rings.size());
+    std::vector<Offset>& ring = rings.emplace_back();
+    const int n = int(step * radius + 1.0);
+    // The same point comes up more than once (a or i 0, a == i, i and a swapped).
+    std::unordered_set<int32_t> seen;
     for (int i = 0; i <= n; ++i) {
-      const int d = r * r - i * i;
+      const int d = radius * radius - i * i;
       if (d < 0) continue;
       const int a = int(std::sqrt(double(d)));
       const int pts[8][2] = {{a, i}, {-a, i}, {a, -i}, {-a, -i}, {i, a}, {-i, a}, {i, -a}, {-i, -a}};
-      for (const auto& pt : pts) {
-        int16_t& slot = table.ringOf[size_t(pt[1] + R) * RingTable::kSpan + size_t(pt[0] + R)];
-        if (slot == r) continue;
-        slot = int16_t(r);
-        table.rings[size_t(r)].push_back({int16_t(pt[0]), int16_t(pt[1]), OffsetDistance(pt[0], pt[1])});
-      }
+      for (const auto& pt : pts)
+        if (seen.insert(pt[1] * 1024 + pt[0]).second)
+          ring.push_back({int16_t(pt[0]), int16_t(pt[1]), OffsetDistance(pt[0], pt[1])});
     }
   }
+  return rings[size_t(r)];
 }
+
+// An offset can only lie on the ring of its rounded-up length, and does when it is one of the
+// points that ring is built from.
+int RingTable::RingOf(int dx, int dy) {
+  const int u = std::abs(dx), v = std::abs(dy);
+  if (u > kMaxRadius || v > kMaxRadius) return -1;
+  const int r = CeilSqrt(int64_t(u) * u + int64_t(v) * v);
+  return r <= kMaxRadius && OnRing(u, v, r) ? r : -1;
+}
+
+bool RingTable::OnRing(int dx, int dy, int r) {
+  const int u = std::abs(dx), v = std::abs(dy);
+  const int n = int(std::sin(0.785) * r + 1.0);
+  const auto leg = [r](int i) { return int(std::sqrt(double(r * r - i * i))); };
+  return (v <= n && u == leg(v)) || (u <= n && v == leg(u));
+}
+
+void EnsureRingTable(RingTable& table) { table.Ring(RingTable::kMaxRadius); }
 
 std::vector<float> ComputeDistanceMapDirect(const uint8_t* const* glyphRows, int W, int H) {
   std::vector<float> map(size_t(std::max(W, 0)) * size_t(std::max(H, 0)), 0.0f);
@@ -173,7 +190,6 @@ std::vector<float> ComputeDistanceMapDirect(const uint8_t* const* glyphRows, int
 
 std::vector<float> ComputeDistanceMap(const uint8_t* const* glyphRows, int W, int H, RingTable& table) {
   if (W <= 0 || H <= 0) return {};
-  EnsureRingTable(table);
   const auto lit = [glyphRows](int x, int y) { return glyphRows[y][x * 3]; };
   const std::vector<int32_t> nearDark = NearestSite(W, H, [&](int x, int y) { return lit(x, y) < 255; });
   const std::vector<int32_t> nearZero = NearestSite(W, H, [&](int x, int y) { return lit(x, y) == 0; });
@@ -181,7 +197,7 @@ std::vector<float> ComputeDistanceMap(const uint8_t* const* glyphRows, int W, in
 
   const auto inside = [W, H](int x, int y) { return x >= 0 && y >= 0 && x < W && y < H; };
   const auto ringHas = [&](int x, int y, int r, auto&& pred) {
-    for (const auto& o : table.rings[size_t(r)]) {
+    for (const auto& o : table.Ring(r)) {
       const int px = x + o.dx, py = y + o.dy;
       if (inside(px, py) && pred(lit(px, py))) return true;
     }
@@ -206,7 +222,7 @@ std::vector<float> ComputeDistanceMap(const uint8_t* const* glyphRows, int W, in
         const int fx = nearDark[index] % W, fy = nearDark[index] / W;
         const int first = CeilSqrt(int64_t(fx - x) * (fx - x) + int64_t(fy - y) * (fy - y));
         if (first <= kLastRing) {
-          if (table.RingOf(fx - x, fy - y) == first) {
+          if (RingTable::OnRing(fx - x, fy - y, first)) {
             r = first;
           } else {
             for (int s = first; s <= kLastRing; ++s) {
@@ -224,11 +240,11 @@ std::vector<float> ComputeDistanceMap(const uint8_t* const* glyphRows, int W, in
         const int fx = nearZero[index] % W, fy = nearZero[index] / W;
         const int64_t d2 = int64_t(fx - x) * (fx - x) + int64_t(fy - y) * (fy - y);
         const int ring = CeilSqrt(d2);
-        if (ring == r && table.RingOf(fx - x, fy - y) == r) {
+        if (ring == r && RingTable::OnRing(fx - x, fy - y, r)) {
           value = float(std::sqrt(double(d2)));
         } else if (ring <= r) {
           float best = std::numeric_limits<float>::infinity();
-          for (const auto& o : table.rings[size_t(r)]) {
+          for (const auto& o : table.Ring(r)) {
             const int px = x + o.dx, py = y + o.dy;
             if (inside(px, py) && lit(px, py) == 0) best = std::min(best, o.distance);
           }

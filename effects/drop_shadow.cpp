@@ -13,6 +13,12 @@ void DropShadowEffect(const EffectTarget& t, int dx, int dy, const ConvolutionKe
   if (W <= 0 || H <= 0 || dome.Empty()) return;
   const int rx = dome.radiusX, ry = dome.radiusY;
   std::vector<float> acc(size_t(W) * size_t(H), 0.0f);
+  // The first weight of every cell, rows packed: the scatter below then reads and adds along
+  // contiguous rows.
+  const int kw = 2 * rx + 1;
+  std::vector<float> weights(size_t(kw) * size_t(2 * ry + 1));
+  for (int j = -ry; j <= ry; ++j)
+    for (int i = -rx; i <= rx; ++i) weights[size_t(j + ry) * kw + size_t(i + rx)] = dome.Cell(i, j)[0];
 
   // Scatter: every lit glyph pixel adds the kernel's first weight around its shifted position.
   for (int y = 0; y < H; ++y) {
@@ -26,9 +32,13 @@ void DropShadowEffect(const EffectTarget& t, int dx, int dy, const ConvolutionKe
       if (cx + rx < 0 || cx - rx >= W) continue;
       const int tx0 = int(std::max<int64_t>(0, cx - rx)), tx1 = int(std::min<int64_t>(W - 1, cx + rx));
       for (int ty = ty0; ty <= ty1; ++ty) {
-        float* a = acc.data() + size_t(ty) * W;
-        const int j = int(ty - cy);
-        for (int tx = tx0; tx <= tx1; ++tx) a[tx] += dome.Cell(int(tx - cx), j)[0];
+        float* __restrict a = acc.data() + size_t(ty) * W + tx0;
+        const float* __restrict k = weights.data() + size_t(ty - cy + ry) * kw + size_t(tx0 - cx + rx);
+        const int n = tx1 - tx0 + 1;
+        int i = 0;
+        for (; i + 8 <= n; i += 8)  // whole groups: the compiler adds them as one vector
+          for (int l = 0; l < 8; ++l) a[i + l] += k[i + l];
+        for (; i < n; ++i) a[i] += k[i];
       }
     }
   }

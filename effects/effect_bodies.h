@@ -142,3 +142,5 @@ void ApplyEffect(const EffectTarget& t, const CutOutParams& p);
 
 // Loads star0.lit .. star2.lit from the program folder into ctx.lightPatterns.
 void LoadLightPatterns(EngineContext& ctx);
+// Leaves them to the first Star Filter that needs them (a render that has none reads nothing).
+void DeferLightPatterns(EngineContext& ctx);

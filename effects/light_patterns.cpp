@@ -2,7 +2,13 @@
 #include "effects/effect_bodies.h"
 #include "raster/engine_context.h"
 
+void DeferLightPatterns(EngineContext& ctx) {
+  for (auto& pattern : ctx.lightPatterns) pattern = ConvolutionKernel();
+  ctx.lightPatternsPending = true;
+}
+
 void LoadLightPatterns(EngineContext& ctx) {
+  ctx.lightPatternsPending = false;
   for (size_t i = 0; i < ctx.lightPatterns.size(); ++i) {
     ConvolutionKernel& pattern = ctx.lightPatterns[i];
     pattern = ConvolutionKernel();

@@ -79,10 +79,8 @@ double SurfaceHeight(const ThreeDState& state, int x, int y) {
   return Profile(state.profile, smoothed);
 }
 
-SurfacePoint SurfaceNormal(const ThreeDState& state, int x, int y) {
-  const double z0 = SurfaceHeight(state, x, y);
-  const double zx = SurfaceHeight(state, x + 1, y);
-  const double zy = SurfaceHeight(state, x, y + 1);
+namespace {
+SurfacePoint NormalFrom(double z0, double zx, double zy) {
   double nx = zx - z0, ny = 1.0, nz = -(zy - z0);
   const double len = std::sqrt(nx * nx + ny * ny + nz * nz);
   if (std::isfinite(len) && len > 0) {
@@ -94,6 +92,34 @@ SurfacePoint SurfaceNormal(const ThreeDState& state, int x, int y) {
   }
   return {nx, ny, nz, z0};
 }
+}  // namespace
+
+SurfacePoint SurfaceNormal(const ThreeDState& state, int x, int y) {
+  return NormalFrom(SurfaceHeight(state, x, y), SurfaceHeight(state, x + 1, y), SurfaceHeight(state, x, y + 1));
+}
+
+SurfaceRows::SurfaceRows(const ThreeDState& state) : state_(state), width_(std::max(state.mapWidth, 0)) {
+  for (int i = 0; i < 2; ++i) {
+    heights_[i].resize(size_t(width_));
+    known_[i].resize(size_t(width_));
+  }
+}
+
+double SurfaceRows::Height(int x, int y) {
+  if (x < 0 || x >= width_) return SurfaceHeight(state_, x, y);
+  const int slot = y & 1;  // rows y and y + 1 are held side by side
+  if (rowOf_[slot] != y) {
+    rowOf_[slot] = y;
+    std::fill(known_[slot].begin(), known_[slot].end(), uint8_t(0));
+  }
+  if (!known_[slot][size_t(x)]) {
+    heights_[slot][size_t(x)] = SurfaceHeight(state_, x, y);
+    known_[slot][size_t(x)] = 1;
+  }
+  return heights_[slot][size_t(x)];
+}
+
+SurfacePoint SurfaceRows::Normal(int x, int y) { return NormalFrom(Height(x, y), Height(x + 1, y), Height(x, y + 1)); }
 
 const FractalNoise& ContextNoise(EngineContext& ctx) {
   if (!ctx.threeD.noise) ctx.threeD.noise.emplace(ctx.random);

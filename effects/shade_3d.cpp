@@ -30,6 +30,7 @@ void ApplyEffect(const EffectTarget& t, const Shade3DParams& p) {
   const int surface[3] = {(colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF};
   const ShiftWindow win(t.W, t.H, p.dx, p.dy);
   const int halfW = t.W / 2, halfH = t.H / 2;
+  SurfaceRows heights(state);
   for (int y = win.y0; y < win.y1; ++y) {
     const int sy = y - win.dy;
     const uint8_t* glyph = t.glyphRows[sy];
@@ -39,7 +40,7 @@ void ApplyEffect(const EffectTarget& t, const Shade3DParams& p) {
       const int sx = x - win.dx;
       const uint8_t* m = glyph + sx * 3;
       if (m[0] == 0) continue;
-      const SurfacePoint n = SurfaceNormal(state, sx, sy);
+      const SurfacePoint n = heights.Normal(sx, sy);
       double lx = kLightX - (sx - halfW), ly = kLightY - n.height, lz = kLightZ - (sy - halfH);
       const double len = std::sqrt(lx * lx + ly * ly + lz * lz);
       lx /= len, ly /= len, lz /= len;

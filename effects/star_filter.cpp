@@ -150,6 +150,7 @@ void StampStarsDirect(const StarKernel& kernel, const uint8_t* const* edgeRows, 
 void StarFilterEffect(const EffectTarget& t, int starType, int32_t colour, float strength, int dx, int dy) {
   // A type from an edited style file that names no pattern paints nothing.
   if (starType < 0 || starType >= int(t.ctx.lightPatterns.size())) return;
+  if (t.ctx.lightPatternsPending) LoadLightPatterns(t.ctx);
   const StarKernel kernel = PrepareStarKernel(t.ctx.lightPatterns[size_t(starType)], colour, strength);
   StampStars(kernel, t.work.edgeRows.data(), t.colorRows, t.coverage16, t.W, t.H, dx, dy);
 }

@@ -25,7 +25,7 @@ void BuildDistanceMap(EngineContext& ctx);
 std::vector<float> ComputeDistanceMap(const uint8_t* const* glyphRows, int W, int H, RingTable& rings);
 // The same by scanning every ring around every pixel: O(W x H x r^2). For tests and benchmarks.
 std::vector<float> ComputeDistanceMapDirect(const uint8_t* const* glyphRows, int W, int H);
-// Fills the ring table on first use.
+// Builds every ring of the table (ComputeDistanceMap builds only those it reaches).
 void EnsureRingTable(RingTable& rings);
 
 // Profile of the 3x3-smoothed map at (x, y); 0 on the two outer columns/rows at the left and top
@@ -36,6 +36,21 @@ struct SurfacePoint {
   double height;
 };
 SurfacePoint SurfaceNormal(const ThreeDState& state, int x, int y);
+// The same normals with every height computed once: a normal reads the heights at (x, y),
+// (x + 1, y) and (x, y + 1), so a walk down the rows would compute each three times.
+class SurfaceRows {
+ public:
+  explicit SurfaceRows(const ThreeDState& state);
+  double Height(int x, int y);
+  SurfacePoint Normal(int x, int y);
+
+ private:
+  const ThreeDState& state_;
+  int width_;
+  int rowOf_[2] = {-1, -1};
+  std::vector<double> heights_[2];
+  std::vector<uint8_t> known_[2];
+};
 
 // The noise lattice of this context, drawn from ctx.random on first use.
 const FractalNoise& ContextNoise(EngineContext& ctx);

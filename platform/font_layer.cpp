@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "imaging/error.h"
+#include "platform/face_cache.h"
 
 namespace platform {
 namespace {
@@ -216,13 +217,17 @@ struct FontLayer::Impl {
     int usable = -1;  // unknown until first needed
   };
 
+  explicit Impl(std::string cachePath) : cache(std::move(cachePath)) {}
+
   FT_Library library = nullptr;
   FcConfig* config = nullptr;
-  bool initialised = false;
+  bool fontconfigStarted = false;
+  FaceCache cache;
   std::map<std::string, ResolvedFace> resolved;
   std::map<std::string, SizedFace> sized;
   std::map<std::string, std::vector<Candidate>> fallbackLists;          // by ResolveKey
-  std::map<std::pair<std::string, char32_t>, int> fallbackChoice;     // index into the list, -1: none
+  // The fallback face per character; an empty file: none has it.
+  std::map<std::pair<std::string, char32_t>, ResolvedFace> fallbackChoice;
   std::u32string missing;  // characters no installed face has, since the last TakeMissing
 
   ~Impl() {
@@ -252,14 +257,52 @@ struct FontLayer::Impl {
   }
 
   void Init() {
-    if (initialised) return;
+    if (library) return;
     if (FT_Init_FreeType(&library) != 0) {
       library = nullptr;
       throw quorbel::Error("cannot start the FreeType font rasterizer");
     }
-    config = FcInitLoadConfigAndFonts();  // may be null: then only the file scan below is left
-    initialised = true;
   }
+
+  // Started only when the face cache has no answer: reading the configuration is the costly part.
+  void StartFontconfig() {
+    if (fontconfigStarted) return;
+    fontconfigStarted = true;
+    config = FcInitLoadConfigAndFonts();  // may be null: then only the file scan below is left
+    if (config) cache.SetWatched(WatchedPaths());
+  }
+
+  // What fontconfig's answers depend on: its configuration files and their folders, the user's
+  // configuration places even when absent, and every font folder (a new font changes its folder).
+  std::vector<std::string> WatchedPaths() {
+    std::vector<std::string> paths;
+    auto take = [&paths](FcStrList* list, bool withParent) {
+      if (!list) return;
+      while (FcChar8* s = FcStrListNext(list)) {
+        const std::string path = reinterpret_cast<const char*>(s);
+        paths.push_back(path);
+        if (withParent) paths.push_back(std::filesystem::path(path).parent_path().string());
+      }
+      FcStrListDone(list);
+    };
+    take(FcConfigGetConfigFiles(config), true);
+    take(FcConfigGetConfigDirs(config), false);
+    take(FcConfigGetFontDirs(config), false);
+    std::string xdg;
+    if (const char* v = std::getenv("XDG_CONFIG_HOME"); v && *v) xdg = v;
+    const char* home = std::getenv("HOME");
+    if (xdg.empty() && home && *home) xdg = std::string(home) + "/.config";
+    if (!xdg.empty())
+      for (const char* leaf : {"/fontconfig", "/fontconfig/fonts.conf", "/fontconfig/conf.d"}) paths.push_back(xdg + leaf);
+    if (home && *home)
+      for (const char* leaf : {"/.fonts.conf", "/.fonts.conf.d"}) paths.push_back(std::string(home) + leaf);
+    return paths;
+  }
+
+  static CachedFace ToCached(const ResolvedFace& f) {
+    return {f.file, f.index, f.faceBold, f.faceItalic, f.colorBitmap};
+  }
+  static ResolvedFace FromCached(const CachedFace& c) { return {c.file, c.index, c.bold, c.italic, c.colorBitmap}; }
 
   // Opens the face to check that FreeType can draw it, and reads its own weight and slant:
   // fontconfig reports the requested style for faces it would synthesise.
@@ -333,7 +376,10 @@ struct FontLayer::Impl {
     const bool italic = font.italic != 0;
     const std::string key = ResolveKey(font, weight, italic);
     if (auto it = resolved.find(key); it != resolved.end()) return it->second;
+    if (auto hit = cache.Find("m\x1f" + key); hit && !hit->file.empty())
+      return resolved.emplace(key, FromCached(*hit)).first->second;
 
+    StartFontconfig();
     ResolvedFace face;
     bool found = false;
     if (config) {
@@ -353,7 +399,10 @@ struct FontLayer::Impl {
       }
       FcPatternDestroy(pat);
     }
-    if (!found) face = AnyInstalledFont();
+    // Only fontconfig's own match is kept: the stand-in below may come from a scan of folders
+    // the cache does not watch.
+    if (found) cache.Store("m\x1f" + key, ToCached(face));
+    else face = AnyInstalledFont();
     return resolved.emplace(key, face).first->second;
   }
 
@@ -506,10 +555,27 @@ struct FontLayer::Impl {
   // The face fontconfig prefers, after the chosen one, for a character that face lacks; null when
   // no installed face has it.
   const ResolvedFace* FallbackFace(const LogFont& font, char32_t cp) {
-    if (!config) return nullptr;
     const int weight = font.weight <= 0 ? 400 : std::min(font.weight, 1000);
     const bool italic = font.italic != 0;
     const std::string key = ResolveKey(font, weight, italic);
+    auto [choice, fresh] = fallbackChoice.try_emplace({key, cp});
+    if (fresh) {
+      const std::string cacheKey = "f\x1f" + key + '\x1f' + std::to_string(uint32_t(cp));
+      if (auto hit = cache.Find(cacheKey)) {
+        choice->second = FromCached(*hit);
+      } else {
+        StartFontconfig();
+        if (!config) return nullptr;
+        if (const ResolvedFace* rf = SortedFallback(key, font, weight, italic, cp)) choice->second = *rf;
+        cache.Store(cacheKey, ToCached(choice->second));
+      }
+    }
+    return choice->second.file.empty() ? nullptr : &choice->second;
+  }
+
+  // The first face in fontconfig's order of preference that has cp and FreeType can open.
+  const ResolvedFace* SortedFallback(const std::string& key, const LogFont& font, int weight, bool italic,
+                                     char32_t cp) {
     auto listIt = fallbackLists.find(key);
     if (listIt == fallbackLists.end()) {
       std::vector<Candidate> list;
@@ -535,20 +601,12 @@ struct FontLayer::Impl {
       FcPatternDestroy(pat);
       listIt = fallbackLists.emplace(key, std::move(list)).first;
     }
-    auto& list = listIt->second;
-    auto [choice, fresh] = fallbackChoice.try_emplace({key, cp}, -1);
-    if (fresh) {
-      for (size_t i = 0; i < list.size(); ++i) {
-        Candidate& c = list[i];
-        if (!FcCharSetHasChar(c.chars, FcChar32(cp))) continue;
-        if (c.usable < 0) c.usable = CanOpen(c.face, true) ? 1 : 0;
-        if (c.usable == 1) {
-          choice->second = int(i);
-          break;
-        }
-      }
+    for (Candidate& c : listIt->second) {
+      if (!FcCharSetHasChar(c.chars, FcChar32(cp))) continue;
+      if (c.usable < 0) c.usable = CanOpen(c.face, true) ? 1 : 0;
+      if (c.usable == 1) return &c.face;
     }
-    return choice->second < 0 ? nullptr : &list[size_t(choice->second)].face;
+    return nullptr;
   }
 
   static bool Has(const SizedFace& s, char32_t cp) { return FT_Get_Char_Index(s.face, cp) != 0; }
@@ -752,14 +810,21 @@ struct FontLayer::Impl {
   }
 };
 
-FontLayer::FontLayer() : impl_(std::make_unique<Impl>()) {}
+FontLayer::FontLayer() : FontLayer(FaceCache::DefaultPath()) {}
+FontLayer::FontLayer(std::string faceCachePath) : impl_(std::make_unique<Impl>(std::move(faceCachePath))) {}
 FontLayer::~FontLayer() = default;
 
-std::string FontLayer::ResolvedFile(const LogFont& font) { return impl_->Resolve(font).file; }
+std::string FontLayer::ResolvedFile(const LogFont& font) {
+  std::string file = impl_->Resolve(font).file;
+  impl_->cache.Flush();
+  return file;
+}
 
 FontMetrics FontLayer::Metrics(const LogFont& font) {
   impl_->TrimSized();
-  return impl_->Sized(font).metrics;
+  FontMetrics m = impl_->Sized(font).metrics;
+  impl_->cache.Flush();
+  return m;
 }
 
 std::string FontLayer::TakeMissingCharacters() {
@@ -773,6 +838,7 @@ TextExtent FontLayer::MeasureText(const LogFont& font, std::string_view text) {
   impl_->TrimSized();
   SizedFace& s = impl_->Sized(font);
   const auto lines = impl_->Layout(s, font, text);
+  impl_->cache.Flush();
   int64_t widest = 0;
   for (const auto& line : lines) widest = std::max(widest, line.width);
   TextExtent e;
@@ -791,6 +857,7 @@ void FontLayer::DrawText(const LogFont& font, std::string_view text, int left, i
   impl_->TrimSized();
   SizedFace& primary = impl_->Sized(font);
   const auto lines = impl_->Layout(primary, font, text);
+  impl_->cache.Flush();
 
   auto fillRun = [&](int64_t y, int64_t xa, int64_t xb) {  // xb exclusive
     if (y < cy0 || y >= cy1) return;

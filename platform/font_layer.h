@@ -17,7 +17,8 @@
 // slanted. Text is UTF-8; text that is not valid UTF-8 is read in the code page of the font's
 // character set (Windows-1252 for ANSI). A face that is not installed falls back to fontconfig's best match, and to any font file
 // when fontconfig has none; only a system without any usable font throws quorbel::Error.
-// Faces are opened lazily and kept per size in this object; nothing is shared between objects.
+// Faces are opened lazily and kept per size in this object; nothing is shared between objects but
+// the face cache file (see face_cache.h), which spares a render fontconfig's start-up.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -47,7 +48,10 @@ struct TextExtent {
 
 class FontLayer {
  public:
+  // The face cache at its default place ($XDG_CACHE_HOME/quorbel/faces).
   FontLayer();
+  // The face cache in that file; an empty path: fontconfig is asked on every run.
+  explicit FontLayer(std::string faceCachePath);
   ~FontLayer();
   FontLayer(const FontLayer&) = delete;
   FontLayer& operator=(const FontLayer&) = delete;

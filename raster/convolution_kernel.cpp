@@ -1,6 +1,7 @@
 #include "raster/convolution_kernel.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -74,14 +75,16 @@ bool ConvolutionKernel::LoadFromFile(int w, int h, const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   const size_t count = size_t(w) * size_t(h) * 3;
-  std::vector<uint8_t> raw(count * 4);
-  in.read(reinterpret_cast<char*>(raw.data()), std::streamsize(raw.size()));
-  if (size_t(in.gcount()) != raw.size()) return false;
   std::vector<float> loaded(count);
-  for (size_t i = 0; i < count; ++i) {
-    const uint8_t* b = raw.data() + i * 4;
-    const uint32_t bits = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
-    std::memcpy(&loaded[i], &bits, sizeof(float));
+  in.read(reinterpret_cast<char*>(loaded.data()), std::streamsize(count * sizeof(float)));
+  if (size_t(in.gcount()) != count * sizeof(float)) return false;
+  if constexpr (std::endian::native != std::endian::little) {
+    for (float& f : loaded) {  // the file holds little-endian floats
+      uint8_t b[4];
+      std::memcpy(b, &f, 4);
+      const uint32_t bits = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+      std::memcpy(&f, &bits, sizeof(float));
+    }
   }
   cells = std::move(loaded);
   radiusX = (w - 1) / 2;

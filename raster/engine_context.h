@@ -83,6 +83,7 @@ struct EngineContext {
   uint32_t seed;  // render input: the random effects of every picture start from it
   RandomGenerator random;
   std::array<ConvolutionKernel, 3> lightPatterns;  // star0.lit .. star2.lit; empty when missing
+  bool lightPatternsPending = false;  // not read yet: the first Star Filter reads them
   ThreeDState threeD;
   platform::FontLayer fonts;
   TextureCache textures;

@@ -20,20 +20,21 @@ struct ProfileSettings {
 
 // The rings the distance map is searched with: every offset of ring r lies at a Euclidean
 // distance in [r - 1, r], and no offset lies on two rings (see distance_map.cpp).
+// Rings are built on first use: a small glyph needs only the first few.
 struct RingTable {
   static constexpr int kMaxRadius = 255;
-  static constexpr int kSpan = 2 * kMaxRadius + 1;
   struct Offset {
     int16_t dx, dy;
     float distance;
   };
-  std::vector<std::vector<Offset>> rings;  // unique offsets per radius 0..kMaxRadius
-  std::vector<int16_t> ringOf;             // kSpan x kSpan, ring radius of an offset or -1
+  std::vector<std::vector<Offset>> rings;  // unique offsets per radius, rings 0 .. size() - 1 built
   bool Empty() const { return rings.empty(); }
-  int RingOf(int dx, int dy) const {
-    if (dx < -kMaxRadius || dx > kMaxRadius || dy < -kMaxRadius || dy > kMaxRadius) return -1;
-    return ringOf[size_t(dy + kMaxRadius) * kSpan + size_t(dx + kMaxRadius)];
-  }
+  // Ring r (0 .. kMaxRadius), building it and every ring below it when needed.
+  const std::vector<Offset>& Ring(int r);
+  // The radius of the ring holding the offset, or -1 when it lies on none.
+  static int RingOf(int dx, int dy);
+  // Whether the offset lies on ring r, r being its rounded-up length (at most kMaxRadius).
+  static bool OnRing(int dx, int dy, int r);
 };
 
 struct ThreeDState {

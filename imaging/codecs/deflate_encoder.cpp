@@ -288,10 +288,21 @@ DeflateEncoder::Match DeflateEncoder::FindMatch(int32_t pos, int waiting) const 
                         ? kSmallestChainLimit
                         : kChainLimit[runLevel_];
   const uint8_t* cur = buffer_.data() + pos;
+  // A picture's long runs of one byte make long chains of candidates that all start with that
+  // byte. When the search has no chain limit (which would count them), a whole run of candidates
+  // is settled at once; see SettleRun.
+  int run = 0;
+  if (chain == 0 && runOverlap_ && limit >= kMinMatch && cur[1] == cur[0] && cur[2] == cur[0])
+    while (run < limit && cur[run] == cur[0]) ++run;
   int examined = 0;
   for (int32_t cand = head_[Key(pos)]; cand >= 0; cand = prev_[size_t(cand & (kWindow - 1))]) {
     const int distance = pos - cand;
     if (distance > kWindow) break;
+    if (run > 0 && buffer_[size_t(cand)] == cur[0] && buffer_[size_t(cand) + 1] == cur[0] &&
+        buffer_[size_t(cand) + 2] == cur[0]) {
+      if (SettleRun(pos, cand, run, limit, best)) break;
+      continue;  // cand is now the oldest position of the run
+    }
     if (chain && examined >= chain) break;
     ++examined;
     const int maxLen = runOverlap_ ? limit : std::min(limit, distance);
@@ -308,6 +319,41 @@ DeflateEncoder::Match DeflateEncoder::FindMatch(int32_t pos, int waiting) const 
   }
   if (best.length < runMinMatch_) best.length = 0;
   return best;
+}
+
+// The chain holds every position, so a run of the byte v that the chain enters at cand continues
+// with cand - 1, cand - 2, ... down to the run's first position s. The text at pos starts with
+// `run` bytes v (run < limit: then a different byte). A candidate c of the run, whose own run
+// reaches e, matches min(e - c, run) bytes when e - c != run, and at least run when e - c == run.
+// Going down the run the lengths only grow until c = e - run and stay at run after it, so the
+// one-by-one search would end the run holding: the newest candidate when even it runs past run
+// (length run); else c = e - run when the run reaches that far; else s (length e - s). Returns
+// true when that match reaches the limit (the search is over); moves cand to s otherwise.
+bool DeflateEncoder::SettleRun(int32_t pos, int32_t& cand, int run, int limit, Match& best) const {
+  const uint8_t* data = buffer_.data();
+  const uint8_t v = data[size_t(cand)];
+  int32_t e = cand + 3;
+  while (e < end_ && e - cand <= run && data[size_t(e)] == v) ++e;
+  const int32_t lowest = std::max<int32_t>(0, pos - kWindow);
+  int32_t s = cand;
+  while (s > lowest && data[size_t(s) - 1] == v) --s;
+  int32_t winner;
+  int length;
+  if (e - cand > run) {
+    winner = cand;
+    length = run;
+  } else if (e - s < run) {
+    winner = s;
+    length = e - s;
+  } else {
+    winner = e - run;
+    length = run + (run < limit ? MatchLength(data + e, data + pos + run, limit - run) : 0);
+  }
+  cand = s;
+  if (length <= best.length) return false;
+  best.length = length;
+  best.distance = pos - winner;
+  return length >= limit;
 }
 
 void DeflateEncoder::Process(ByteSink& stream, bool finishing) {

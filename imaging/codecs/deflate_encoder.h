@@ -80,6 +80,7 @@ class DeflateEncoder {
   void ProcessGreedy(ByteSink& stream, bool finishing);
   void ProcessLazy(ByteSink& stream, bool finishing);
   Match FindMatch(int32_t pos, int waiting) const;
+  bool SettleRun(int32_t pos, int32_t& cand, int run, int limit, Match& best) const;
   uint32_t Key(int32_t pos) const;
   void Insert(int32_t pos);
   void Slide();

@@ -31,9 +31,12 @@ TEST(DistanceMap, RingsHoldEachOffsetAtMostOnceAtItsRoundedUpLength) {
     }
     total += rings.rings[size_t(r)].size();
   }
+  // Every offset RingOf places is listed (and listed once): the counts agree.
+  constexpr int R = RingTable::kMaxRadius;
   size_t marked = 0;
-  for (int16_t v : rings.ringOf) marked += v >= 0;
-  EXPECT_EQ(total, marked);  // no offset listed on two rings
+  for (int dy = -R - 1; dy <= R + 1; ++dy)
+    for (int dx = -R - 1; dx <= R + 1; ++dx) marked += RingTable::RingOf(dx, dy) >= 0;
+  EXPECT_EQ(total, marked);
   // Ring 1 is the four neighbours only; (3, 3) lies on no ring.
   EXPECT_EQ(rings.rings[1].size(), 4u);
   EXPECT_EQ(rings.RingOf(3, 3), -1);

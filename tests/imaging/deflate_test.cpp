@@ -60,6 +60,12 @@ std::vector<Sample> Samples() {
   s.push_back({"zeros", std::vector<uint8_t>(300000, 0)});
   s.push_back({"picture", PictureLike(1920 * 300)});
   s.push_back({"words", Words(150000)});
+  // Runs of a few byte values, short and long, some longer than the window: the searches that
+  // settle a whole run of candidates at once.
+  std::vector<uint8_t> runs;
+  std::mt19937 rng(11);
+  while (runs.size() < 400000) runs.insert(runs.end(), rng() % 8 ? rng() % 300 : rng() % 40000, uint8_t(rng() % 3 * 0x7F));
+  s.push_back({"runs", runs});
   // A block repeated just inside and just past the window's reach.
   auto far = Random(32768 + 300, 9);
   auto copy = far;
