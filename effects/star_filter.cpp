@@ -147,10 +147,39 @@ void StampStarsDirect(const StarKernel& kernel, const uint8_t* const* edgeRows, 
   }
 }
 
+ConvolutionKernel ScaledLightPattern(const ConvolutionKernel& pattern, double s) {
+  if (s == 1 || pattern.Empty() || pattern.radiusX < 0 || pattern.radiusY < 0 ||
+      pattern.cells.size() < size_t(pattern.Width()) * size_t(pattern.Height()) * 3)
+    return pattern;
+  const int rx = int(std::lround(pattern.radiusX * s)), ry = int(std::lround(pattern.radiusY * s));
+  ConvolutionKernel out(2 * rx + 1, 2 * ry + 1);
+  // Stamps land on s times as many edge pixels, so each weighs 1/s of the original for the sums
+  // along an edge to stay as they were.
+  auto at = [&](int x, int y, int k) {
+    if (x < -pattern.radiusX || x > pattern.radiusX || y < -pattern.radiusY || y > pattern.radiusY) return 0.0f;
+    return pattern.Cell(x, y)[k];
+  };
+  for (int dy = -ry; dy <= ry; ++dy)
+    for (int dx = -rx; dx <= rx; ++dx) {
+      const double fx = dx / s, fy = dy / s;
+      const int x0 = int(std::floor(fx)), y0 = int(std::floor(fy));
+      const float ax = float(fx - x0), ay = float(fy - y0);
+      for (int k = 0; k < 3; ++k) {
+        const float top = at(x0, y0, k) * (1 - ax) + at(x0 + 1, y0, k) * ax;
+        const float bottom = at(x0, y0 + 1, k) * (1 - ax) + at(x0 + 1, y0 + 1, k) * ax;
+        out.Cell(dx, dy)[k] = float((top * (1 - ay) + bottom * ay) / s);
+      }
+    }
+  return out;
+}
+
 void StarFilterEffect(const EffectTarget& t, int starType, int32_t colour, float strength, int dx, int dy) {
   // A type from an edited style file that names no pattern paints nothing.
   if (starType < 0 || starType >= int(t.ctx.lightPatterns.size())) return;
-  const StarKernel kernel = PrepareStarKernel(t.ctx.lightPatterns[size_t(starType)], colour, strength);
+  const ConvolutionKernel& pattern = t.ctx.lightPatterns[size_t(starType)];
+  const StarKernel kernel = t.ctx.passScale == 1
+                                ? PrepareStarKernel(pattern, colour, strength)
+                                : PrepareStarKernel(ScaledLightPattern(pattern, t.ctx.passScale), colour, strength);
   StampStars(kernel, t.work.edgeRows.data(), t.colorRows, t.coverage16, t.W, t.H, dx, dy);
 }
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-class ConvolutionKernel;
+#include "raster/convolution_kernel.h"
 
 struct StarKernel {
   int width = 0, height = 0;  // cells; both odd, or 0 when nothing is painted
@@ -20,6 +20,9 @@ struct StarKernel {
 // columns) at its border whose weights stay below 1. Weights that are negative or not numbers
 // (a damaged light-pattern file) count as 0.
 StarKernel PrepareStarKernel(const ConvolutionKernel& pattern, int32_t colour, float strength);
+
+// The pattern drawn s times larger (bilinear), its weights divided by s.
+ConvolutionKernel ScaledLightPattern(const ConvolutionKernel& pattern, double s);
 
 // Adds the kernel centred on (x + dx, y + dy) for every marked pixel of the edge rows.
 // The stamp is clipped once; the inner loop runs over the contiguous cells of each row's span.

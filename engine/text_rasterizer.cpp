@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -52,7 +53,7 @@ struct Room {
   }
 };
 
-Room EffectRoom(const std::vector<EffectRecord>& effects) {
+Room EffectRoom(const std::vector<EffectRecord>& effects, double scale) {
   Room room;
   for (const EffectRecord& e : effects) {
     const int64_t dx = e.p[2], dy = e.p[3];
@@ -75,8 +76,9 @@ Room EffectRoom(const std::vector<EffectRecord>& effects) {
         break;
       }
       case StarFilter: {
-        const int64_t ady = std::llabs(dy);
-        room.Box(dx - 3, dx + 3, ady - 3, ady + 3);
+        // The light pattern grows with the picture.
+        const int64_t ady = std::llabs(dy), r = std::llround(3 * scale);
+        room.Box(dx - r, dx + r, ady - r, ady + r);
         break;
       }
       default:  // Depth of Field, Disturbing Font, Tile, Round Box, Cut Out: no room
@@ -160,7 +162,7 @@ void ComputeWorkArea(EngineContext& ctx) {
     return;
   }
 
-  const Room room = EffectRoom(in.effects);
+  const Room room = EffectRoom(in.effects, ctx.passScale);
   const int64_t offX = int64_t(in.extensionX) - room.minX, offY = int64_t(in.extensionY) - room.minY;
   const int64_t extraW = 2 * int64_t(in.extensionX) - room.minX + room.maxX;
   const int64_t extraH = 2 * int64_t(in.extensionY) - room.minY + room.maxY;

@@ -33,7 +33,7 @@ class ScopedEnv {
 
 bool Same(const ProgramSettings& a, const ProgramSettings& b) {
   return a.antiAliasing == b.antiAliasing && a.clipBlank == b.clipBlank &&
-         a.reduceColorMethod == b.reduceColorMethod && a.dithering == b.dithering;
+         a.reduceColorMethod == b.reduceColorMethod && a.dithering == b.dithering && a.supersample == b.supersample;
 }
 
 }  // namespace
@@ -65,6 +65,13 @@ TEST(Preferences, FirstRunDefaultsAndRoundTrip) {
   EXPECT_NE(text.find("antialiasing=0"), std::string::npos);
   EXPECT_NE(text.find("reducecolormethod=0"), std::string::npos);
   EXPECT_NE(text.find("dithering=1"), std::string::npos);
+  ProgramSettings smooth;
+  smooth.supersample = 3;
+  ASSERT_TRUE(StorePreferences(smooth, path));
+  EXPECT_TRUE(Same(LoadPreferences(path), smooth));
+  // A hand-edited factor past the range takes the nearest one.
+  testsupport::WriteFileText(path, "[quorbel]\nsupersampling=9\n");
+  EXPECT_EQ(LoadPreferences(path).supersample, 4);
   // A profile stored before the third method existed keeps its method.
   testsupport::WriteFileText(path, "[quorbel]\nreducecolormethod=1\n");
   EXPECT_TRUE(Same(LoadPreferences(path), ProgramSettings{1, 1, 1, 0}));
