@@ -84,7 +84,9 @@ PlaquetDocument ScaledDocument(const PlaquetDocument& doc, double s) {
   for (PlaquetItem& item : out.items) {
     item.font.height = Times(item.font.height, s);
     item.font.width = Times(item.font.width, s);
-    for (size_t i = 0; i < 4; ++i) item.boxParams[i] = Times(item.boxParams[i], s);
+    // A box item's size and corners are pixels; a text item's box line is shares, unused by it.
+    if (item.kind == kKindRoundBox || item.kind == kKindFixedRoundBox)
+      for (size_t i = 0; i < 4; ++i) item.boxParams[i] = Times(item.boxParams[i], s);
     for (int32_t& e : item.extension) e = Times(e, s);
     ScaleEffectRecords(item.effects, s);
   }
