@@ -470,6 +470,7 @@ int SizeCommand(const Feedback& fb, const SessionOptions& so, const OutputOption
   r.height = s.ctx->image.Height();
   r.bytes = bytes;
   r.type = ImageFileTypeName(settings.type);
+  r.scale = s.ctx->renderScale;
   std::cout << RecordsToJson({r});
   return 0;
 }
