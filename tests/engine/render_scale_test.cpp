@@ -13,6 +13,8 @@
 #include "document/plaquet_document.h"
 #include "effects/effect_bodies.h"
 #include "effects/effect_catalogue.h"
+#include "effects/star_filter.h"
+#include "raster/convolution_kernel.h"
 #include "engine/render_pipeline.h"
 #include "engine/render_scale.h"
 #include "raster/engine_context.h"
@@ -211,6 +213,36 @@ TEST(RenderScale, AreaAverageKeepsMeansAndWeighsColourByAlpha) {
   EXPECT_EQ(one.pixels[0], 0);
   EXPECT_EQ(one.pixels[2], 255);
   EXPECT_EQ(one.pixels[3], 128);
+}
+
+// The glow of Star Filter along a straight edge: at 1x every add truncates; a 2x pass lays twice
+// as many stamps of half the weight and truncates once. Half-way through the glow (at twice the
+// distance at 2x) both must add the same light, within the truncation of the few 1x adds.
+TEST(RenderScale, StarGlowAlongAnEdgeAddsTheSameLightAtTwiceTheSize) {
+  ConvolutionKernel pattern(9, 9);
+  for (int dy = -4; dy <= 4; ++dy)
+    for (int dx = -4; dx <= 4; ++dx)
+      for (int k = 0; k < 3; ++k) pattern.Cell(dx, dy)[k] = float(std::exp(-(dx * dx + dy * dy) / 8.0));
+  const StarKernel kernel = PrepareStarKernel(pattern, 0xFFFFFF, 12.0f);
+  ASSERT_GT(kernel.width, 0);
+  auto glow = [&](int scale) {
+    const int W = 40 * scale, H = 40 * scale;
+    std::vector<uint8_t> edges(size_t(W) * H, 0), colour(size_t(W) * H * 3, 0);
+    std::vector<uint16_t> coverage(size_t(W) * H, 0);
+    std::vector<uint8_t*> edgeRows(static_cast<size_t>(H), nullptr), colourRows(static_cast<size_t>(H), nullptr);
+    for (int y = 0; y < H; ++y) {
+      edgeRows[size_t(y)] = edges.data() + size_t(y) * W;
+      colourRows[size_t(y)] = colour.data() + size_t(y) * W * 3;
+      edgeRows[size_t(y)][W / 2] = 1;  // a vertical edge down the middle
+    }
+    if (scale == 1) StampStars(kernel, edgeRows.data(), colourRows.data(), coverage.data(), W, H, 0, 0);
+    else StampStarsScaled(kernel, scale, edgeRows.data(), colourRows.data(), coverage.data(), W, H, 0, 0);
+    std::vector<int> row;  // across the edge, on the middle row
+    for (int d = 0; d <= 4 * scale; ++d) row.push_back(colourRows[size_t(H / 2)][(W / 2 + d) * 3]);
+    return row;
+  };
+  const std::vector<int> one = glow(1), two = glow(2);
+  for (int d = 0; d <= 4; ++d) EXPECT_NEAR(two[size_t(2 * d)], one[size_t(d)], 3 + one[size_t(d)] / 10) << d;
 }
 
 }  // namespace
