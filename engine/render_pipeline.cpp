@@ -290,6 +290,9 @@ void RenderPreview(PlaquetDocument& doc, EngineContext& ctx) {
   const int supersample = std::clamp(ctx.settings.supersample, 1, kMaxSupersample);
   if (!(scale >= kMinRenderScale && scale <= kMaxRenderScale))
     throw RenderError("scale " + ScaleText(scale) + " is outside 1 to 4");
+  // Nothing of an earlier scaled render (or one that failed half-way) carries over.
+  ctx.randomTrace = {};
+  ctx.passScale = 1;
   if (scale == 1 && supersample == 1) {
     ctx.scaled = {};
     RenderAtDocumentSize(doc, ctx, false);
