@@ -47,7 +47,13 @@ std::shared_ptr<const FillTexture> ScaledTexture(const FillTexture& tex, double 
 std::shared_ptr<const FillTexture> FillTextureFor(const EffectTarget& t, const std::string& fileName) {
   auto texture = t.ctx.textures.Get(t.ctx.programFolder + "texture/", fileName);
   if (!texture || t.ctx.passScale == 1 || texture->width <= 0 || texture->height <= 0) return texture;
-  return ScaledTexture(*texture, t.ctx.passScale);
+  auto& kept = t.ctx.scaledTextures;
+  for (const auto& k : kept)
+    if (k.source == texture && k.scale == t.ctx.passScale) return k.scaled;
+  constexpr size_t kKept = 8;
+  if (kept.size() >= kKept) kept.erase(kept.begin());
+  kept.push_back({texture, t.ctx.passScale, ScaledTexture(*texture, t.ctx.passScale)});
+  return kept.back().scaled;
 }
 
 void TextureFillTile(const EffectTarget& t, int dx, int dy, const std::string& fileName) {

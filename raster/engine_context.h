@@ -5,6 +5,7 @@
 // state elsewhere.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,13 @@ struct EngineContext {
   // The size the pass being drawn has over the document's (renderScale times the supersampling
   // factor): what effects whose sizes come from files rather than parameters grow by.
   double passScale = 1.0;
+  // Textures drawn at a scaled pass's size, kept while the cache hands out the same source.
+  struct ScaledTexture {
+    std::shared_ptr<const FillTexture> source;
+    double scale = 1;
+    std::shared_ptr<const FillTexture> scaled;
+  };
+  std::vector<ScaledTexture> scaledTextures;
 
   uint32_t seed;  // render input: the random effects of every picture start from it
   RandomGenerator random;
