@@ -144,9 +144,11 @@ BatchResult RunBatch(const PlaquetDocument& doc, const std::vector<std::string>&
           ++skipped;
         } else {
           try {
-            RenderPreview(local, ctx);
-            written[i] = WriteOutputFiles(local, ctx, base, options.save);
-            records[i] = RecordsForWrittenFiles(written[i], ctx, options.save, i, strings[i]);
+            // With several scales the writing renders each one itself.
+            if (options.save.scales.empty()) RenderPreview(local, ctx);
+            std::vector<WrittenFile> files;
+            written[i] = WriteOutputFiles(local, ctx, base, options.save, &files);
+            records[i] = RecordsForWrittenFiles(files, options.save, i, strings[i]);
           } catch (const std::bad_alloc&) {
             // One string's picture that could not be built does not end the others.
             failed[i].push_back({OutputFileNames(local, base, options.save).front(), quorbel::kOutOfMemoryReason});

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "engine/render_scale.h"
 #include "raster/engine_context.h"
 
 std::vector<OutputRecord> RecordsForWrittenFiles(const std::vector<std::string>& names, const EngineContext& ctx,
@@ -22,6 +23,28 @@ std::vector<OutputRecord> RecordsForWrittenFiles(const std::vector<std::string>&
     r.height = picture.Height();
     std::error_code ec;
     const auto size = std::filesystem::file_size(names[i], ec);
+    r.bytes = ec ? -1 : int64_t(size);
+    r.type = ImageFileTypeName(settings.type);
+    out.push_back(std::move(r));
+  }
+  return out;
+}
+
+std::vector<OutputRecord> RecordsForWrittenFiles(const std::vector<WrittenFile>& files, const SaveSettings& settings,
+                                                 size_t index, const std::string& text) {
+  std::vector<OutputRecord> out;
+  for (const WrittenFile& f : files) {
+    OutputRecord r;
+    r.index = index;
+    for (size_t k = 0; k < text.size(); ++k)
+      if (!(text[k] == '\r' && k + 1 < text.size() && text[k + 1] == '\n')) r.text += text[k];
+    r.path = f.name;
+    r.pressed = f.pressed;
+    r.scale = f.scale;
+    r.width = f.width;
+    r.height = f.height;
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(f.name, ec);
     r.bytes = ec ? -1 : int64_t(size);
     r.type = ImageFileTypeName(settings.type);
     out.push_back(std::move(r));
@@ -61,7 +84,7 @@ std::string RecordsToJson(const std::vector<OutputRecord>& records) {
            ", \"path\": " + (r.path ? JsonString(*r.path) : std::string("null")) +
            ", \"width\": " + std::to_string(r.width) + ", \"height\": " + std::to_string(r.height) +
            ", \"bytes\": " + std::to_string(r.bytes) + ", \"type\": " + JsonString(r.type) +
-           ", \"pressed\": " + (r.pressed ? "true" : "false") + "}";
+           ", \"pressed\": " + (r.pressed ? "true" : "false") + ", \"scale\": " + ScaleText(r.scale) + "}";
   }
   return out + (records.empty() ? "]\n" : "\n]\n");
 }

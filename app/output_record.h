@@ -17,12 +17,16 @@ struct OutputRecord {
   int64_t bytes = 0;
   std::string type;        // png256, png, jpeg, ...
   bool pressed = false;    // the pressed-button variant
+  double scale = 1;        // the size over the document's own
 };
 
 // The records of the files WriteOutputFiles just wrote (names in its order: picture, then the
 // pressed-button picture); sizes from the context's pictures, bytes from the files.
 std::vector<OutputRecord> RecordsForWrittenFiles(const std::vector<std::string>& names, const EngineContext& ctx,
                                                  const SaveSettings& settings, size_t index, const std::string& text);
+// The same from what WriteOutputFiles reported (several scales).
+std::vector<OutputRecord> RecordsForWrittenFiles(const std::vector<WrittenFile>& files, const SaveSettings& settings,
+                                                 size_t index, const std::string& text);
 // A JSON array of the records, one per line, ending with a line feed.
 std::string RecordsToJson(const std::vector<OutputRecord>& records);
 // JSON string literal of UTF-8 text (control characters escaped).

@@ -7,6 +7,8 @@
 #include "document/plaquet_document.h"
 #include "raster/engine_context.h"
 #include "engine/render_pipeline.h"
+#include "engine/render_scale.h"
+#include "raster/render_error.h"
 #include "imaging/codecs/gif_writer.h"
 #include "imaging/codecs/jpeg_encoder.h"
 #include "imaging/codecs/png_encoder.h"
@@ -236,7 +238,9 @@ void RenderForType(PlaquetDocument& doc, EngineContext& ctx, const SaveSettings&
   }
 }
 
-std::vector<std::string> OutputFileNames(const PlaquetDocument& doc, const std::string& outputPath,
+namespace {
+
+std::vector<std::string> NamesAtOneScale(const PlaquetDocument& doc, const std::string& outputPath,
                                          const SaveSettings& settings) {
   // A name that already carries the type's extension (in any case, or ".jpeg") is kept as typed.
   const std::string ext = ExtensionFor(settings.type);
@@ -248,13 +252,12 @@ std::vector<std::string> OutputFileNames(const PlaquetDocument& doc, const std::
   return names;
 }
 
-std::vector<std::string> WriteOutputFiles(PlaquetDocument& doc, EngineContext& ctx, const std::string& outputPath,
-                                          const SaveSettings& settings) {
+void WriteRendered(PlaquetDocument& doc, EngineContext& ctx, const std::vector<std::string>& names,
+                   const SaveSettings& settings, double scale, std::vector<std::string>& written,
+                   std::vector<WrittenFile>* files) {
   const int bitCount = PrepareForWriting(doc, ctx, settings);
-  const std::vector<std::string> names = OutputFileNames(doc, outputPath, settings);
   const ExportOptions options = ExportOptionsFor(settings, doc.currentStyle.backdropKind);
   const int transparent = TransparentIndex(doc);
-  std::vector<std::string> written;
   for (size_t i = 0; i < names.size(); ++i) {
     DibImage& picture = i == 0 ? ctx.image : ctx.pressedImage;
     const RgbaPicture& rgba = i == 0 ? ctx.rgba : ctx.pressedRgba;
@@ -268,7 +271,66 @@ std::vector<std::string> WriteOutputFiles(PlaquetDocument& doc, EngineContext& c
     if (!std::filesystem::is_regular_file(names[i], ec) || std::filesystem::file_size(names[i], ec) == 0)
       throw GraphicsException(names[i] + ": the file was not written");
     written.push_back(names[i]);
+    if (files) files->push_back({names[i], scale, i > 0, picture.Width(), picture.Height()});
   }
+}
+
+}  // namespace
+
+std::string ScaledName(const std::string& name, double scale) {
+  if (scale == 1) return name;
+  const size_t slash = name.find_last_of('/');
+  size_t dot = name.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == 0 ||
+      (slash != std::string::npos && dot == slash + 1))
+    dot = name.size();
+  return name.substr(0, dot) + "@" + ScaleText(scale) + "x" + name.substr(dot);
+}
+
+std::vector<std::string> OutputFileNames(const PlaquetDocument& doc, const std::string& outputPath,
+                                         const SaveSettings& settings) {
+  const std::vector<std::string> names = NamesAtOneScale(doc, outputPath, settings);
+  if (settings.scales.empty()) return names;
+  std::vector<std::string> all;
+  for (double s : settings.scales)
+    for (const std::string& n : names) all.push_back(ScaledName(n, s));
+  return all;
+}
+
+std::vector<std::string> WriteOutputFiles(PlaquetDocument& doc, EngineContext& ctx, const std::string& outputPath,
+                                          const SaveSettings& settings, std::vector<WrittenFile>* files) {
+  const std::vector<std::string> names = NamesAtOneScale(doc, outputPath, settings);
+  std::vector<std::string> written;
+  if (settings.scales.empty()) {
+    WriteRendered(doc, ctx, names, settings, ctx.renderScale, written, files);
+    return written;
+  }
+  const double own = ctx.renderScale;
+  try {
+    for (double s : settings.scales) {
+      ctx.renderScale = s;
+      RenderPreview(doc, ctx);
+      std::vector<std::string> scaled;
+      for (const std::string& n : names) scaled.push_back(ScaledName(n, s));
+      try {
+        WriteRendered(doc, ctx, scaled, settings, s, written, files);
+      } catch (const RenderError& e) {
+        throw GraphicsException(scaled.front() + ": " + e.what());
+      }
+    }
+  } catch (const RenderError& e) {
+    const std::string name = ScaledName(names.front(), ctx.renderScale);
+    ctx.renderScale = own;
+    doc.previewDirty = true;
+    throw GraphicsException(name + ": " + e.what());
+  } catch (...) {
+    ctx.renderScale = own;
+    doc.previewDirty = true;
+    throw;
+  }
+  ctx.renderScale = own;
+  // The context holds the picture at the document's own scale again, as before the call.
+  if (settings.scales.back() != own) RenderPreview(doc, ctx);
   return written;
 }
 

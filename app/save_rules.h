@@ -56,6 +56,20 @@ struct SaveSettings {
   // output cannot hold alpha (GIF edges, BMP, JPEG); none = the page colour.
   std::optional<int32_t> matte;
   OutputPolicy output{};        // replace existing files (the default) or refuse to
+  // Write the picture at each of these scales (1..4), name@2x.ext for 2 and name.ext for 1; empty:
+  // only the picture as last rendered.
+  std::vector<double> scales;
+};
+
+// photo.png at 2 -> photo@2x.png, at 1.5 -> photo@1.5x.png; at 1 the name stays.
+std::string ScaledName(const std::string& name, double scale);
+
+// One file WriteOutputFiles wrote.
+struct WrittenFile {
+  std::string name;
+  double scale = 1;
+  bool pressed = false;
+  int width = 0, height = 0;
 };
 
 // The depth a GIF type is written at: 4 bits for Gif16; 8 for the 256-colour types, whatever
@@ -74,11 +88,12 @@ void RenderForType(PlaquetDocument& doc, EngineContext& ctx, const SaveSettings&
 // With a transparent backdrop the alpha pictures decide: RGBA PNG and WebP, tRNS 256-colour PNG,
 // GIF with index 0 for the pixels no item painted, BMP and JPEG on the page colour or matte.
 // Returns the names written; throws GraphicsException naming the file on any failure. Files are
-// written whole or not at all.
+// written whole or not at all. With settings.scales the document is rendered again at each scale
+// (the context's own scale is put back afterwards); `files` receives what was written.
 std::vector<std::string> WriteOutputFiles(PlaquetDocument& doc, EngineContext& ctx, const std::string& outputPath,
-                                          const SaveSettings& settings);
+                                          const SaveSettings& settings, std::vector<WrittenFile>* files = nullptr);
 
-// Names WriteOutputFiles would write for outputPath.
+// Names WriteOutputFiles would write for outputPath, scale by scale.
 std::vector<std::string> OutputFileNames(const PlaquetDocument& doc, const std::string& outputPath,
                                          const SaveSettings& settings);
 

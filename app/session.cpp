@@ -124,7 +124,9 @@ Session OpenSession(const SessionOptions& options) {
   if (options.transparent) s.doc.backdropKind = s.doc.currentStyle.backdropKind = kBackdropTransparent;
   s.seed = options.seed ? *options.seed
                         : uint32_t(std::chrono::system_clock::now().time_since_epoch().count());
+  if (options.supersample) s.settings.supersample = *options.supersample;
   s.ctx = std::make_unique<EngineContext>(s.seed);
   PrepareContext(*s.ctx, s.doc, s.settings, true);
+  s.ctx->renderScale = options.scale;
   return s;
 }

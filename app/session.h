@@ -31,6 +31,9 @@ struct SessionOptions {
   std::optional<int32_t> colour;      // the message's main colour (COLORREF)
   std::optional<std::pair<int, int>> margin;  // extension X, Y
   bool verbose = false;               // add notes (the face fontconfig chose) to the warnings
+  double scale = 1;                   // render at this many times the document's size
+  std::vector<double> scales;         // write the picture at each of these scales
+  std::optional<int> supersample;     // over the preference: 1 off, 2..4
 };
 
 struct Session {

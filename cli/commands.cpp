@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -32,6 +33,7 @@
 #include "effects/effect_catalogue.h"
 #include "raster/render_error.h"
 #include "engine/render_pipeline.h"
+#include "engine/render_scale.h"
 #include "app/save_rules.h"
 #include "imaging/color_reduction.h"
 #include "imaging/dib_image.h"
@@ -222,7 +224,38 @@ void AddOutputOptions(CLI::App* cmd, OutputOptions& o, bool withType) {
 struct MessageOptionTexts {
   std::string colour;
   std::string margin;
+  std::string scale;
+  std::string scales;
 };
+
+// A scale as typed: a number from 1 to 4 (fractions allowed).
+std::optional<double> ParseScale(const std::string& text) {
+  std::istringstream in(text);
+  double v = 0;
+  if (!(in >> v)) return std::nullopt;
+  in >> std::ws;
+  if (!in.eof() || !(v >= kMinRenderScale && v <= kMaxRenderScale)) return std::nullopt;
+  return v;
+}
+
+// "1,2,3": distinct scales in the order given.
+std::vector<double> ParseScaleList(const std::string& text) {
+  std::vector<double> out;
+  size_t start = 0;
+  while (true) {
+    const size_t comma = text.find(',', start);
+    const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    const std::optional<double> v = ParseScale(item);
+    if (!v)
+      throw UsageError("--scales", "\"" + item + "\" in \"" + text + "\" is not a scale (a number from 1 to 4)");
+    if (std::find(out.begin(), out.end(), *v) != out.end())
+      throw UsageError("--scales", "scale " + item + " is given twice in \"" + text + "\"");
+    out.push_back(*v);
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return out;
+}
 
 std::optional<std::pair<int, int>> ParseMargin(const std::string& text) {
   std::istringstream in(text);
@@ -258,12 +291,28 @@ void AddSessionOptions(CLI::App* cmd, SessionOptions& s, MessageOptionTexts& m, 
           "X[,Y]"));
   cmd->add_flag("--pressed", s.pressed, "Also write the pressed-button picture (name_.ext)");
   cmd->add_option("--seed", s.seed, "Seed of the random effects (default: the time)");
+  cmd->add_option("--scale", m.scale, "Render at S times the size, 1..4 (fractions allowed): fonts, margins, effects");
+  cmd->add_option("--supersample", s.supersample,
+                  "Render N times larger and reduce by area averaging, 2..4 (1 = off; default: preference)")
+      ->check(CLI::Range(1, kMaxSupersample));
+}
+
+void AddScalesOption(CLI::App* cmd, MessageOptionTexts& m) {
+  cmd->add_option("--scales", m.scales, "Write every listed scale, e.g. 1,2,3: name.png, name@2x.png, name@3x.png");
 }
 
 void ApplyMessageOptions(const MessageOptionTexts& m, const Feedback& fb, SessionOptions& s) {
   if (!m.colour.empty()) s.colour = ColourArgument(m.colour);
   if (!m.margin.empty()) s.margin = ParseMargin(m.margin);
   s.verbose = fb.verbose;
+  if (!m.scale.empty() && !m.scales.empty())
+    throw UsageError("--scales", "give either --scale or --scales, not both");
+  if (!m.scale.empty()) {
+    const std::optional<double> v = ParseScale(m.scale);
+    if (!v) throw UsageError("--scale", "\"" + m.scale + "\" is not a scale (a number from 1 to 4, such as 2 or 1.5)");
+    s.scale = *v;
+  }
+  if (!m.scales.empty()) s.scales = ParseScaleList(m.scales);
 }
 
 SaveSettings SettingsFor(const OutputOptions& o, const std::string& outputPath) {
@@ -336,6 +385,8 @@ Session OpenAndRender(const Feedback& fb, const SessionOptions& so, const Output
   Session s = OpenChecked(fb, so);
   ApplyReduction(s, oo);
   DropMatteOnOpaque(fb, s.doc, settings);
+  // With several scales the writing renders each one itself.
+  if (!settings.scales.empty()) return s;
   try {
     RenderPreview(s.doc, *s.ctx);
   } catch (const RenderError& e) {
@@ -361,12 +412,17 @@ int RenderCommand(const Feedback& fb, const SessionOptions& so, const std::strin
       ReportError("-", "--json and the picture cannot both go to standard output; name an output file");
       return kUsageError;
     }
+    if (!so.scales.empty()) {
+      ReportError("-", "--scales makes several pictures; name an output file instead of -");
+      return kUsageError;
+    }
     if (isatty(STDOUT_FILENO)) {
       ReportError("-", "refusing to write binary picture data to a terminal; redirect the output or name a file");
       return kUsageError;
     }
   }
   SaveSettings settings = SettingsFor(oo, toStdout ? std::string() : output);
+  settings.scales = so.scales;
   Session s = OpenAndRender(fb, so, oo, settings);
   WarnMissingCharacters(s.ctx->fonts.TakeMissingCharacters());
   if (toStdout) {
@@ -378,9 +434,15 @@ int RenderCommand(const Feedback& fb, const SessionOptions& so, const std::strin
     CopyToStandardOutput(names.front());
     return 0;
   }
-  const auto names = WriteOutputFiles(s.doc, *s.ctx, output, settings);
+  std::vector<WrittenFile> files;
+  std::vector<std::string> names;
+  try {
+    names = WriteOutputFiles(s.doc, *s.ctx, output, settings, &files);
+  } catch (const RenderError& e) {
+    throw CliError(so.document, e.what());
+  }
   if (json) {
-    std::cout << RecordsToJson(RecordsForWrittenFiles(names, *s.ctx, settings, 0, s.doc.message().text));
+    std::cout << RecordsToJson(RecordsForWrittenFiles(files, settings, 0, s.doc.message().text));
   } else {
     for (const auto& n : names) std::cout << n << "\n";
   }
@@ -408,6 +470,7 @@ int SizeCommand(const Feedback& fb, const SessionOptions& so, const OutputOption
   r.height = s.ctx->image.Height();
   r.bytes = bytes;
   r.type = ImageFileTypeName(settings.type);
+  r.scale = s.ctx->renderScale;
   std::cout << RecordsToJson({r});
   return 0;
 }
@@ -533,6 +596,7 @@ int BatchCommand(const Feedback& fb, const BatchRequest& req, const SessionOptio
   ApplyReduction(s, oo);
   DropMatteOnOpaque(fb, s.doc, settings);
   options.save = settings;
+  options.save.scales = so.scales;
   options.seed = s.seed;
   options.jobs = req.jobs > 0 ? req.jobs : int(std::max(1u, std::thread::hardware_concurrency()));
   // Without --force the final link of every file refuses an existing name, so a run racing on
@@ -545,7 +609,11 @@ int BatchCommand(const Feedback& fb, const BatchRequest& req, const SessionOptio
     Warn(fb, req.base, "--shared-palette applies only to 16- and 256-colour types; ignored");
   const PlaquetDocument& doc = s.doc;
   const ProgramSettings prefs = s.settings;
-  options.prepareContext = [&doc, prefs](EngineContext& ctx) { PrepareContext(ctx, doc, prefs, true); };
+  const double scale = so.scale;
+  options.prepareContext = [&doc, prefs, scale](EngineContext& ctx) {
+    PrepareContext(ctx, doc, prefs, true);
+    ctx.renderScale = scale;
+  };
   ProgressBar bar(!fb.quiet && isatty(STDERR_FILENO));
   options.progress = [&bar](int done, int total) { bar.Update(done, total); };
 
@@ -695,6 +763,7 @@ int RunCommandLine(int argc, char** argv) {
   BackdropOptions renderBackdrop;
   AddBackdropOptions(render, renderBackdrop, renderOut2);
   AddSessionOptions(render, renderSession, renderMessage, true);
+  AddScalesOption(render, renderMessage);
   render->add_flag("--json", renderJson, "Print what was written as JSON (path, size, bytes, type, ...)");
   AddFeedbackOptions(render, renderFeedback);
 
@@ -725,6 +794,7 @@ int RunCommandLine(int argc, char** argv) {
   batch->add_option("--jobs", batchRequest.jobs, "Strings rendered in parallel (default: the number of cores)")
       ->check(CLI::PositiveNumber);
   AddSessionOptions(batch, batchSession, batchMessage, false);
+  AddScalesOption(batch, batchMessage);
   AddFeedbackOptions(batch, batchFeedback);
 
   SessionOptions sizeSession;

@@ -65,6 +65,7 @@ struct ProgramSettings {
   bool clipBlank = true;
   int32_t reduceColorMethod = 2;  // 0 popularity, 1 optimized median cut, 2 high quality
   bool dithering = false;         // Floyd-Steinberg error diffusion when colours are reduced
+  int32_t supersample = 1;        // render this many times larger and reduce (1 = off, up to 4)
 };
 
 struct PlaquetDocument {

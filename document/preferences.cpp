@@ -1,5 +1,6 @@
 #include "document/preferences.h"
 
+#include <algorithm>
 #include <ini.h>
 
 #include <algorithm>
@@ -68,6 +69,7 @@ constexpr Key kKeys[] = {
     {"clipblank", nullptr, &ProgramSettings::clipBlank},
     {"reducecolormethod", &ProgramSettings::reduceColorMethod, nullptr},
     {"dithering", nullptr, &ProgramSettings::dithering},
+    {"supersampling", &ProgramSettings::supersample, nullptr},
 };
 
 int32_t Value(const ProgramSettings& settings, const Key& k) {
@@ -104,6 +106,8 @@ ProgramSettings LoadPreferences(const std::string& path) {
         settings.*k.number = v;
     }
   }
+  // 1 is off; a hand-edited value past the renderer's range takes the nearest one.
+  settings.supersample = std::clamp(settings.supersample, 1, 4);
   return settings;
 }
 

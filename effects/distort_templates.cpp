@@ -7,6 +7,7 @@
 #include "raster/fractal_noise.h"
 #include "effects/effect_bodies.h"
 #include "effects/effect_catalogue.h"
+#include "effects/random_trace.h"
 #include "effects/three_d_model.h"
 #include "raster/convolution_kernel.h"
 #include "raster/engine_context.h"
@@ -74,14 +75,28 @@ void Fractal(uint8_t* const* rows, int W, int H, float amp, float phaseStep, con
   });
 }
 
-void RandomDot(uint8_t* const* rows, int W, int H, float amp, RandomGenerator& random) {
+// Keeps about amp percent of the lit pixels. A scaled render keeps the pixels whose 1x cell the
+// 1x render kept (cells: 1 kept, 0 dropped or unlit), so the dots stay where they were.
+void RandomDot(uint8_t* const* rows, int W, int H, float amp, EngineContext& ctx) {
+  const RandomTrace::Entry* replayed = ctx.randomTrace.NextReplay();
+  if (replayed) {
+    const TraceReplay replay(*replayed, ctx);
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x) {
+        uint8_t* px = rows[y] + x * 3;
+        if (px[0] != 0 && replay.At(x, y) != 1) px[0] = px[1] = px[2] = 0;
+      }
+    return;
+  }
+  RandomTrace::Entry* record = StartTraceRecord(ctx, W, H);
   for (int y = 0; y < H; ++y) {
     uint8_t* row = rows[y];
     for (int x = 0; x < W; ++x) {
       uint8_t* px = row + x * 3;
       if (px[0] == 0) continue;
-      const int r = random.Next() % 100;
+      const int r = ctx.random.Next() % 100;
       if (!(float(r) < amp)) px[0] = px[1] = px[2] = 0;
+      else if (record) record->cells[size_t(y) * size_t(W) + size_t(x)] = 1;
     }
   }
 }
@@ -171,7 +186,7 @@ void ApplyEffect(const EffectTarget& t, const DistortParams& p) {
       case 4: Fractal(rows, W, H, amp, phaseStep, ContextNoise(ctx), true, false); break;
       case 5: Fractal(rows, W, H, amp, phaseStep, ContextNoise(ctx), false, true); break;
       case 6: Fractal(rows, W, H, amp, phaseStep, ContextNoise(ctx), true, true); break;
-      case 7: RandomDot(rows, W, H, amp, ctx.random); break;
+      case 7: RandomDot(rows, W, H, amp, ctx); break;
       case 8: Enlarge(rows, work.edgeRows.data(), W, H, amp); break;
     }
     // 3D and Fog after this one must see the deformed shape, not a distance map of the shape

@@ -147,12 +147,65 @@ void StampStarsDirect(const StarKernel& kernel, const uint8_t* const* edgeRows, 
   }
 }
 
+void StampStarsScaled(const StarKernel& kernel, double s, const uint8_t* const* edgeRows, uint8_t* const* colorRows,
+                      uint16_t* coverage16, int W, int H, int dx, int dy) {
+  if (kernel.width <= 0 || kernel.height <= 0 || W <= 0 || H <= 0) return;
+  // At 1x every add truncates, so a stamp adds the whole part of each weight. The larger
+  // picture lays s times as many stamps along an edge, each the 1x stamp's whole parts drawn
+  // s times larger (bilinear) at 1/s of the weight, summed exactly and truncated once.
+  const int krx = kernel.RadiusX(), kry = kernel.RadiusY();
+  auto whole = [&](int x, int y, int k) {
+    if (x < -krx || x > krx || y < -kry || y > kry) return 0.0f;
+    return std::floor(kernel.cells[(size_t(y + kry) * kernel.width + size_t(x + krx)) * kStride + size_t(k)]);
+  };
+  const int rx = int(std::lround(krx * s)), ry = int(std::lround(kry * s));
+  const int kw = 2 * rx + 1, kh = 2 * ry + 1;
+  std::vector<float> cells(size_t(kw) * size_t(kh) * kStride);
+  for (int y = -ry; y <= ry; ++y)
+    for (int x = -rx; x <= rx; ++x) {
+      const double fx = x / s, fy = y / s;
+      const int x0 = int(std::floor(fx)), y0 = int(std::floor(fy));
+      const float ax = float(fx - x0), ay = float(fy - y0);
+      float* cell = cells.data() + (size_t(y + ry) * kw + size_t(x + rx)) * kStride;
+      for (int k = 0; k < kStride; ++k) {
+        const float top = whole(x0, y0, k) * (1 - ax) + whole(x0 + 1, y0, k) * ax;
+        const float bottom = whole(x0, y0 + 1, k) * (1 - ax) + whole(x0 + 1, y0 + 1, k) * ax;
+        cell[k] = float((top * (1 - ay) + bottom * ay) / s);
+      }
+    }
+  CapCoverageUnderStamps(edgeRows, coverage16, W, H, dx, dy, rx, ry);
+  std::vector<float> sums(size_t(W) * size_t(H) * kStride, 0.0f);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) {
+      if (!edgeRows[y][x]) continue;
+      const int64_t cx = int64_t(x) + dx, cy = int64_t(y) + dy;
+      const int ty0 = int(std::max<int64_t>(0, cy - ry)), ty1 = int(std::min<int64_t>(H - 1, cy + ry));
+      const int tx0 = int(std::max<int64_t>(0, cx - rx)), tx1 = int(std::min<int64_t>(W - 1, cx + rx));
+      for (int ty = ty0; ty <= ty1; ++ty) {
+        const float* cell = cells.data() + (size_t(ty - cy + ry) * kw + size_t(tx0 - cx + rx)) * kStride;
+        float* sum = sums.data() + (size_t(ty) * W + size_t(tx0)) * kStride;
+        for (int tx = tx0; tx <= tx1; ++tx, cell += kStride, sum += kStride)
+          for (int k = 0; k < kStride; ++k) sum[k] += cell[k];
+      }
+    }
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) {
+      const float* sum = sums.data() + (size_t(y) * W + size_t(x)) * kStride;
+      if (sum[3] <= 0 && sum[0] <= 0 && sum[1] <= 0 && sum[2] <= 0) continue;
+      const float whole[4] = {std::floor(sum[0]), std::floor(sum[1]), std::floor(sum[2]), std::floor(sum[3])};
+      AddCell(whole, colorRows[y] + size_t(x) * 3, coverage16[size_t(y) * W + size_t(x)]);
+    }
+}
+
 void StarFilterEffect(const EffectTarget& t, int starType, int32_t colour, float strength, int dx, int dy) {
   // A type from an edited style file that names no pattern paints nothing.
   if (starType < 0 || starType >= int(t.ctx.lightPatterns.size())) return;
   if (t.ctx.lightPatternsPending) LoadLightPatterns(t.ctx);
   const StarKernel kernel = PrepareStarKernel(t.ctx.lightPatterns[size_t(starType)], colour, strength);
-  StampStars(kernel, t.work.edgeRows.data(), t.colorRows, t.coverage16, t.W, t.H, dx, dy);
+  if (t.ctx.passScale != 1)
+    StampStarsScaled(kernel, t.ctx.passScale, t.work.edgeRows.data(), t.colorRows, t.coverage16, t.W, t.H, dx, dy);
+  else
+    StampStars(kernel, t.work.edgeRows.data(), t.colorRows, t.coverage16, t.W, t.H, dx, dy);
 }
 
 StarFilterParams StarFilterParams::From(const EffectRecord& record) {

@@ -21,6 +21,12 @@ struct StarKernel {
 // (a damaged light-pattern file) count as 0.
 StarKernel PrepareStarKernel(const ConvolutionKernel& pattern, int32_t colour, float strength);
 
+// The kernel's stamps for a picture s times larger: drawn s times larger at 1/s of the weight of
+// its truncated 1x cells, summed in floating point and truncated once, so that the sums along an
+// edge match what the 1x stamps add.
+void StampStarsScaled(const StarKernel& kernel, double s, const uint8_t* const* edgeRows, uint8_t* const* colorRows,
+                      uint16_t* coverage16, int W, int H, int dx, int dy);
+
 // Adds the kernel centred on (x + dx, y + dy) for every marked pixel of the edge rows.
 // The stamp is clipped once; the inner loop runs over the contiguous cells of each row's span.
 void StampStars(const StarKernel& kernel, const uint8_t* const* edgeRows, uint8_t* const* colorRows,

@@ -1,6 +1,7 @@
 #include "engine/render_pipeline.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "effects/effect_dispatcher.h"
 #include "raster/engine_context.h"
 #include "raster/render_error.h"
+#include "engine/render_scale.h"
 #include "engine/text_rasterizer.h"
 #include "imaging/color_reduction.h"
 #include "imaging/dib_image.h"
@@ -85,15 +87,35 @@ void PageToImage(const RasterCanvas& page, DibImage& image, int W, int H) {
   for (int y = 0; y < H; ++y) std::memcpy(rows[y], page.colorRows[size_t(y)], size_t(W) * 3);
 }
 
+// A supersampled render ends smaller: every picture is reduced by area averaging, so that the
+// colour reduction and the writers see only the reduced one.
+void ReduceSupersampled(EngineContext& ctx) {
+  const ScaledRender& sr = ctx.scaled;
+  if (!sr.active || (sr.targetWidth == ctx.imageWidth && sr.targetHeight == ctx.imageHeight)) return;
+  auto reduce = [&](DibImage& image) {
+    if (image.Empty()) return;
+    DibImage reduced = AreaAverage(image, sr.targetWidth, sr.targetHeight);
+    if (reduced.Empty())
+      throw RenderError("not enough memory for a picture of " + SizeText(sr.targetWidth, sr.targetHeight) + " pixels");
+    image = std::move(reduced);
+  };
+  reduce(ctx.image);
+  if (ctx.pressedButton) reduce(ctx.pressedImage);
+  if (!ctx.rgba.Empty()) ctx.rgba = AreaAverage(ctx.rgba, sr.targetWidth, sr.targetHeight);
+  if (!ctx.pressedRgba.Empty()) ctx.pressedRgba = AreaAverage(ctx.pressedRgba, sr.targetWidth, sr.targetHeight);
+}
+
 void FinishPictures(const PlaquetDocument& doc, EngineContext& ctx) {
   PageToImage(ctx.pageCanvas, ctx.image, ctx.imageWidth, ctx.imageHeight);
   if (ctx.pressedButton)
     PageToImage(ctx.pressedPageCanvas, ctx.pressedImage, ctx.imageWidth, ctx.imageHeight);
   ctx.rgba.Clear();
   ctx.pressedRgba.Clear();
-  if (doc.currentStyle.backdropKind != kBackdropTransparent) return;
-  ctx.rgba = TransparentPicture(doc, ctx, false);
-  if (ctx.pressedButton) ctx.pressedRgba = TransparentPicture(doc, ctx, true);
+  if (doc.currentStyle.backdropKind == kBackdropTransparent) {
+    ctx.rgba = TransparentPicture(doc, ctx, false);
+    if (ctx.pressedButton) ctx.pressedRgba = TransparentPicture(doc, ctx, true);
+  }
+  ReduceSupersampled(ctx);
 }
 
 void ReduceOrThrow(DibImage& image, int colours, int32_t fillColour, int method, bool dither,
@@ -165,12 +187,15 @@ void ComputePage(PlaquetDocument& doc, EngineContext& ctx) {
   if (bullet) doc.items[kBulletItem].x += message.x;
 }
 
-void RenderPreview(PlaquetDocument& doc, EngineContext& ctx) {
+namespace {
+
+void RenderAtDocumentSize(PlaquetDocument& doc, EngineContext& ctx, bool keepNoise) {
   doc.previewDirty = false;
   ctx.rgba.Clear();
   ctx.pressedRgba.Clear();
   if (doc.items.empty()) return;
-  ctx.RestartRandomEffects();
+  if (keepNoise) ctx.random.Seed(ctx.seed);
+  else ctx.RestartRandomEffects();
   ctx.pressedButton = doc.pressedButton;
   if (ctx.programFolder.empty()) ctx.programFolder = doc.programFolder;
 
@@ -203,14 +228,97 @@ void RenderPreview(PlaquetDocument& doc, EngineContext& ctx) {
   FinishPictures(doc, ctx);
 }
 
+// The document is laid out (and, with random effects, rendered while their decisions are
+// recorded) at its own size first, so that it keeps its 1x geometry and the random features
+// their places; then its scaled copy is rendered into the pictures.
+void RenderScaled(PlaquetDocument& doc, EngineContext& ctx, double scale, int supersample) {
+  const double factor = scale * supersample;
+  ctx.scaled = {};
+  ctx.randomTrace = {};
+  const bool random = HasRandomEffects(doc);
+  if (random) {
+    ctx.randomTrace.mode = RandomTrace::Mode::Record;
+    RenderAtDocumentSize(doc, ctx, false);
+  } else {
+    doc.previewDirty = false;
+    if (doc.items.empty()) return;
+    SizeItems(doc, ctx);
+    PlaceBackgroundAndBullet(doc, ctx);
+    ComputePage(doc, ctx);
+  }
+  const int32_t plainWidth = ctx.imageWidth, plainHeight = ctx.imageHeight;
+  ctx.randomTrace.mode = RandomTrace::Mode::Replay;
+  ctx.randomTrace.scale = factor;
+  ctx.randomTrace.next = 0;
+  ctx.scaled.doc = ScaledDocument(doc, factor);
+  try {
+    // The scaled page is known only once it is laid out; no reduction until then.
+    ctx.scaled.active = false;
+    ctx.passScale = factor;
+    RenderAtDocumentSize(ctx.scaled.doc, ctx, random);
+  } catch (const RenderError& e) {
+    ctx.randomTrace = {};
+    ctx.scaled = {};
+    ctx.passScale = 1;
+    throw RenderError("at " + ScaleText(factor) + " times the size: " + e.what());
+  } catch (...) {
+    ctx.randomTrace = {};
+    ctx.scaled = {};
+    ctx.passScale = 1;
+    throw;
+  }
+  ctx.passScale = 1;
+  ctx.randomTrace = {};
+  ScaledRender& sr = ctx.scaled;
+  sr.active = true;
+  sr.pageWidth = ctx.imageWidth;
+  sr.pageHeight = ctx.imageHeight;
+  sr.targetWidth = ctx.imageWidth;
+  sr.targetHeight = ctx.imageHeight;
+  if (supersample > 1) {
+    // At 1x the reduced picture has exactly the size of the plain render.
+    sr.targetWidth = scale == 1 ? plainWidth : int32_t(std::lround(double(ctx.imageWidth) / supersample));
+    sr.targetHeight = scale == 1 ? plainHeight : int32_t(std::lround(double(ctx.imageHeight) / supersample));
+    ReduceSupersampled(ctx);
+  }
+}
+
+}  // namespace
+
+void RenderPreview(PlaquetDocument& doc, EngineContext& ctx) {
+  const double scale = ctx.renderScale;
+  const int supersample = std::clamp(ctx.settings.supersample, 1, kMaxSupersample);
+  if (!(scale >= kMinRenderScale && scale <= kMaxRenderScale))
+    throw RenderError("scale " + ScaleText(scale) + " is outside 1 to 4");
+  // Nothing of an earlier scaled render (or one that failed half-way) carries over.
+  ctx.randomTrace = {};
+  ctx.passScale = 1;
+  if (scale == 1 && supersample == 1) {
+    ctx.scaled = {};
+    RenderAtDocumentSize(doc, ctx, false);
+    return;
+  }
+  RenderScaled(doc, ctx, scale, supersample);
+}
+
 void Recompose(PlaquetDocument& doc, EngineContext& ctx) {
   doc.previewDirty = false;
   if (doc.items.empty()) return;
-  ctx.pressedButton = doc.pressedButton;
-  PreparePage(doc, ctx);
-  for (size_t i = 0; i < ItemsWithCanvas(doc); ++i)
-    if (doc.items[i].kind != kKindNone) ComposeItem(ctx, doc.items[i], int(i));
-  FinishPictures(doc, ctx);
+  PlaquetDocument& target = ctx.scaled.active ? ctx.scaled.doc : doc;
+  if (ctx.scaled.active) {
+    // What may have changed since the render: the pressed button and the backdrop.
+    target.pressedButton = doc.pressedButton;
+    target.backdropColour = doc.backdropColour;
+    target.currentStyle.backdropKind = doc.currentStyle.backdropKind;
+    target.currentStyle.backdropColour = doc.currentStyle.backdropColour;
+    ctx.imageWidth = ctx.scaled.pageWidth;
+    ctx.imageHeight = ctx.scaled.pageHeight;
+  }
+  ctx.pressedButton = target.pressedButton;
+  PreparePage(target, ctx);
+  for (size_t i = 0; i < ItemsWithCanvas(target); ++i)
+    if (target.items[i].kind != kKindNone) ComposeItem(ctx, target.items[i], int(i));
+  FinishPictures(target, ctx);
 }
 
 void RenderReduced(PlaquetDocument& doc, EngineContext& ctx, int colours) {

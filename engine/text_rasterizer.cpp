@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -15,6 +16,19 @@ namespace {
 
 int64_t RoundUp4(int64_t v) { return v <= 0 ? 0 : (v + 3) / 4 * 4; }
 int64_t RoundDown4(int64_t v) { return v <= 0 ? 0 : v / 4 * 4; }
+
+// The layout's own rows and columns grow with a scaled pass too, so that a picture drawn at 2x
+// has twice the 1x layout rather than the 1x margins around twice the text. Sizes still round to
+// 4 pixels: rounding to 4 x S would be exact only while the ink is, and a pixel of hinting
+// then moves a size by a whole step.
+struct LayoutUnits {
+  explicit LayoutUnits(double scale) : s(scale) {}
+  int64_t Px(int v) const { return s == 1 ? v : std::llround(v * s); }
+  int64_t Up(int64_t v) const { return v <= 0 ? 0 : (v + q - 1) / q * q; }
+  int64_t Down(int64_t v) const { return v <= 0 ? 0 : v / q * q; }
+  double s;
+  int64_t q = 4;
+};
 
 // Empty when a w x h area needing bytesPerPixel bytes a pixel fits the render's limits.
 std::string Refusal(const ImageLimits& limits, int64_t w, int64_t h, uint64_t bytesPerPixel) {
@@ -52,7 +66,7 @@ struct Room {
   }
 };
 
-Room EffectRoom(const std::vector<EffectRecord>& effects) {
+Room EffectRoom(const std::vector<EffectRecord>& effects, double scale) {
   Room room;
   for (const EffectRecord& e : effects) {
     const int64_t dx = e.p[2], dy = e.p[3];
@@ -75,8 +89,9 @@ Room EffectRoom(const std::vector<EffectRecord>& effects) {
         break;
       }
       case StarFilter: {
-        const int64_t ady = std::llabs(dy);
-        room.Box(dx - 3, dx + 3, ady - 3, ady + 3);
+        // The light pattern grows with the picture.
+        const int64_t ady = std::llabs(dy), r = std::llround(3 * scale);
+        room.Box(dx - r, dx + r, ady - r, ady + r);
         break;
       }
       default:  // Depth of Field, Disturbing Font, Tile, Round Box, Cut Out: no room
@@ -95,11 +110,12 @@ TextBox MeasureTextBox(EngineContext& ctx) {
   const LogFont& font = ctx.in.renderFont;
   const std::string& text = ctx.in.renderText;
   const platform::TextExtent extent = WithFont(font, [&] { return ctx.fonts.MeasureText(font, text); });
-  const int64_t w4 = RoundUp4(extent.width), h4 = RoundUp4(extent.height);
+  const LayoutUnits units(ctx.passScale);
+  const int64_t w4 = units.Up(extent.width), h4 = units.Up(extent.height);
   TextBox box;
   if (!ctx.settings.clipBlank) {
     box.width = w4;
-    box.height = h4 + 1;
+    box.height = h4 + units.Px(1);
     return box;
   }
   // The unclipped text may be larger than the work area it ends up in; like a page, it may
@@ -136,9 +152,9 @@ TextBox MeasureTextBox(EngineContext& ctx) {
   }
   // One blank row is kept above the ink, none below, left or right.
   box.clipShiftX = left;
-  box.clipShiftY = topInk - 1;
+  box.clipShiftY = topInk - units.Px(1);
   box.width = right - left;
-  box.height = bottomInk - topInk + 2;
+  box.height = bottomInk - topInk + 1 + units.Px(1);
   return box;
 }
 
@@ -153,14 +169,15 @@ int32_t Narrow(int64_t v, const char* what) {
 void ComputeWorkArea(EngineContext& ctx) {
   LayoutOutputs& out = ctx.layout;
   const RenderInputs& in = ctx.in;
+  const LayoutUnits units(ctx.passScale);
   if (in.renderText.empty()) {
     out.textOffsetX = out.textOffsetY = 0;
-    out.workWidth = int32_t(RoundDown4(int64_t(out.extraWidth) + 4));
-    out.workHeight = int32_t(RoundDown4(int64_t(out.extraHeight) + 4));
+    out.workWidth = int32_t(units.Down(int64_t(out.extraWidth) + units.q));
+    out.workHeight = int32_t(units.Down(int64_t(out.extraHeight) + units.q));
     return;
   }
 
-  const Room room = EffectRoom(in.effects);
+  const Room room = EffectRoom(in.effects, ctx.passScale);
   const int64_t offX = int64_t(in.extensionX) - room.minX, offY = int64_t(in.extensionY) - room.minY;
   const int64_t extraW = 2 * int64_t(in.extensionX) - room.minX + room.maxX;
   const int64_t extraH = 2 * int64_t(in.extensionY) - room.minY + room.maxY;
@@ -195,11 +212,11 @@ void ComputeWorkArea(EngineContext& ctx) {
       return;
   }
 
-  const int64_t sumW = extraW + boxW + 3, sumH = extraH + boxH + 3;
+  const int64_t sumW = extraW + boxW + units.Px(3), sumH = extraH + boxH + units.Px(3);
   out.unroundedWidth = Narrow(sumW, "width");
   out.unroundedHeight = Narrow(sumH, "height");
   // A picture shrunk past nothing by the extension sliders is empty, not negative.
-  const int64_t w = RoundDown4(sumW), h = RoundDown4(sumH);
+  const int64_t w = units.Down(sumW), h = units.Down(sumH);
   // Fonts, margins and effect sizes all end up here: refuse before anything is allocated.
   if (const std::string refusal = Refusal(ctx.limits, w, h, WorkSet::kBytesPerPixel); !refusal.empty())
     throw RenderError("work area: " + refusal);

@@ -5,6 +5,7 @@
 // state elsewhere.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,35 @@ struct LayoutOutputs {
   int32_t clipShiftX = 0, clipShiftY = 0;
 };
 
+// The decisions the random effects (Space's stars, Random Dot's kept pixels) took in a 1x render,
+// kept so that a scaled render puts the same features at the same places relative to the glyphs
+// instead of drawing a new pattern. One entry per effect call, in call order.
+struct RandomTrace {
+  enum class Mode { Off, Record, Replay };
+  struct Entry {
+    int width = 0, height = 0;     // the 1x glyph plane the cells cover
+    int originX = 0, originY = 0;  // where the shape's origin lies in that plane
+    std::vector<uint32_t> cells;   // per 1x pixel, the effect's own encoding; 0 = nothing
+  };
+  Mode mode = Mode::Off;
+  double scale = 1.0;  // Replay: the render's size over the recorded one
+  std::vector<Entry> entries;
+  size_t next = 0;
+
+  // The next recorded entry while replaying; nullptr otherwise or when the entries ran out.
+  const Entry* NextReplay() { return mode == Mode::Replay && next < entries.size() ? &entries[next++] : nullptr; }
+  Entry* NewRecord() { return mode == Mode::Record ? &entries.emplace_back() : nullptr; }
+};
+
+// A render at another size than the document's: the scaled copy the canvases belong to, and the
+// size the picture is reduced to afterwards when supersampling.
+struct ScaledRender {
+  bool active = false;
+  PlaquetDocument doc;
+  int32_t pageWidth = 0, pageHeight = 0;      // the scaled page
+  int32_t targetWidth = 0, targetHeight = 0;  // after reduction; equal to the page without one
+};
+
 struct EngineContext {
   explicit EngineContext(uint32_t seed = 1) : seed(seed), random(seed) {}
 
@@ -54,6 +84,9 @@ struct EngineContext {
   }
 
   ProgramSettings settings;
+  // Output size over the document's size (1..4, fractions allowed): fonts, margins, boxes and
+  // every effect length grow with it.
+  double renderScale = 1.0;
   ImageLimits limits = kRenderLimits;  // work areas and pages are checked against it first
   std::string programFolder;  // ends with '/'
   bool pressedButton = false;
@@ -79,6 +112,19 @@ struct EngineContext {
   // `sharedColours` colours map to it instead of choosing their own. 0 = none.
   BgrPalette sharedPalette{};
   int sharedColours = 0;
+
+  ScaledRender scaled;
+  RandomTrace randomTrace;
+  // The size the pass being drawn has over the document's (renderScale times the supersampling
+  // factor): what effects whose sizes come from files rather than parameters grow by.
+  double passScale = 1.0;
+  // Textures drawn at a scaled pass's size, kept while the cache hands out the same source.
+  struct ScaledTexture {
+    std::shared_ptr<const FillTexture> source;
+    double scale = 1;
+    std::shared_ptr<const FillTexture> scaled;
+  };
+  std::vector<ScaledTexture> scaledTextures;
 
   uint32_t seed;  // render input: the random effects of every picture start from it
   RandomGenerator random;

@@ -1,10 +1,11 @@
 #pragma once
-// "Preferences": anti-aliasing, blank-area clipping and the colour-reduction method. The method
+// "Preferences": anti-aliasing, blank-area clipping, supersampling and the colour-reduction method. The method
 // takes effect when clicked; the two check boxes only with OK, which also stores all three.
 #include <QDialog>
 
 struct AppState;
 class QCheckBox;
+class QComboBox;
 class QRadioButton;
 
 class PreferencesDialog : public QDialog {
@@ -18,6 +19,7 @@ class PreferencesDialog : public QDialog {
   QCheckBox* antiAliasing_;
   QCheckBox* dithering_ = nullptr;
   QCheckBox* clipBlank_;
+  QComboBox* supersample_ = nullptr;
   QRadioButton* popularity_;
   QRadioButton* medianCut_;
 };

@@ -69,6 +69,10 @@ SavePage::SavePage(AppState& state, MainWindow& sheet) : PlaquetPage(state, shee
   matteColourButton_->setObjectName("matteColor");
   matteColourButton_->setToolTip("Click to change the matte color");
 
+  alsoHiDpi_ = new QCheckBox("Also save @2x and @3x");
+  alsoHiDpi_->setObjectName("alsoHiDpi");
+  alsoHiDpi_->setToolTip("Also write the picture at twice and three times the size, for high-resolution screens");
+
   // The single-type radios of older versions stay, hidden: the combo box replaced them.
   const std::pair<const char*, const char*> radios[] = {
       {"16 Color GIF", "16 color GIF image"},     {"256 Color GIF", "256 color GIF image"},
@@ -107,6 +111,7 @@ SavePage::SavePage(AppState& state, MainWindow& sheet) : PlaquetPage(state, shee
   propLayout->addWidget(note);
   propLayout->addWidget(typeBox);
   propLayout->addLayout(matteLayout);
+  propLayout->addWidget(alsoHiDpi_);
   propLayout->addWidget(sizeBox);
   propLayout->addWidget(save_, 0, Qt::AlignRight);
   propLayout->addStretch(1);
@@ -234,13 +239,18 @@ void SavePage::SaveImage() {
   WriteOutputFiles();
 }
 
+void SavePage::SetAlsoHiDpi(bool on) { alsoHiDpi_->setChecked(on); }
+bool SavePage::alsoHiDpi() const { return alsoHiDpi_->isChecked(); }
+
 bool SavePage::WriteOutputFiles() {
   if (!sheet_.RefuseShipped(outputPath)) return false;
   QApplication::setOverrideCursor(Qt::BusyCursor);
   std::string failure;
   try {
     if (state_.doc.previewDirty) RenderPreview(state_.doc, *state_.ctx);
-    ::WriteOutputFiles(state_.doc, *state_.ctx, outputPath, state_.CurrentSaveSettings());
+    SaveSettings settings = state_.CurrentSaveSettings();
+    if (alsoHiDpi_->isChecked()) settings.scales = {1, 2, 3};
+    ::WriteOutputFiles(state_.doc, *state_.ctx, outputPath, settings);
   } catch (const std::exception& e) {
     failure = e.what();
   }

@@ -31,6 +31,9 @@ class SavePage : public PlaquetPage {
   bool WriteOutputFiles();
   // The matte the saved pictures are blended onto (colour as 0x00BBGGRR); off = the page colour.
   void SetMatte(bool on, int32_t colour);
+  // "Also save @2x and @3x": the picture is written at 1x, 2x and 3x (name@2x.ext, name@3x.ext).
+  void SetAlsoHiDpi(bool on);
+  bool alsoHiDpi() const;
 
   std::string outputPath;
   long long fileSize() const { return fileSize_; }
@@ -46,6 +49,7 @@ class SavePage : public PlaquetPage {
   QPushButton* save_;
   QLineEdit* size_;
   QCheckBox* matte_;
+  QCheckBox* alsoHiDpi_;
   QLabel* matteSwatch_;
   QPushButton* matteColourButton_;
   int32_t matteColour_ = 0xFFFFFF;

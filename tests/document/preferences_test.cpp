@@ -10,7 +10,7 @@ using testsupport::ScopedEnv;
 
 bool Same(const ProgramSettings& a, const ProgramSettings& b) {
   return a.antiAliasing == b.antiAliasing && a.clipBlank == b.clipBlank &&
-         a.reduceColorMethod == b.reduceColorMethod && a.dithering == b.dithering;
+         a.reduceColorMethod == b.reduceColorMethod && a.dithering == b.dithering && a.supersample == b.supersample;
 }
 
 }  // namespace
@@ -42,6 +42,13 @@ TEST(Preferences, FirstRunDefaultsAndRoundTrip) {
   EXPECT_NE(text.find("antialiasing=0"), std::string::npos);
   EXPECT_NE(text.find("reducecolormethod=0"), std::string::npos);
   EXPECT_NE(text.find("dithering=1"), std::string::npos);
+  ProgramSettings smooth;
+  smooth.supersample = 3;
+  ASSERT_TRUE(StorePreferences(smooth, path));
+  EXPECT_TRUE(Same(LoadPreferences(path), smooth));
+  // A hand-edited factor past the range takes the nearest one.
+  testsupport::WriteFileText(path, "[quorbel]\nsupersampling=9\n");
+  EXPECT_EQ(LoadPreferences(path).supersample, 4);
   // A profile stored before the third method existed keeps its method.
   testsupport::WriteFileText(path, "[quorbel]\nreducecolormethod=1\n");
   EXPECT_TRUE(Same(LoadPreferences(path), ProgramSettings{1, 1, 1, 0}));

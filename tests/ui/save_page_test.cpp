@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <cstdlib>
 #include <filesystem>
 
 #include "imaging/dib_image.h"
@@ -161,6 +162,30 @@ class SaveTests : public QObject {
     QCOMPARE(hooks.told.size(), 1);
     QVERIFY(hooks.told.front().startsWith("Error!|Cannot save file!"));
     QVERIFY(fs::is_empty(dir.path()));
+  }
+
+  void alsoHiDpiWritesTheLargerSizesBeside() {
+    testsupport::TempDir dir;
+    TestHooks hooks;
+    TestApp app;
+    MainWindow& sheet = *app.sheet;
+    UseGoldenStyle(sheet);
+    sheet.SetActivePage(MainWindow::kSave);
+    ChooseRow(SaveCombo(sheet), 4);
+    SavePage& page = sheet.savePage();
+    page.SetAlsoHiDpi(true);
+    const int width = app.state->ctx->image.Width();
+    hooks.fileNames = {QString::fromStdString(dir.file("button"))};
+    page.SaveImage();
+    QVERIFY2(hooks.told.isEmpty(), qPrintable(hooks.told.join("; ")));
+    for (int s : {1, 2, 3}) {
+      const std::string name = s == 1 ? "button.gif" : "button@" + std::to_string(s) + "x.gif";
+      const QImage gif(QString::fromStdString(dir.file(name)));
+      QVERIFY2(!gif.isNull(), name.c_str());
+      QVERIFY2(std::abs(gif.width() - s * width) <= 4 * s + 4, name.c_str());
+    }
+    // The preview keeps its own size.
+    QCOMPARE(app.state->ctx->image.Width(), width);
   }
 
   void gifWrittenInProcess() {
