@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "document/document_file.h"
@@ -42,9 +43,15 @@ void ExamplesPage::FillList() {
   list_->clear();
   const std::vector<std::string> names = ListFilesMatching(state_.doc.programFolder + "*.plq");
   for (const std::string& n : names) list_->addItem(QString::fromStdString(n));
-  const int at = ReselectIndex(names, remembered_);
+  const int at = showNone_ ? -1 : ReselectIndex(names, remembered_);
   if (at >= 0) list_->setCurrentRow(at);
   filling_ = false;
+}
+
+void ExamplesPage::ClearSelection() {
+  showNone_ = true;
+  const QSignalBlocker block(list_);
+  list_->setCurrentRow(-1);
 }
 
 void ExamplesPage::OnSetActive() { FillList(); }
@@ -64,6 +71,7 @@ void ExamplesPage::OnSelected() {
     }
   }
   remembered_ = item->text().toStdString();
+  showNone_ = false;
   const std::string path = doc.programFolder + remembered_;
   // Read into a copy: a broken file must leave the open document as it was.
   PlaquetDocument read = doc;
@@ -75,8 +83,6 @@ void ExamplesPage::OnSelected() {
   doc = std::move(read);
   doc.documentModified = false;
   doc.previewDirty = true;
-  QApplication::setOverrideCursor(Qt::BusyCursor);
-  RenderPreview(doc, *state_.ctx);
-  QApplication::restoreOverrideCursor();
+  // The preview renders, and reports a render the engine refuses.
   sheet_.preview().SelectPreviewTab(PreviewWindow::kImage);
 }

@@ -14,10 +14,15 @@ class ExamplesPage : public PlaquetPage {
   // Opens the list entry at row (as a selection by the user does).
   void OnSelected();
   QListWidget& list() { return *list_; }
+  // The open document is not one of the examples (the start-up or a new document, or one opened
+  // from elsewhere): no entry is highlighted until one is chosen, so the list never claims to show
+  // an example the preview does not.
+  void ClearSelection();
 
  private:
   void FillList();
   QListWidget* list_;
   std::string remembered_;
   bool filling_ = false;
+  bool showNone_ = false;
 };

@@ -5,6 +5,8 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QUrl>
@@ -17,6 +19,7 @@
 #include "ui/batch_page.h"
 #include "ui/bullet_page.h"
 #include "ui/dib_qimage.h"
+#include "ui/drop_handler.h"
 #include "ui/examples_page.h"
 #include "ui/message_page.h"
 #include "ui/preferences_dialog.h"
@@ -49,7 +52,14 @@ MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), 
   };
   const char* titles[kPageCount] = {"Examples", "Message", "Background", "Bullet",
                                     "Save Plaquet", "Batch Creation", "to Image"};
-  for (int i = 0; i < kPageCount; ++i) tabs_->addTab(pages_[size_t(i)], titles[i]);
+  for (int i = 0; i < kPageCount; ++i) {
+    // A page taller than a small (or doubly scaled) screen scrolls instead of growing the window.
+    auto* scroll = new QScrollArea;
+    scroll->setWidget(pages_[size_t(i)]);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    tabs_->addTab(scroll, titles[i]);
+  }
 
   preview_ = new PreviewWindow(state);
   preview_->setObjectName("preview");
@@ -61,10 +71,18 @@ MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), 
   splitter->setChildrenCollapsible(false);
   setCentralWidget(splitter);
   BuildMenus();
-  resize(660, 760);
-  splitter->setSizes({470, 290});
+  // The start size, kept within the screen's free area (a title bar and a panel take some too).
+  QSize size(660, 760);
+  if (const QScreen* shown = screen()) {
+    const QSize room = shown->availableGeometry().size() - QSize(16, 48);
+    size = size.boundedTo(room).expandedTo(minimumSizeHint());
+  }
+  resize(size);
+  splitter->setSizes({size.height() * 47 / 76, size.height() * 29 / 76});
+  new DropHandler(*this);
 
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnPageChanged);
+  static_cast<ExamplesPage*>(pages_[kExamples])->ClearSelection();
   pages_[0]->OnSetActive();
   preview_->SelectPreviewTab(PreviewWindow::kImage);
 }
@@ -119,9 +137,7 @@ void MainWindow::OnPageChanged(int index) {
 }
 
 void MainWindow::RenderAndRefresh() {
-  QApplication::setOverrideCursor(Qt::BusyCursor);
-  RenderPreview(state_.doc, *state_.ctx);
-  QApplication::restoreOverrideCursor();
+  preview_->Render();
   preview_->UpdatePreview();
 }
 
@@ -148,6 +164,7 @@ void MainWindow::NewDocument() {
   doc.ResetCurrentStyle();
   doc.NewDocumentDefaults();
   doc.documentPath.clear();
+  static_cast<ExamplesPage*>(pages_[kExamples])->ClearSelection();
   RenderAndRefresh();
   preview_->SelectPreviewTab(PreviewWindow::kText);
   SetActivePage(kExamples);
@@ -162,15 +179,19 @@ void MainWindow::OpenDocument() {
 }
 
 void MainWindow::OpenDocumentFile(const QString& path) {
-  QApplication::setOverrideCursor(Qt::BusyCursor);
+  // Read into a copy: a broken file (or one naming a refused texture) leaves the open document as it was.
+  PlaquetDocument read = state_.doc;
   std::string error;
-  const bool ok = ReadDocumentFileChecked(state_.doc, path.toStdString(), &error);
+  if (!ReadDocumentFileChecked(read, path.toStdString(), &error)) {
+    Hooks().Tell(this, "Error!", path + ": " + QString::fromStdString(error));
+    return;
+  }
+  state_.doc = std::move(read);
+  state_.doc.documentModified = false;
   state_.doc.previewDirty = true;
-  RenderPreview(state_.doc, *state_.ctx);
-  QApplication::restoreOverrideCursor();
+  static_cast<ExamplesPage*>(pages_[kExamples])->ClearSelection();
   preview_->SelectPreviewTab(PreviewWindow::kImage);
   SetActivePage(kExamples);
-  if (!ok) Hooks().Tell(this, "Error!", path + ": " + QString::fromStdString(error));
 }
 
 bool MainWindow::SaveDocument() {

@@ -17,6 +17,8 @@ std::unique_ptr<QObject> MakeBatchTests();
 std::unique_ptr<QObject> MakePreferencesTests();
 std::unique_ptr<QObject> MakePagesTests();
 std::unique_ptr<QObject> MakeDialogTests();
+std::unique_ptr<QObject> MakePreviewTests();
+std::unique_ptr<QObject> MakeDropTests();
 
 inline std::vector<UiTestGroup> UiTestGroups() {
   return {{"window", MakeWindowTests},
@@ -25,5 +27,7 @@ inline std::vector<UiTestGroup> UiTestGroups() {
           {"batch", MakeBatchTests},
           {"preferences", MakePreferencesTests},
           {"dialogs", MakeDialogTests},
-          {"pages", MakePagesTests}};
+          {"pages", MakePagesTests},
+          {"preview", MakePreviewTests},
+          {"drops", MakeDropTests}};
 }
