@@ -12,6 +12,7 @@
 #include "ui/app_state.h"
 #include "ui/ui_hooks.h"
 #include "document/plaquet_document.h"
+#include "ui/examples_page.h"
 #include "ui/main_window.h"
 #include "ui/open_bitmap_dialog.h"
 #include "ui/preferences_dialog.h"
@@ -107,6 +108,7 @@ int RunDesktopApplication(int argc, char** argv) {
   // quorbel-desktop [FILE]: QApplication has taken its own options out of the arguments.
   const QStringList arguments = QApplication::arguments();
   if (arguments.size() > 1) sheet.OpenDocumentFile(arguments.at(1));
+  else if (auto* examples = sheet.findChild<ExamplesPage*>()) examples->OpenStartExample();
   if (const char* dir = std::getenv("QUORBEL_SCREENSHOT_DIR")) {
     const QString folder = QString::fromLocal8Bit(dir);
     QTimer::singleShot(200, &sheet, [&sheet, folder] {

@@ -56,6 +56,12 @@ void ExamplesPage::ClearSelection() {
 
 void ExamplesPage::OnSetActive() { FillList(); }
 
+void ExamplesPage::OpenStartExample() {
+  showNone_ = false;
+  FillList();
+  if (list_->currentItem() && !state_.doc.documentModified) OnSelected();
+}
+
 void ExamplesPage::OnSelected() {
   QListWidgetItem* item = list_->currentItem();
   if (!item) return;

@@ -18,6 +18,9 @@ class ExamplesPage : public PlaquetPage {
   // from elsewhere): no entry is highlighted until one is chosen, so the list never claims to show
   // an example the preview does not.
   void ClearSelection();
+  // At start-up without a file: opens the entry the list highlights, so that the window shows an
+  // example rather than the bare start-up document.
+  void OpenStartExample();
 
  private:
   void FillList();

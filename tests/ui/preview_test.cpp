@@ -182,13 +182,16 @@ class PreviewTests : public QObject {
       return Rendered(ctx);
     };
     auto shown = [&app] { return Argb(app.sheet->preview().shownPicture()); };
-    // At start-up the start-up document is shown and no example claims to be.
+    // Before start-up opens an example, the start-up document is shown and no example claims to be.
     QCOMPARE(app.sheet->preview().mode(), int(PreviewWindow::kImage));
     QCOMPARE(page->list().currentItem(), nullptr);
     QCOMPARE(shown(), renderAlone(""));
     app.sheet->SetActivePage(MainWindow::kMessage);
     app.sheet->SetActivePage(MainWindow::kExamples);
     QCOMPARE(page->list().currentItem(), nullptr);
+    page->OpenStartExample();
+    QVERIFY(page->list().currentItem());
+    QCOMPARE(shown(), renderAlone(page->list().currentItem()->text().toStdString()));
     page->list().setCurrentRow(3);
     QCOMPARE(shown(), renderAlone(page->list().item(3)->text().toStdString()));
     // A document from elsewhere leaves no example highlighted.
