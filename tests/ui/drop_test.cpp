@@ -13,7 +13,6 @@
 #include "document/style_file.h"
 #include "support/test_support.h"
 #include "ui/batch_page.h"
-#include "ui/drop_handler.h"
 #include "ui/to_image_page.h"
 #include "ui/ui_test_groups.h"
 #include "ui/ui_test_support.h"
@@ -43,31 +42,6 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 class DropTests : public QObject {
   Q_OBJECT
  private slots:
-  void kindsAreToldByNameAndContent() {
-    testsupport::TempDir dir;
-    struct Case {
-      const char* name;
-      std::string bytes;
-      DropHandler::Kind kind;
-    };
-    const Case cases[] = {
-        {"a.PLQ", "", DropHandler::Kind::Document},
-        {"a.sty", "", DropHandler::Kind::Style},
-        {"a.blt", "", DropHandler::Kind::List},
-        {"names", "Alpha\nBeta\n", DropHandler::Kind::List},
-        {"png.dat", std::string("\x89PNG\r\n\x1a\n", 8) + "rest", DropHandler::Kind::Picture},
-        {"photo", "\xff\xd8\xff\xe0", DropHandler::Kind::Picture},
-        {"anim.txt", "GIF89a", DropHandler::Kind::Picture},
-        {"w", std::string("RIFF\0\0\0\0WEBPVP8 ", 16), DropHandler::Kind::Picture},
-        {"program", std::string("\x7f" "ELF\0\1", 6), DropHandler::Kind::Unknown},
-    };
-    for (const Case& c : cases) {
-      testsupport::WriteFileText(dir.file(c.name), c.bytes);
-      QVERIFY2(DropHandler::KindOf(dir.file(c.name)) == c.kind, c.name);
-    }
-    QVERIFY(DropHandler::KindOf(dir.path().string()) == DropHandler::Kind::Folder);
-  }
-
   void eachKindReachesItsPage() {
     TestHooks hooks;
     TestApp app;
@@ -112,11 +86,11 @@ class DropTests : public QObject {
     QCOMPARE(app.state->batchList, std::vector<std::string>({"first", "second"}));
     QCOMPARE(app.state->batchListPath, std::string("untitled.blt"));  // saving asks, never rewrites the text
 
-    // A picture goes to the to Image page.
+    // A picture, told by its bytes (no extension), goes to the to Image page.
     QImage picture(21, 9, QImage::Format_RGB888);
     picture.fill(QColor(10, 120, 230));
-    QVERIFY(picture.save(Q(dir.file("p.png"))));
-    Drop(&sheet, {Q(dir.file("p.png"))});
+    QVERIFY(picture.save(Q(dir.file("photo")), "PNG"));
+    Drop(&sheet, {Q(dir.file("photo"))});
     QCOMPARE(sheet.tabs().currentIndex(), int(MainWindow::kToImage));
     auto* toImage = sheet.findChild<ToImagePage*>();
     QCOMPARE(toImage->loadedPicture().Width(), 21);

@@ -33,9 +33,10 @@ QRgb Checker(int x, int y) {
 // Straight alpha over an opaque colour, per channel.
 bool Blends(QRgb got, QRgb src, QRgb under) {
   const int a = qAlpha(src);
-  auto near = [a](int g, int s, int d) { return std::abs(g - (s * a + d * (255 - a)) / 255) <= 2; };
-  return near(qRed(got), qRed(src), qRed(under)) && near(qGreen(got), qGreen(src), qGreen(under)) &&
-         near(qBlue(got), qBlue(src), qBlue(under));
+  for (int shift : {0, 8, 16})
+    if (std::abs(int(got >> shift & 255) - int(((src >> shift & 255) * a + (under >> shift & 255) * (255 - a)) / 255)) > 2)
+      return false;
+  return true;
 }
 
 QImage Argb(const QImage& image) { return image.convertToFormat(QImage::Format_ARGB32); }
@@ -74,9 +75,6 @@ class PreviewTests : public QObject {
           else QVERIFY2(Blends(got, src, Checker(vx, vy)), qPrintable(QString("%1,%2").arg(x).arg(y)));
         }
     }
-    // An opaque picture has no checkerboard at all.
-    view.setPicture(picture.convertToFormat(QImage::Format_RGB32));
-    QCOMPARE(view.grab().toImage().pixel(1, 1) | 0xFF000000u, picture.pixel(0, 0) | 0xFF000000u);
   }
 
   void zoomControlsStepClampAndFit() {
@@ -98,7 +96,6 @@ class PreviewTests : public QObject {
     QCOMPARE(preview.zoom(), 2);
     for (int i = 0; i < 10; ++i) preview.ZoomIn();
     QCOMPARE(preview.zoom(), PreviewWindow::kMaxZoom);
-    QCOMPARE(preview.shownView().size(), preview.shownView().pictureSize() * 8 + QSize(2, 2));
     for (int i = 0; i < 10; ++i) wheel(-120, Qt::ControlModifier);
     QCOMPARE(preview.zoom(), 1);
     // Fit: the largest whole step that fits the view, at least 100 %.
@@ -186,9 +183,6 @@ class PreviewTests : public QObject {
     QCOMPARE(app.sheet->preview().mode(), int(PreviewWindow::kImage));
     QCOMPARE(page->list().currentItem(), nullptr);
     QCOMPARE(shown(), renderAlone(""));
-    app.sheet->SetActivePage(MainWindow::kMessage);
-    app.sheet->SetActivePage(MainWindow::kExamples);
-    QCOMPARE(page->list().currentItem(), nullptr);
     page->OpenStartExample();
     QVERIFY(page->list().currentItem());
     QCOMPARE(shown(), renderAlone(page->list().currentItem()->text().toStdString()));
