@@ -39,7 +39,7 @@ DropHandler::DropHandler(MainWindow& sheet) : QObject(&sheet), sheet_(sheet) {
   qApp->installEventFilter(this);
 }
 
-DropHandler::Kind DropHandler::KindOf(const std::string& path) {
+DropHandler::Kind DropHandler::KindOf(const std::string& path, std::string* pictureType) {
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) return Kind::Folder;
   if (HasExtension(path, ".plq")) return Kind::Document;
@@ -51,10 +51,16 @@ DropHandler::Kind DropHandler::KindOf(const std::string& path) {
   std::string head(4096, '\0');
   in.read(head.data(), std::streamsize(head.size()));
   head.resize(size_t(std::max<std::streamsize>(0, in.gcount())));
-  if (StartsWith(head, "BM") || StartsWith(head, "\x89PNG\r\n\x1a\n") || StartsWith(head, "\xff\xd8\xff") ||
-      StartsWith(head, "GIF87a") || StartsWith(head, "GIF89a") ||
-      (StartsWith(head, "RIFF") && StartsWith(head, "WEBP", 8)))
+  const char* type = StartsWith(head, "BM")                                   ? "bmp"
+                     : StartsWith(head, "\x89PNG\r\n\x1a\n")                   ? "png"
+                     : StartsWith(head, "\xff\xd8\xff")                         ? "jpg"
+                     : StartsWith(head, "GIF87a") || StartsWith(head, "GIF89a") ? "gif"
+                     : StartsWith(head, "RIFF") && StartsWith(head, "WEBP", 8)  ? "webp"
+                                                                                : nullptr;
+  if (type) {
+    if (pictureType) *pictureType = type;
     return Kind::Picture;
+  }
   // Text has no NUL bytes (UTF-16 lists are not read); an empty file is an empty list.
   if (in.bad() || head.find('\0') != std::string::npos) return Kind::Unknown;
   return Kind::List;
@@ -63,7 +69,8 @@ DropHandler::Kind DropHandler::KindOf(const std::string& path) {
 void DropHandler::OpenFiles(const QStringList& paths) {
   for (const QString& path : paths) {
     const std::string file = path.toStdString();
-    switch (KindOf(file)) {
+    std::string pictureType;
+    switch (KindOf(file, &pictureType)) {
       case Kind::Document:
         if (!sheet_.AskSaveChanges()) return;
         sheet_.OpenDocumentFile(path);
@@ -78,7 +85,7 @@ void DropHandler::OpenFiles(const QStringList& paths) {
         break;
       case Kind::Picture:
         sheet_.SetActivePage(MainWindow::kToImage);
-        if (auto* page = sheet_.findChild<ToImagePage*>()) page->LoadPicture(file);
+        if (auto* page = sheet_.findChild<ToImagePage*>()) page->LoadPicture(file, pictureType);
         break;
       case Kind::Folder:
         Hooks().Tell(&sheet_, "Error!", path + ": a folder; drop the files themselves");

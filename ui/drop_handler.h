@@ -17,7 +17,8 @@ class DropHandler : public QObject {
   explicit DropHandler(MainWindow& sheet);
   // Documents and styles by their extension; pictures by their first bytes; batch lists (by name
   // or content) and any other text as lists; binary files and folders are not taken.
-  static Kind KindOf(const std::string& path);
+  // *pictureType receives a picture's type as its bytes tell it ("png", "jpg", "gif", "bmp", "webp").
+  static Kind KindOf(const std::string& path, std::string* pictureType = nullptr);
   // Takes the files in order; a cancelled question stops there.
   void OpenFiles(const QStringList& paths);
 

@@ -1,6 +1,5 @@
 #include "ui/examples_page.h"
 
-#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -9,7 +8,6 @@
 
 #include "document/document_file.h"
 #include "document/style_file.h"
-#include "engine/render_pipeline.h"
 #include "ui/app_state.h"
 #include "ui/main_window.h"
 #include "ui/preview_window.h"
