@@ -8,8 +8,11 @@
 #include <cstdlib>
 #include <new>
 
+#include "imaging/error.h"
 #include "ui/app_state.h"
+#include "ui/ui_hooks.h"
 #include "document/plaquet_document.h"
+#include "ui/examples_page.h"
 #include "ui/main_window.h"
 #include "ui/open_bitmap_dialog.h"
 #include "ui/preferences_dialog.h"
@@ -29,12 +32,20 @@ void ShowOutOfMemory() {
 class GuardedApplication : public QApplication {
  public:
   using QApplication::QApplication;
+  AppState* state = nullptr;
   bool notify(QObject* receiver, QEvent* event) override {
     try {
       return QApplication::notify(receiver, event);
     } catch (const std::bad_alloc&) {
       ShowOutOfMemory();
       QCoreApplication::exit(1);
+      return false;
+    } catch (const quorbel::Error& e) {
+      // A render the engine refused in an action that did not catch it: the user hears why, the
+      // picture counts as not current, and the program goes on.
+      while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+      if (state) state->doc.previewDirty = true;
+      Hooks().Tell(nullptr, "Error!", QString::fromStdString(e.what()));
       return false;
     }
   }
@@ -91,11 +102,13 @@ int RunDesktopApplication(int argc, char** argv) {
   GuardedApplication app(argc, argv);
   QApplication::setApplicationName("Quorbel");
   std::unique_ptr<AppState> state = MakeStartUpState();
+  app.state = state.get();
   MainWindow sheet(*state);
   sheet.show();
   // quorbel-desktop [FILE]: QApplication has taken its own options out of the arguments.
   const QStringList arguments = QApplication::arguments();
   if (arguments.size() > 1) sheet.OpenDocumentFile(arguments.at(1));
+  else if (auto* examples = sheet.findChild<ExamplesPage*>()) examples->OpenStartExample();
   if (const char* dir = std::getenv("QUORBEL_SCREENSHOT_DIR")) {
     const QString folder = QString::fromLocal8Bit(dir);
     QTimer::singleShot(200, &sheet, [&sheet, folder] {

@@ -12,10 +12,14 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "app/session.h"
 #include "document/batch_list.h"
+#include "document/string_list.h"
+#include "document/text_file_io.h"
 #include "document/style_file.h"
 #include "app/batch_run.h"
 #include "engine/render_pipeline.h"
@@ -178,16 +182,36 @@ void BatchPage::NewList() {
 
 void BatchPage::Load() {
   const QString path = Hooks().GetOpenFileName(this, "Open Batch Text List", kListFilter);
-  if (path.isEmpty()) return;
+  if (!path.isEmpty()) LoadFile(path.toStdString());
+}
+
+bool BatchPage::LoadFile(const std::string& path) {
+  constexpr std::streamoff kMaxListBytes = 64 << 20;
   std::string error;
-  std::vector<std::string> list;
-  if (!ReadBatchList(path.toStdString(), list, &error, nullptr, state_.doc.message().font.charSet)) {
-    Hooks().Tell(this, "Error!", path + ": " + QString::fromStdString(error));
-    return;
+  std::ifstream in;
+  std::string text;
+  if (OpenTextFile(path, in, &error)) {
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (size > kMaxListBytes) error = "the list is larger than 64 MiB";
+    else text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (error.empty() && in.bad()) error = "cannot read the list";
   }
-  state_.batchListPath = path.toStdString();
+  std::vector<std::string> list;
+  // Told by content, as the command line does: a batch list, or plain text with one string a line.
+  const bool batchFormat = error.empty() && LooksLikeBatchList(text);
+  if (batchFormat) ReadBatchList(path, list, &error, nullptr, state_.doc.message().font.charSet);
+  else if (error.empty()) list = ParseStringList(text).strings;
+  if (!error.empty()) {
+    Hooks().Tell(this, "Error!", QString::fromStdString(path) + ": " + QString::fromStdString(error));
+    return false;
+  }
+  // A plain list keeps its own format: saving asks for a batch list name instead of replacing it.
+  state_.batchListPath = batchFormat ? path : "untitled.blt";
   state_.batchList = std::move(list);
   ShowList();
+  return true;
 }
 
 bool BatchPage::WriteList(const std::string& path) {

@@ -24,6 +24,9 @@ class BatchPage : public PlaquetPage {
   void DeleteSelected();
   void NewList();
   void Load();
+  // Reads a batch list or a plain list (one string a line), told by content; false (and the
+  // list unchanged) when it cannot be read.
+  bool LoadFile(const std::string& path);
   // True when the list was written.
   bool Save();
   bool SaveAs();

@@ -1,14 +1,13 @@
 #include "ui/examples_page.h"
 
-#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "document/document_file.h"
 #include "document/style_file.h"
-#include "engine/render_pipeline.h"
 #include "ui/app_state.h"
 #include "ui/main_window.h"
 #include "ui/preview_window.h"
@@ -42,12 +41,24 @@ void ExamplesPage::FillList() {
   list_->clear();
   const std::vector<std::string> names = ListFilesMatching(state_.doc.programFolder + "*.plq");
   for (const std::string& n : names) list_->addItem(QString::fromStdString(n));
-  const int at = ReselectIndex(names, remembered_);
+  const int at = showNone_ ? -1 : ReselectIndex(names, remembered_);
   if (at >= 0) list_->setCurrentRow(at);
   filling_ = false;
 }
 
+void ExamplesPage::ClearSelection() {
+  showNone_ = true;
+  const QSignalBlocker block(list_);
+  list_->setCurrentRow(-1);
+}
+
 void ExamplesPage::OnSetActive() { FillList(); }
+
+void ExamplesPage::OpenStartExample() {
+  showNone_ = false;
+  FillList();
+  if (list_->currentItem() && !state_.doc.documentModified) OnSelected();
+}
 
 void ExamplesPage::OnSelected() {
   QListWidgetItem* item = list_->currentItem();
@@ -64,6 +75,7 @@ void ExamplesPage::OnSelected() {
     }
   }
   remembered_ = item->text().toStdString();
+  showNone_ = false;
   const std::string path = doc.programFolder + remembered_;
   // Read into a copy: a broken file must leave the open document as it was.
   PlaquetDocument read = doc;
@@ -76,8 +88,6 @@ void ExamplesPage::OnSelected() {
   doc.documentModified = false;
   sheet_.DocumentOpened();
   doc.previewDirty = true;
-  QApplication::setOverrideCursor(Qt::BusyCursor);
-  RenderPreview(doc, *state_.ctx);
-  QApplication::restoreOverrideCursor();
+  // The preview renders, and reports a render the engine refuses.
   sheet_.preview().SelectPreviewTab(PreviewWindow::kImage);
 }

@@ -6,6 +6,8 @@
 #include <QDesktopServices>
 #include <QMenuBar>
 #include <QFileInfo>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -24,6 +26,7 @@
 #include "ui/bullet_page.h"
 #include "ui/dib_qimage.h"
 #include "ui/document_history.h"
+#include "ui/drop_handler.h"
 #include "ui/examples_page.h"
 #include "ui/help_window.h"
 #include "ui/message_page.h"
@@ -66,7 +69,14 @@ MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), 
   };
   const char* titles[kPageCount] = {"Examples", "Message", "Background", "Bullet",
                                     "Save Plaquet", "Batch Creation", "to Image"};
-  for (int i = 0; i < kPageCount; ++i) tabs_->addTab(pages_[size_t(i)], titles[i]);
+  for (int i = 0; i < kPageCount; ++i) {
+    // A page taller than a small (or doubly scaled) screen scrolls instead of growing the window.
+    auto* scroll = new QScrollArea;
+    scroll->setWidget(pages_[size_t(i)]);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    tabs_->addTab(scroll, titles[i]);
+  }
 
   preview_ = new PreviewWindow(state);
   preview_->setObjectName("preview");
@@ -78,10 +88,18 @@ MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), 
   splitter->setChildrenCollapsible(false);
   setCentralWidget(splitter);
   BuildMenus();
-  resize(660, 760);
-  splitter->setSizes({470, 290});
+  // The start size, kept within the screen's free area (a title bar and a panel take some too).
+  QSize size(660, 760);
+  if (const QScreen* shown = screen()) {
+    const QSize room = shown->availableGeometry().size() - QSize(16, 48);
+    size = size.boundedTo(room).expandedTo(minimumSizeHint());
+  }
+  resize(size);
+  splitter->setSizes({size.height() * 47 / 76, size.height() * 29 / 76});
+  new DropHandler(*this);
 
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnPageChanged);
+  static_cast<ExamplesPage*>(pages_[kExamples])->ClearSelection();
   pages_[0]->OnSetActive();
   preview_->SelectPreviewTab(PreviewWindow::kImage);
 }
@@ -205,9 +223,7 @@ void MainWindow::OnPageChanged(int index) {
 }
 
 void MainWindow::RenderAndRefresh() {
-  QApplication::setOverrideCursor(Qt::BusyCursor);
-  RenderPreview(state_.doc, *state_.ctx);
-  QApplication::restoreOverrideCursor();
+  preview_->Render();
   preview_->UpdatePreview();
 }
 
@@ -235,6 +251,7 @@ void MainWindow::NewDocument() {
   doc.NewDocumentDefaults();
   doc.documentPath.clear();
   history_->Reset();
+  static_cast<ExamplesPage*>(pages_[kExamples])->ClearSelection();
   RenderAndRefresh();
   preview_->SelectPreviewTab(PreviewWindow::kText);
   SetActivePage(kExamples);
@@ -249,18 +266,19 @@ void MainWindow::OpenDocument() {
 }
 
 void MainWindow::OpenDocumentFile(const QString& path) {
-  QApplication::setOverrideCursor(Qt::BusyCursor);
+  // Read into a copy: a broken file (or one naming a refused texture) leaves the open document as it was.
+  PlaquetDocument read = state_.doc;
   std::string error;
-  const bool ok = ReadDocumentFileChecked(state_.doc, path.toStdString(), &error);
-  state_.doc.previewDirty = true;
-  RenderPreview(state_.doc, *state_.ctx);
-  QApplication::restoreOverrideCursor();
-  preview_->SelectPreviewTab(PreviewWindow::kImage);
-  SetActivePage(kExamples);
-  if (!ok) {
+  if (!ReadDocumentFileChecked(read, path.toStdString(), &error)) {
     Hooks().Tell(this, "Error!", path + ": " + QString::fromStdString(error));
     return;
   }
+  state_.doc = std::move(read);
+  state_.doc.documentModified = false;
+  state_.doc.previewDirty = true;
+  static_cast<ExamplesPage*>(pages_[kExamples])->ClearSelection();
+  preview_->SelectPreviewTab(PreviewWindow::kImage);
+  SetActivePage(kExamples);
   DocumentOpened();
 }
 

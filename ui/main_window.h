@@ -66,6 +66,7 @@ class MainWindow : public QMainWindow {
   // The question asked before the document is dropped: false when the user cancelled (or a
   // requested save did not happen).
   bool AskSaveChanges();
+  friend class DropHandler;
   void OnPageChanged(int index);
   void BuildMenus();
   void OnHistoryRestored();

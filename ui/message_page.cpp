@@ -173,9 +173,9 @@ void MessagePage::OnMessageChanged() {
   doc.message().text = FromEditText(message_->toPlainText(), kMaxText);
   state_.ctx->in.renderText = doc.message().text;
   state_.ctx->in.renderFont = doc.message().font;
-  sheet_.preview().SelectPreviewTab(PreviewWindow::kText);
   doc.documentModified = true;
   sheet_.history().Record("Typing", DocumentHistory::kMergeText);
+  sheet_.preview().DocumentEdited();
 }
 
 void MessagePage::OnFont() {
@@ -189,7 +189,7 @@ void MessagePage::OnFont() {
   state_.ctx->in.renderFont = lf;
   state_.doc.previewDirty = true;
   sheet_.history().Record("Font");
-  sheet_.preview().SelectPreviewTab(PreviewWindow::kText);
+  sheet_.preview().DocumentEdited();
 }
 
 void MessagePage::OnColor() {
@@ -228,10 +228,10 @@ void MessagePage::OnSliderMoved() {
   editX_->setText(QString::number(x));
   editY_->setText(QString::number(y));
   ApplyMargins(x, y);
-  sheet_.preview().SelectPreviewTab(PreviewWindow::kText);
   state_.doc.documentModified = true;
   state_.doc.previewDirty = true;
   sheet_.history().Record("Margin", DocumentHistory::kMergeMargin);
+  sheet_.preview().DocumentEdited();
 }
 
 void MessagePage::OnMarginEdited(bool xChanged) {
@@ -249,31 +249,32 @@ void MessagePage::OnMarginEdited(bool xChanged) {
 }
 
 void MessagePage::OnStyleSelected() {
-  PlaquetDocument& doc = state_.doc;
   QListWidgetItem* item = styles_->currentItem();
   if (!item) return;
+  const std::string name = item->text().toStdString();
+  if (!ApplyStyleFile(state_.doc.programFolder + name)) {
+    FillStyleList();  // back to the remembered selection
+    return;
+  }
+  rememberedStyle_ = name;
+}
+
+bool MessagePage::ApplyStyleFile(const std::string& path) {
+  PlaquetDocument& doc = state_.doc;
   if (doc.styleChanged[kMessageItem]) {
     const std::string name = doc.styleFile[kMessageItem].empty() ? "Untitled.sty" : doc.styleFile[kMessageItem];
     const auto answer = Hooks().Ask(this, "Warning!", QString::fromStdString(SaveChangesQuestion(name)),
                                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    if (answer == QMessageBox::Cancel) {
-      FillStyleList();  // back to the remembered selection
-      return;
-    }
+    if (answer == QMessageBox::Cancel) return false;
     if (answer == QMessageBox::Yes) {
       // The item's edited effects are what gets saved; a shipped or untitled style asks for a name.
       doc.currentStyle.effects = doc.message().effects;
       doc.currentStyleFile = doc.styleFile[kMessageItem];
-      if (!SaveStyleTo(state_, this, doc.currentStyleFile)) {
-        FillStyleList();
-        return;
-      }
+      if (!SaveStyleTo(state_, this, doc.currentStyleFile)) return false;
     }
   }
   doc.documentModified = true;
   doc.styleChanged[kMessageItem] = false;
-  rememberedStyle_ = item->text().toStdString();
-  const std::string path = doc.programFolder + rememberedStyle_;
   std::string error;
   if (!LoadStyleIntoItemChecked(doc, kMessageItem, path, &error))
     Hooks().Tell(this, "Error!", QString::fromStdString(path) + ": " + QString::fromStdString(error));
@@ -286,6 +287,7 @@ void MessagePage::OnStyleSelected() {
   sheet_.RenderAndRefresh();
   sheet_.preview().SelectPreviewTab(PreviewWindow::kImage);
   UpdateColorButton();
+  return true;
 }
 
 void MessagePage::OnEditStyle() {

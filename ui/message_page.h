@@ -25,6 +25,9 @@ class MessagePage : public PlaquetPage {
   void OnSliderMoved();
   void OnMarginEdited(bool xChanged);
   void OnStyleSelected();
+  // Makes the style file at path the message's style (asking first about unsaved style changes);
+  // false when the user cancelled or the question's save failed.
+  bool ApplyStyleFile(const std::string& path);
   void OnEditStyle();
 
  private:

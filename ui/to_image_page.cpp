@@ -104,10 +104,10 @@ ToImagePage::ToImagePage(AppState& state, MainWindow& sheet) : PlaquetPage(state
   connect(editY_, &QLineEdit::textEdited, this, &ToImagePage::OnLocationEdited);
 }
 
-bool ToImagePage::LoadPicture(const std::string& path) {
+bool ToImagePage::LoadPicture(const std::string& path, const std::string& type) {
   DibImage read, picture;
   std::string error;
-  if (!read.Load(path, &error)) {
+  if (!(type.empty() ? read.Load(path, &error) : read.LoadAs(path, type, &error))) {
     // Said aloud: a picture that silently does not appear looks like a fault of the program.
     Hooks().Tell(this, "Error!", QString::fromStdString(path) + ": " + QString::fromStdString(error));
     return false;

@@ -17,8 +17,9 @@ class ToImagePage : public PlaquetPage {
   void OnKillActive() override;
 
   // Handlers, also driven by tests.
-  // Reads the picture at path; false (and nothing changed) when it cannot be read.
-  bool LoadPicture(const std::string& path);
+  // Reads the picture at path, of the type its extension names unless type ("png", "jpg", ...) is
+  // given; false (and nothing changed) when it cannot be read.
+  bool LoadPicture(const std::string& path, const std::string& type = std::string());
   void OnLoad();
   void PlaceAt(int x, int y);
   void SetMessage();

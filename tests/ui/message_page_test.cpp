@@ -24,6 +24,7 @@ class MessageTests : public QObject {
     auto* edit = sheet.findChild<QPlainTextEdit*>("message");
     QVERIFY(edit);
     QCOMPARE(edit->toolTip(), QString("Add your message here"));
+    sheet.preview().SelectPreviewTab(PreviewWindow::kText);  // the Image tab would follow the typing
     const int widthBefore = app.state->ctx->image.Width();
     const QImage textBefore = sheet.preview().shownPicture();
 
@@ -154,7 +155,7 @@ class MessageTests : public QObject {
     TestApp app;
     MainWindow& sheet = *app.sheet;
     sheet.SetActivePage(MainWindow::kMessage);
-    sheet.preview().SelectPreviewTab(PreviewWindow::kImage);
+    sheet.preview().SelectPreviewTab(PreviewWindow::kText);  // measured at each change, as typed
     auto* edit = sheet.findChild<QPlainTextEdit*>("message");
     const QString unknown = QString::fromUcs4(U"\U0010FFFD");
     edit->setPlainText("Hi " + unknown);

@@ -18,6 +18,8 @@ std::unique_ptr<QObject> MakePreferencesTests();
 std::unique_ptr<QObject> MakePagesTests();
 std::unique_ptr<QObject> MakeDialogTests();
 std::unique_ptr<QObject> MakeHistoryTests();
+std::unique_ptr<QObject> MakePreviewTests();
+std::unique_ptr<QObject> MakeDropTests();
 
 inline std::vector<UiTestGroup> UiTestGroups() {
   return {{"window", MakeWindowTests},
@@ -27,5 +29,7 @@ inline std::vector<UiTestGroup> UiTestGroups() {
           {"preferences", MakePreferencesTests},
           {"dialogs", MakeDialogTests},
           {"pages", MakePagesTests},
-          {"history", MakeHistoryTests}};
+          {"history", MakeHistoryTests},
+          {"preview", MakePreviewTests},
+          {"drops", MakeDropTests}};
 }
