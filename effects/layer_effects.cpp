@@ -159,6 +159,10 @@ void ApplyEffect(const EffectTarget& t, const InnerShadowParams& p) {
   dx = -dx;
   dy = -dy;
   const std::vector<float> toDark = DistanceToGlyph(t.glyphRows, W, H, false);
+  const std::vector<float> toLit = DistanceToGlyph(t.glyphRows, W, H, true);
+  // The outside, grown by the choke share of size and blurred over the rest of it on both sides
+  // of its edge, as a softened shadow is.
+  const float grown = float(choke * size), blur = float(size) - grown;
   float s[3];
   shadow::Components(p.colour, s);
   for (int y = 0; y < H; ++y) {
@@ -166,12 +170,20 @@ void ApplyEffect(const EffectTarget& t, const InnerShadowParams& p) {
     uint16_t* cov = t.coverage16 + size_t(y) * W;
     for (int x = 0; x < W; ++x) {
       if (!Lit(t, x, y)) continue;
-      // The outside, moved by (dx, dy), covers this pixel where the pixel it came from is dark
-      // (or beyond the work area); elsewhere it fades with that pixel's distance to the outside.
+      // The pixel the moved outside brings here; beyond the work area all is outside.
       const int qx = x - dx, qy = y - dy;
       float strength = 1.0f;
-      if (qx >= 0 && qy >= 0 && qx < W && qy < H && Lit(t, qx, qy))
-        strength = Fade(toDark[size_t(qy) * W + qx] - 0.5f, size, choke);
+      if (qx >= 0 && qy >= 0 && qx < W && qy < H) {
+        const size_t i = size_t(qy) * W + qx;
+        // Its distance into the glyphs from the edge (negative outside).
+        const float e = Lit(t, qx, qy) ? toDark[i] - 0.5f : 0.5f - toLit[i];
+        if (blur <= 0.0f) {
+          strength = e <= grown ? 1.0f : 0.0f;
+        } else {
+          const float u = std::clamp((e - grown + blur) / (2.0f * blur), 0.0f, 1.0f);
+          strength = 1.0f - u * u * (3.0f - 2.0f * u);
+        }
+      }
       Paint(c + size_t(x) * 3, cov[x], float(opacity) * strength, s);
     }
   }

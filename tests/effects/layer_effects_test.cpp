@@ -124,12 +124,13 @@ TEST(LayerEffects, InnerShadowFallsAwayFromTheLight) {
       // Light from the right: the outside moves 2 left and covers the last two columns.
       {0, 2, 0, 0, {255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 0, 0, 255, 255, 255, 255}},
       {180, 2, 0, 0, {255, 255, 255, 255, 0, 0, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255}},
-      // Faded over 2 more pixels: the columns it came from lie 0.5 and 1.5 inside -> .844 .156.
-      {0, 2, 2, 0, {255, 255, 255, 255, 255, 255, 255, 255, 215, 39, 0, 0, 255, 255, 255, 255}},
-      // Choked fully: a hard edge 2 further in.
+      // Softened over 2 each side of the moved edge: the columns it came from lie 1.5 and 0.5
+      // outside, 0.5 and 1.5 inside -> strengths .957 .684 .316 .043.
+      {0, 2, 2, 0, {255, 255, 255, 255, 255, 255, 255, 255, 244, 174, 80, 10, 255, 255, 255, 255}},
+      // Choked fully: the outside grown by 2, hard.
       {0, 2, 2, 100, {255, 255, 255, 255, 255, 255, 255, 255, 0, 0, 0, 0, 255, 255, 255, 255}},
-      // No distance: the fade runs in from both sides.
-      {0, 0, 2, 0, {255, 255, 255, 255, 39, 215, 255, 255, 255, 255, 215, 39, 255, 255, 255, 255}},
+      // No distance: the softened edge from both sides.
+      {0, 0, 2, 0, {255, 255, 255, 255, 174, 244, 255, 255, 255, 255, 244, 174, 255, 255, 255, 255}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.angle) + " " + std::to_string(c.distance) + " " + std::to_string(c.size));
