@@ -39,6 +39,7 @@ const Pin kPins[] = {
     {Shipped, "glow", 0x524104571c3f7ee4ull, 0xda96c3d4693b269bull},
     {Shipped, "funky", 0x35d6646cfaab2f49ull, 0x0773c9d7838b3e75ull},
     {Shipped, "gifbutton", 0xba25c5c78680e753ull, 0xba25c5c78680e753ull},
+    {Shipped, "letterpress", 0x4e471ac0eb5a6a34ull, 0xd87bdc44e0a11d23ull},
     {Shipped, "marble", 0x32bd251098e34a03ull, 0xef6d2f6467558994ull},
     {Shipped, "neon", 0x88b7aa6daad17726ull, 0x88b7aa6daad17726ull},
     {Shipped, "starry", 0x0bf81b06f1092179ull, 0x64e20a8aa15103f5ull},
