@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QApplication>
 #include <QComboBox>
+#include <QDial>
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QDir>
@@ -466,6 +467,30 @@ class EffectDialogTests : public QObject {
       if (type == RoundBox) QVERIFY(units.isEmpty());          // thousandths of the area, not pixels
       d->hide();
     }
+  }
+
+  // An angle's dial and its slider and box show one value; turning the dial previews.
+  void angleDialFollowsTheSlider() {
+    TestHooks hooks;
+    TestApp app;
+    PrepareGlyphs(app);
+    auto dialog = Open(app, InnerShadow);
+    const int slot = EffectParamNamed(InnerShadow, "angle").slot;
+    QDial* dial = dialog->dialFor(slot);
+    QVERIFY(dial);
+    QVERIFY(!dialog->dialFor(EffectParamNamed(InnerShadow, "size").slot));
+    // QDial's 0 is at the bottom, growing clockwise: light from above (90) is at 180.
+    const std::pair<int, int> turns[] = {{180, 90}, {270, 0}, {0, -90}, {90, 180}, {135, 135}};
+    for (const auto& [position, angle] : turns) {
+      const int previews = dialog->previewCount();
+      dial->setValue(position);
+      QCOMPARE(dialog->record().p[size_t(slot)], angle);
+      QCOMPARE(dialog->sliderFor(slot)->value(), angle);
+      QCOMPARE(dialog->editFor(slot)->text(), QString::number(angle));
+      QCOMPARE(dialog->previewCount(), previews + 1);
+    }
+    Type(dialog->editFor(slot), "-45");
+    QCOMPARE(dial->value(), 315);
   }
 
   // With QUORBEL_SCREENSHOTS set to a folder, saves every dialog as dialog_<key>.png.
