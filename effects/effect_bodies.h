@@ -142,3 +142,56 @@ void ApplyEffect(const EffectTarget& t, const CutOutParams& p);
 
 // Loads star0.lit .. star2.lit from the program folder into ctx.lightPatterns.
 void LoadLightPatterns(EngineContext& ctx);
+
+// Stroke: a band of `size` pixels along the glyph outline, outside it, centred on it or inside
+// it, filled with a colour, a gradient from colour to colour2 over the band's box, or a tiled
+// texture. Its outer edge is antialiased; an Outside band never covers a lit glyph pixel and an
+// Inside band never paints beyond the glyph.
+struct StrokeParams {
+  enum Position { Outside = 0, Centre = 1, Inside = 2 };
+  enum Fill { FillColour = 0, FillGradient = 1, FillTexture = 2 };
+  int32_t colour = 0, colour2 = 0;
+  int dx = 0, dy = 0;
+  int position = Outside;
+  int size = 0;  // pixels
+  int fill = FillColour;
+  int gradientShape = 0;  // layer::GradientShape
+  int angle = 0;          // degrees, counter-clockwise from the right
+  std::string texture;    // file name under the program folder's texture/
+  static StrokeParams From(const EffectRecord& record);
+};
+void ApplyEffect(const EffectTarget& t, const StrokeParams& p);
+
+// Bevel & Emboss: the glyphs lit as a relief over the signed distance to their outline, the lit
+// slopes screened with the highlight colour and the slopes turned away multiplied with the
+// shadow colour. Inner Bevel rises inside the outline, Outer Bevel falls away outside it, Emboss
+// does both, Pillow Emboss sinks the outline into the surface. Chisel keeps the slopes straight,
+// Smooth rounds them; soften blurs the relief further.
+struct BevelEmbossParams {
+  enum Style { InnerBevel = 0, OuterBevel = 1, Emboss = 2, PillowEmboss = 3 };
+  enum Technique { Smooth = 0, Chisel = 1 };
+  int32_t highlight = 0xFFFFFF, shadow = 0;
+  int style = InnerBevel;
+  int technique = Smooth;
+  double depth = 1.0;  // slope of the bevel: 1 rises one pixel a pixel
+  bool down = false;   // the relief pressed in instead of raised
+  int size = 0;        // pixels
+  int soften = 0;      // pixels
+  int angle = 120;     // degrees the light comes from, counter-clockwise from the right
+  int altitude = 30;   // degrees of the light above the surface
+  double highlightOpacity = 0.75, shadowOpacity = 0.75;
+  static BevelEmbossParams From(const EffectRecord& record);
+};
+void ApplyEffect(const EffectTarget& t, const BevelEmbossParams& p);
+
+// Gradient Overlay: the glyphs filled with a gradient from colour to colour2 of one of the
+// layer::GradientShape shapes over the glyphs' box.
+struct GradientOverlayParams {
+  int32_t colour = 0, colour2 = 0;
+  int dx = 0, dy = 0;
+  int shape = 0;
+  int angle = 90;      // degrees, counter-clockwise from the right
+  double scale = 1.0;  // 1: the ramp spans the box
+  static GradientOverlayParams From(const EffectRecord& record);
+};
+void ApplyEffect(const EffectTarget& t, const GradientOverlayParams& p);
