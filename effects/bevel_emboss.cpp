@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "effects/edge_distance.h"
-#include "effects/effect_bodies.h"
+#include "effects/bevel_emboss.h"
 #include "effects/effect_catalogue.h"
-#include "effects/layer_effects.h"
+#include "effects/layer_paint.h"
 #include "raster/engine_context.h"
 
 namespace {

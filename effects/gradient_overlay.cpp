@@ -1,8 +1,8 @@
 // Gradient Overlay: the glyphs filled with a linear, radial, angle, reflected or diamond gradient.
-#include "effects/effect_bodies.h"
+#include "effects/gradient_overlay.h"
 #include "effects/effect_catalogue.h"
 #include "effects/glyph_walk.h"
-#include "effects/layer_effects.h"
+#include "effects/layer_paint.h"
 #include "raster/engine_context.h"
 
 GradientOverlayParams GradientOverlayParams::From(const EffectRecord& record) {

@@ -2,10 +2,10 @@
 #include <algorithm>
 
 #include "effects/edge_distance.h"
-#include "effects/effect_bodies.h"
+#include "effects/stroke.h"
 #include "effects/effect_catalogue.h"
 #include "effects/fill_effects.h"
-#include "effects/layer_effects.h"
+#include "effects/layer_paint.h"
 #include "effects/shift_window.h"
 #include "raster/engine_context.h"
 

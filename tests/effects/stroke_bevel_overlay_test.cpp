@@ -5,8 +5,10 @@
 #include <random>
 
 #include "effects/edge_distance.h"
-#include "effects/effect_bodies.h"
-#include "effects/layer_effects.h"
+#include "effects/bevel_emboss.h"
+#include "effects/gradient_overlay.h"
+#include "effects/stroke.h"
+#include "effects/layer_paint.h"
 #include "effects/mask_fixture.h"
 
 namespace {
@@ -35,7 +37,7 @@ std::unique_ptr<EngineContext> RandomBlobs(unsigned seed) {
   });
 }
 
-TEST(LayerEffects, SignedEdgeDistanceMatchesABruteForceSearch) {
+TEST(StrokeBevelOverlay, SignedEdgeDistanceMatchesABruteForceSearch) {
   for (unsigned seed = 1; seed <= 4; ++seed) {
     auto ctx = RandomBlobs(seed);
     const int W = ctx->work.workWidth, H = ctx->work.workHeight;
@@ -53,7 +55,7 @@ TEST(LayerEffects, SignedEdgeDistanceMatchesABruteForceSearch) {
   }
 }
 
-TEST(LayerEffects, GradientRampsAtHandComputedPoints) {
+TEST(StrokeBevelOverlay, GradientRampsAtHandComputedPoints) {
   // A 10 x 10 box: centre (4.5, 4.5), pixel edges 5 from it, corners 5 sqrt 2.
   struct Case {
     int shape, angle;
@@ -74,7 +76,7 @@ TEST(LayerEffects, GradientRampsAtHandComputedPoints) {
   }
 }
 
-TEST(LayerEffects, GradientOverlayFillsTheGlyphsAlongTheRamp) {
+TEST(StrokeBevelOverlay, GradientOverlayFillsTheGlyphsAlongTheRamp) {
   // Lit columns 2..13 of row 1: black to white from left to right, weighted by the glyph byte.
   auto ctx = MakeContext(16, 4, [](int x, int y) { return uint8_t(y == 1 && x >= 2 && x < 14 ? (x == 13 ? 102 : 255) : 0); });
   ctx->work.FillBackground(0x000000);
@@ -94,7 +96,7 @@ TEST(LayerEffects, GradientOverlayFillsTheGlyphsAlongTheRamp) {
   EXPECT_EQ(Cov(*ctx, 5, 0), 0);
 }
 
-TEST(LayerEffects, StrokeWidthsAtHandComputedPixels) {
+TEST(StrokeBevelOverlay, StrokeWidthsAtHandComputedPixels) {
   // A 10 x 10 block at 10..19, white strokes on black; row 15 crosses the left edge.
   struct Case {
     int position, size, x, y, expected;
@@ -119,7 +121,7 @@ TEST(LayerEffects, StrokeWidthsAtHandComputedPixels) {
   }
 }
 
-TEST(LayerEffects, OutsideStrokesLeaveTheGlyphsAndInsideStrokesTheirSurroundings) {
+TEST(StrokeBevelOverlay, OutsideStrokesLeaveTheGlyphsAndInsideStrokesTheirSurroundings) {
   for (unsigned seed = 1; seed <= 3; ++seed)
     for (int position : {StrokeParams::Outside, StrokeParams::Inside})
       for (int fill : {StrokeParams::FillColour, StrokeParams::FillGradient}) {
@@ -139,7 +141,7 @@ TEST(LayerEffects, OutsideStrokesLeaveTheGlyphsAndInsideStrokesTheirSurroundings
       }
 }
 
-TEST(LayerEffects, BevelSlopesLitByHand) {
+TEST(StrokeBevelOverlay, BevelSlopesLitByHand) {
   // A 40 x 40 block at 10..49 on grey; size 5 and depth 1: column 12 lies on the left slope,
   // rising one pixel a pixel to the right, so its normal is (-1, 0, 1) / sqrt 2. With the light
   // at 45 degrees a flat surface receives sin 45; the slope receives the full light from the left,
@@ -182,7 +184,7 @@ TEST(LayerEffects, BevelSlopesLitByHand) {
   }
 }
 
-TEST(LayerEffects, SmoothBevelsLightTheFacingSideAndShadeTheOther) {
+TEST(StrokeBevelOverlay, SmoothBevelsLightTheFacingSideAndShadeTheOther) {
   auto ctx = MakeContext(60, 60, Block(10, 10, 50, 50));
   ctx->work.FillBackground(0xC8C8C8);
   BevelEmbossParams p;
