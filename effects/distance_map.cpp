@@ -256,7 +256,7 @@ void BuildDistanceMap(EngineContext& ctx) {
 
 std::vector<float> SignedEdgeDistance(const uint8_t* const* glyphRows, int W, int H) {
   if (W <= 0 || H <= 0) return {};
-  const auto lit = [glyphRows](int x, int y) { return glyphRows[y][x * 3] >= 128; };
+  const auto lit = [glyphRows](int x, int y) { return glyphRows[y][x * 3] != 0; };
   const std::vector<int32_t> nearUnlit = NearestSite(W, H, [&](int x, int y) { return !lit(x, y); });
   const std::vector<int32_t> nearLit = NearestSite(W, H, [&](int x, int y) { return lit(x, y); });
   // Far enough for any size a style may ask for, small enough to add sizes to without overflow.

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-// A pixel is lit when its byte 0 is at least 128. For a lit pixel: the distance from its centre
+// A pixel is lit when its byte 0 is not 0. For a lit pixel: the distance from its centre
 // to the nearest unlit pixel's centre (the outside of the work area counts as unlit), minus one
 // half; for an unlit pixel: minus (the distance to the nearest lit pixel, minus one half). The
 // outline thus lies at 0, halfway between a lit pixel and its unlit neighbour; a lit edge pixel

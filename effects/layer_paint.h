@@ -98,16 +98,16 @@ class GradientRamp {
   double cx_, cy_, angle_, ux_, uy_, reach_;
 };
 
-// The bounding box of the pixels whose glyph byte 0 is at least `threshold`; false when none is.
+// The bounding box of the lit pixels (glyph byte 0 not 0).
 struct PixelBox {
   int x0 = 0, y0 = 0, x1 = -1, y1 = -1;
   bool Empty() const { return x1 < x0; }
 };
-inline PixelBox LitBox(const uint8_t* const* glyphRows, int W, int H, int threshold) {
+inline PixelBox LitBox(const uint8_t* const* glyphRows, int W, int H) {
   PixelBox box{W, H, -1, -1};
   for (int y = 0; y < H; ++y)
     for (int x = 0; x < W; ++x)
-      if (glyphRows[y][x * 3] >= threshold) {
+      if (glyphRows[y][x * 3] != 0) {
         box.x0 = std::min(box.x0, x);
         box.x1 = std::max(box.x1, x);
         box.y0 = std::min(box.y0, y);

@@ -6,15 +6,12 @@
 #include "effects/effect_catalogue.h"
 #include "effects/fill_effects.h"
 #include "effects/layer_paint.h"
-#include "effects/shift_window.h"
 #include "raster/engine_context.h"
 
 StrokeParams StrokeParams::From(const EffectRecord& record) {
   const ParamReader in(record);
-  return {in.Stored("color"),         in.Stored("color2"),   in.Stored("offsetX"),
-          in.Stored("offsetY"),       in.Stored("position"), in.Stored("size"),
-          in.Stored("fill"),          in.Stored("gradientShape"), in.Stored("angle"),
-          record.fileName};
+  return {in.Stored("color"), in.Stored("color2"), in.Stored("position"),     in.Stored("size"),
+          in.Stored("fill"),  in.Stored("angle"),  in.Stored("gradientShape"), record.fileName};
 }
 
 void ApplyEffect(const EffectTarget& t, const StrokeParams& p) {
@@ -31,24 +28,21 @@ void ApplyEffect(const EffectTarget& t, const StrokeParams& p) {
     if (!texture) return;  // like Draw: no texture, nothing painted
   }
   const std::vector<float> sd = SignedEdgeDistance(t.glyphRows, W, H);
-  const layer::PixelBox glyphBox = layer::LitBox(t.glyphRows, W, H, 128);
+  const layer::PixelBox glyphBox = layer::LitBox(t.glyphRows, W, H);
   if (glyphBox.Empty()) return;
   // The gradient spans the band's box: the glyphs' box grown by the outer width.
   const layer::GradientRamp ramp(p.gradientShape, p.angle, 1.0, glyphBox.x0 - outer, glyphBox.y0 - outer,
                                  glyphBox.x1 + outer, glyphBox.y1 + outer);
   const layer::Bgr a = layer::Bgr::Of(p.colour), b = layer::Bgr::Of(p.colour2);
 
-  const ShiftWindow win(W, H, p.dx, p.dy);
-  for (int y = win.y0; y < win.y1; ++y) {
-    const int sy = y - win.dy;
-    const uint8_t* glyph = t.glyphRows[sy];
-    const float* dist = sd.data() + size_t(sy) * W;
+  for (int y = 0; y < H; ++y) {
+    const uint8_t* glyph = t.glyphRows[y];
+    const float* dist = sd.data() + size_t(y) * W;
     uint8_t* row = t.colorRows[y];
     uint16_t* cov = t.coverage16 + size_t(y) * W;
-    for (int x = win.x0; x < win.x1; ++x) {
-      const int sx = x - win.dx;
-      const double d = dist[sx];
-      const double g = glyph[sx * 3] / 255.0;
+    for (int x = 0; x < W; ++x) {
+      const double d = dist[x];
+      const double g = glyph[x * 3] / 255.0;
       // Full within the width, fading over the pixel beyond it; the outside part weighs the
       // unlit share of a pixel and the inside part the lit share.
       double w = 0;
@@ -57,9 +51,9 @@ void ApplyEffect(const EffectTarget& t, const StrokeParams& p) {
       if (w <= 0) continue;
       layer::Bgr s = a;
       if (p.fill == StrokeParams::FillGradient) {
-        s = layer::Mix(a, b, ramp.At(sx, sy));
+        s = layer::Mix(a, b, ramp.At(x, y));
       } else if (texture) {
-        const uint8_t* texel = texture->Pixel(sx % texture->width, sy % texture->height);
+        const uint8_t* texel = texture->Pixel(x % texture->width, y % texture->height);
         s = {{texel[0], texel[1], texel[2]}};
       }
       layer::Paint(row + size_t(x) * 3, cov[x], s.c, w);

@@ -14,12 +14,11 @@ struct StrokeParams {
   enum Position { Outside = 0, Centre = 1, Inside = 2 };
   enum Fill { FillColour = 0, FillGradient = 1, FillTexture = 2 };
   int32_t colour = 0, colour2 = 0;
-  int dx = 0, dy = 0;
   int position = Outside;
   int size = 0;  // pixels
   int fill = FillColour;
-  int gradientShape = 0;  // layer::GradientShape
   int angle = 0;          // degrees, counter-clockwise from the right
+  int gradientShape = 0;  // layer::GradientShape
   std::string texture;    // file name under the program folder's texture/
   static StrokeParams From(const EffectRecord& record);
 };

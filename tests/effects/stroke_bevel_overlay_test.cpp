@@ -127,7 +127,7 @@ TEST(StrokeBevelOverlay, OutsideStrokesLeaveTheGlyphsAndInsideStrokesTheirSurrou
       for (int fill : {StrokeParams::FillColour, StrokeParams::FillGradient}) {
         auto ctx = RandomBlobs(seed);
         ctx->work.FillBackground(0x808080);
-        StrokeParams p{0x0000FF, 0x00FF00, 0, 0, position, 4, fill, layer::kRadial, 0, {}};
+        StrokeParams p{0x0000FF, 0x00FF00, position, 4, fill, 0, layer::kRadial, {}};
         ApplyEffect(Target(*ctx), p);
         int painted = 0;
         for (int y = 0; y < 32; ++y)
