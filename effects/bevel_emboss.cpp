@@ -51,6 +51,9 @@ double Relief(int style, double sd, double size) {
   }
 }
 
+// The blur radius that rounds a Smooth relief.
+int SmoothRadius(int size) { return std::max(1, size / 3); }
+
 }  // namespace
 
 BevelEmbossParams BevelEmbossParams::From(const EffectRecord& record) {
@@ -71,6 +74,14 @@ BevelEmbossParams BevelEmbossParams::From(const EffectRecord& record) {
   return p;
 }
 
+int OutsideReach(const BevelEmbossParams& p) {
+  const int size = ClampLayerSize(p.size);
+  if (p.style == BevelEmbossParams::InnerBevel || size == 0) return 0;
+  // Each blur spreads the relief by two radii (two box passes).
+  const int smooth = p.technique == BevelEmbossParams::Chisel ? 0 : SmoothRadius(size);
+  return size + 2 * smooth + 2 * ClampLayerSize(p.soften, kMaxLayerSoften);
+}
+
 void ApplyEffect(const EffectTarget& t, const BevelEmbossParams& p) {
   const int W = t.W, H = t.H;
   const int size = ClampLayerSize(p.size);
@@ -81,7 +92,7 @@ void ApplyEffect(const EffectTarget& t, const BevelEmbossParams& p) {
   const double depth = std::clamp(p.depth, 0.0, 100.0) * (p.down ? -1 : 1);
   std::vector<float> z(sd.size());
   for (size_t i = 0; i < sd.size(); ++i) z[i] = float(Relief(p.style, sd[i], size) * depth);
-  if (p.technique != BevelEmbossParams::Chisel) Blur(z, W, H, std::max(1, size / 3));
+  if (p.technique != BevelEmbossParams::Chisel) Blur(z, W, H, SmoothRadius(size));
   Blur(z, W, H, ClampLayerSize(p.soften, kMaxLayerSoften));
 
   constexpr double kRadians = 3.14159265358979323846 / 180;

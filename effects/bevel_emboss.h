@@ -26,3 +26,5 @@ struct BevelEmbossParams {
   static BevelEmbossParams From(const EffectRecord& record);
 };
 void ApplyEffect(const EffectTarget& t, const BevelEmbossParams& p);
+// How far the relief's shading reaches beyond the glyphs, in pixels.
+int OutsideReach(const BevelEmbossParams& p);

@@ -14,12 +14,18 @@ StrokeParams StrokeParams::From(const EffectRecord& record) {
           in.Stored("fill"),  in.Stored("angle"),  in.Stored("gradientShape"), record.fileName};
 }
 
+int OutsideReach(const StrokeParams& p) {
+  // A centred band puts the odd pixel inside.
+  const int size = ClampLayerSize(p.size);
+  return p.position == StrokeParams::Inside ? 0 : p.position == StrokeParams::Centre ? size / 2 : size;
+}
+
 void ApplyEffect(const EffectTarget& t, const StrokeParams& p) {
   const int W = t.W, H = t.H;
   const int size = ClampLayerSize(p.size);
   if (W <= 0 || H <= 0 || size == 0) return;
-  // The band's widths outside and inside the outline; a centred band puts the odd pixel inside.
-  const int outer = p.position == StrokeParams::Inside ? 0 : p.position == StrokeParams::Centre ? size / 2 : size;
+  // The band's widths outside and inside the outline.
+  const int outer = OutsideReach(p);
   const int inner = size - outer;
 
   std::shared_ptr<const FillTexture> texture;

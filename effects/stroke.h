@@ -23,3 +23,5 @@ struct StrokeParams {
   static StrokeParams From(const EffectRecord& record);
 };
 void ApplyEffect(const EffectTarget& t, const StrokeParams& p);
+// How far the band reaches beyond the glyphs, in pixels: the room the work area needs for it.
+int OutsideReach(const StrokeParams& p);

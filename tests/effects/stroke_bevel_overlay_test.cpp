@@ -10,6 +10,7 @@
 #include "effects/stroke.h"
 #include "effects/layer_paint.h"
 #include "effects/mask_fixture.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -139,6 +140,28 @@ TEST(StrokeBevelOverlay, OutsideStrokesLeaveTheGlyphsAndInsideStrokesTheirSurrou
           }
         EXPECT_GT(painted, 20);
       }
+}
+
+TEST(StrokeBevelOverlay, TextureStrokesTileTheTextureFromTheAreaCorner) {
+  auto ctx = MakeContext(48, 40, Block(6, 6, 42, 34));
+  ctx->programFolder = testsupport::DataFolder() + "/";
+  const auto texture = ctx->textures.Get(ctx->programFolder + "texture/", "tile_dots.png");
+  ASSERT_TRUE(texture && texture->width < 48);
+  StrokeParams p;
+  p.position = StrokeParams::Inside;
+  p.size = 3;
+  p.fill = StrokeParams::FillTexture;
+  p.texture = "tile_dots.png";
+  ApplyEffect(Target(*ctx), p);
+  for (const auto [x, y] : {std::pair{6, 20}, {8, 20}, {40, 33}, {20, 6}}) {
+    const uint8_t* texel = texture->Pixel(x % texture->width, y % texture->height);
+    EXPECT_EQ(std::vector<uint8_t>(Pixel(*ctx, x, y), Pixel(*ctx, x, y) + 3), std::vector<uint8_t>(texel, texel + 3));
+  }
+  p.texture = "no such texture.png";  // like Draw: nothing painted
+  auto blank = MakeContext(48, 40, Block(6, 6, 42, 34));
+  blank->programFolder = ctx->programFolder;
+  ApplyEffect(Target(*blank), p);
+  EXPECT_EQ(Cov(*blank, 6, 20), 0);
 }
 
 TEST(StrokeBevelOverlay, BevelSlopesLitByHand) {
