@@ -17,6 +17,28 @@ constexpr int kFileOrder[12] = {2, 3, 4, 5, 0, 1, 6, 7, 8, 9, 10, 11};
 
 bool StartsWith(std::string_view s, std::string_view key) { return s.substr(0, key.size()) == key; }
 
+std::string_view TrimLeadingBlanks(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  return s;
+}
+
+// The twelve numbers of an effect line in file order; reading stops at the first missing one.
+void ReadNumbers(LineFields& f, EffectRecord& r) {
+  for (int slot : kFileOrder)
+    if (!f.Int(&r.p[slot])) break;
+}
+
+// The type of a ";<key>" line of a layer-style kind (the key followed by a blank or the line's
+// end), or -1 for any other ';' line: a comment to every reader.
+int OneLineType(std::string_view line) {
+  for (int t = kFirstOneLineType; t < kEffectTypeCount; ++t) {
+    const std::string_view key = EffectKey(t);
+    if (line.size() < key.size() + 1 || line.substr(1, key.size()) != key) continue;
+    if (line.size() == key.size() + 1 || line[key.size() + 1] == ' ' || line[key.size() + 1] == '\t') return t;
+  }
+  return -1;
+}
+
 // A field written on a line of its own must not carry a line feed into the file (a CR alone is
 // text to the readers).
 std::string OneLine(const std::string& s) { return s.substr(0, s.find('\n')); }
@@ -86,16 +108,28 @@ void ParseStyleSection(TextLineReader& in, PlaquetStyle& style, uint8_t charset)
       ParseBackgroundLine(line, style.backdropKind, style.backdropColour, style.backdropBitmap, charset);
       continue;
     }
-    if (!line.empty() && line[0] == ';') continue;
+    if (!line.empty() && line[0] == ';') {
+      const int type = OneLineType(line);
+      if (type < 0) continue;
+      EffectRecord r;
+      r.type = type;
+      LineFields f(std::string_view(line).substr(1));
+      f.Word();
+      ReadNumbers(f, r);
+      r.fileName = std::string(TrimTrailingBlanks(CutTo(TextToUtf8(f.Rest(), charset), kMaxEffectFileName)));
+      if (style.effects.size() < static_cast<size_t>(kMaxEffects)) style.effects.push_back(std::move(r));
+      continue;
+    }
     if (StartsWith(line, "end")) break;
     const int type = EffectTypeFromLineStart(line);
-    if (type < 0) continue;
+    // The layer-style kinds live on ';' lines only; a bare line with their key is skipped, as the
+    // older readers skip it, so that it never swallows the line after it as a file name.
+    if (type < 0 || type >= kFirstOneLineType) continue;
     EffectRecord r;  // parameters the line lacks stay 0
     r.type = type;
     LineFields f(line);
     f.Word();
-    for (int slot : kFileOrder)
-      if (!f.Int(&r.p[slot])) break;
+    ReadNumbers(f, r);
     std::string name;
     // Blanks are trimmed after the cut, so a name never ends in the blank the writer adds.
     if (in.Next(name))
@@ -116,10 +150,19 @@ void FormatStyleSection(const PlaquetStyle& style, std::string& out) {
   out += ";Number of Effect : " + std::to_string(records.size()) + "\r\n";
   FormatBackgroundLine(style.backdropKind, style.backdropColour, style.backdropBitmap, out);
   for (const EffectRecord* r : records) {
+    const bool oneLine = r->type >= kFirstOneLineType;
+    if (oneLine) out += ';';
     out += EffectKey(r->type);
     for (int slot : kFileOrder) out += " " + std::to_string(r->p[slot]);
-    out += "\r\n";
     const std::string name = CutTo(OneLine(r->fileName), kMaxEffectFileName);
+    if (oneLine) {
+      // Leading blanks would be lost to the reader's trimming, as trailing ones are on two lines.
+      const std::string_view kept = TrimLeadingBlanks(name);
+      if (!kept.empty()) out += " " + std::string(kept);
+      out += "\r\n";
+      continue;
+    }
+    out += "\r\n";
     if (!name.empty()) out += name + " ";
     out += "\r\n";
   }

@@ -5,8 +5,12 @@
 //   Background <kind> <colour> <bitmap>
 //   <key> p2 p3 p4 p5 p0 p1 p6 p7 p8 p9 p10 p11      } once per effect
 //   <fileName followed by one blank, or nothing>      }
+//   ;<key> p2 p3 p4 p5 p0 p1 p6 p7 p8 p9 p10 p11[ <fileName>]   a layer-style kind, one line
 //   end
 //
+// The layer-style kinds (types from kFirstOneLineType on) take one line starting with ';', which
+// readers that do not know them skip as a comment; they are read in place, in list order with
+// the others, and the count line counts them too.
 // Lines end in CR LF when written; readers also take LF alone. Reading goes into the document's
 // current style. A number that an effect line lacks is 0 in the new record; a number missing
 // from a Background line leaves that field as it was. Values are kept as they stand, in range or

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "effects/glyph_distance.h"
 #include "effects/three_d_model.h"
 #include "raster/engine_context.h"
 
@@ -240,6 +241,23 @@ std::vector<float> ComputeDistanceMap(const uint8_t* const* glyphRows, int W, in
   }
   Normalise(map);
   return map;
+}
+
+std::vector<float> DistanceToGlyph(const uint8_t* const* glyphRows, int W, int H, bool toLit) {
+  if (W <= 0 || H <= 0) return {};
+  const std::vector<int32_t> nearest =
+      NearestSite(W, H, [&](int x, int y) { return (glyphRows[y][size_t(x) * 3] != 0) == toLit; });
+  std::vector<float> out(nearest.size());
+  for (size_t i = 0; i < nearest.size(); ++i) {
+    if (nearest[i] < 0) {
+      out[i] = kNoSite;
+      continue;
+    }
+    const int64_t dx = int64_t(nearest[i] % W) - int64_t(i % size_t(W));
+    const int64_t dy = int64_t(nearest[i] / W) - int64_t(i / size_t(W));
+    out[i] = float(std::sqrt(double(dx * dx + dy * dy)));
+  }
+  return out;
 }
 
 void BuildDistanceMap(EngineContext& ctx) {

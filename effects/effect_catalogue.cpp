@@ -8,7 +8,8 @@ namespace {
 constexpr const char* kKeys[kEffectTypeCount] = {
     "SingleColor", "OutLine",       "DropShadow", "LinearGradient", "DepthField",
     "DisturbTemplet", "StarFilter", "Tile",       "3dSingleColor",  "RoundBox",
-    "Fog",         "Space",         "CutOut"};
+    "Fog",         "Space",         "CutOut",     "OuterGlow",      "InnerGlow",
+    "InnerShadow", "Stroke",        "BevelEmboss", "Satin",         "GradientOverlay"};
 
 using U = ParamUnit;
 
@@ -124,6 +125,74 @@ constexpr std::array<EffectParam, 7> kCutOut = {
     Int(6, "locationX", "Horizontal", U::PixelLength, -20, 20, 0, 1.0, 1, "Location"),
     Int(7, "locationY", "Vertical", U::PixelLength, -20, 20, 0, 1.0, 1, "Location")};
 
+// The layer-style kinds. Opacities are percent of full strength; sizes, spreads and distances
+// follow the picture's size.
+constexpr EffectParam Percent(int slot, const char* name, const char* label, int start, const char* group = "") {
+  return Int(slot, name, label, U::Percent, 0, 100, start, 0.01, 10, group);
+}
+constexpr EffectParam AngleParam(int slot, const char* name, const char* label, int minValue, int maxValue, int start,
+                                 const char* group = "") {
+  return EffectParam{slot, name, label, ParamKind::Angle, U::Angle, minValue, maxValue, start, 1.0, {}, 15, group};
+}
+constexpr ParamChoice kGlowFills[] = {{0, "Color"}, {1, "Gradient"}};
+constexpr ParamChoice kGlowSources[] = {{0, "Edge"}, {1, "Center"}};
+constexpr ParamChoice kOnOff[] = {{0, "Off"}, {1, "On"}};
+constexpr const char* kStructure = "Structure";
+constexpr const char* kElements = "Elements";
+constexpr std::array<EffectParam, 6> kOuterGlow = {
+    Colour(0, "color", "Color", 0xBEFFFF, kStructure), Colour(1, "color2", "Color2", 0x00A5FF, kStructure),
+    EffectParam{4, "fill", "Fill", ParamKind::Choice, U::Choice, 0, 1, 0, 1.0, kGlowFills, 1, kStructure},
+    Int(5, "size", "Size", U::PixelLength, 0, 100, 10, 1.0, 5, kElements),
+    Percent(6, "spread", "Spread(%)", 0, kElements), Percent(7, "opacity", "Opacity(%)", 75, kStructure)};
+constexpr std::array<EffectParam, 7> kInnerGlow = {
+    Colour(0, "color", "Color", 0xBEFFFF, kStructure), Colour(1, "color2", "Color2", 0x00A5FF, kStructure),
+    EffectParam{4, "fill", "Fill", ParamKind::Choice, U::Choice, 0, 1, 0, 1.0, kGlowFills, 1, kStructure},
+    Int(5, "size", "Size", U::PixelLength, 0, 100, 10, 1.0, 5, kElements),
+    Percent(6, "spread", "Choke(%)", 0, kElements), Percent(7, "opacity", "Opacity(%)", 75, kStructure),
+    EffectParam{8, "source", "Source", ParamKind::Choice, U::Choice, 0, 1, 0, 1.0, kGlowSources, 1, kElements}};
+constexpr std::array<EffectParam, 6> kInnerShadow = {
+    Colour(0, "color", "Color", 0x000000, kStructure), AngleParam(4, "angle", "Angle", -360, 360, 120, kStructure),
+    Int(5, "distance", "Distance", U::PixelLength, 0, 100, 5, 1.0, 5, kStructure),
+    Int(6, "size", "Size", U::PixelLength, 0, 100, 5, 1.0, 5, kStructure),
+    Percent(7, "choke", "Choke(%)", 0, kStructure), Percent(8, "opacity", "Opacity(%)", 75, kStructure)};
+constexpr std::array<EffectParam, 6> kSatin = {
+    Colour(0, "color", "Color", 0x000000, kStructure), AngleParam(4, "angle", "Angle", -360, 360, 19, kStructure),
+    Int(5, "distance", "Distance", U::PixelLength, 0, 100, 11, 1.0, 5, kStructure),
+    Int(6, "size", "Size", U::PixelLength, 0, 100, 14, 1.0, 5, kStructure),
+    Percent(7, "opacity", "Opacity(%)", 50, kStructure),
+    EffectParam{8, "invert", "Invert", ParamKind::Choice, U::Choice, 0, 1, 1, 1.0, kOnOff, 1, kStructure}};
+
+// Stroke, Bevel & Emboss and Gradient Overlay: provisional entries, replaced with their bodies.
+constexpr ParamChoice kStrokePositions[] = {{0, "Outside"}, {1, "Center"}, {2, "Inside"}};
+constexpr ParamChoice kStrokeFills[] = {{0, "Color"}, {1, "Gradient"}, {2, "Texture"}};
+constexpr std::array<EffectParam, 6> kStroke = {
+    Colour(0, "color", "Color", 0x0000FF), Colour(1, "color2", "Color2", 0xFFFF00),
+    EffectParam{4, "position", "Position", ParamKind::Choice, U::Choice, 0, 2, 0, 1.0, kStrokePositions, 1, ""},
+    Int(5, "size", "Size", U::PixelLength, 1, 50, 3, 1.0, 1),
+    EffectParam{6, "fill", "Fill", ParamKind::Choice, U::Choice, 0, 2, 0, 1.0, kStrokeFills, 1, ""},
+    AngleParam(7, "angle", "Angle", -360, 360, 90)};
+constexpr ParamChoice kBevelStyles[] = {{0, "Inner Bevel"}, {1, "Outer Bevel"}, {2, "Emboss"}, {3, "Pillow Emboss"}};
+constexpr ParamChoice kBevelTechniques[] = {{0, "Smooth"}, {1, "Chisel"}};
+constexpr ParamChoice kBevelDirections[] = {{0, "Up"}, {1, "Down"}};
+constexpr std::array<EffectParam, 12> kBevelEmboss = {
+    Colour(0, "highlight", "Highlight", 0xFFFFFF), Colour(1, "shadow", "Shadow", 0x000000),
+    EffectParam{2, "style", "Style", ParamKind::Choice, U::Choice, 0, 3, 0, 1.0, kBevelStyles, 1, ""},
+    EffectParam{3, "technique", "Technique", ParamKind::Choice, U::Choice, 0, 1, 0, 1.0, kBevelTechniques, 1, ""},
+    Int(4, "depth", "Depth(%)", U::Percent, 1, 1000, 100, 0.01, 10),
+    EffectParam{5, "direction", "Direction", ParamKind::Choice, U::Choice, 0, 1, 0, 1.0, kBevelDirections, 1, ""},
+    Int(6, "size", "Size", U::PixelLength, 0, 100, 5, 1.0, 5),
+    Int(7, "soften", "Soften", U::PixelLength, 0, 16, 0, 1.0, 1),
+    AngleParam(8, "angle", "Angle", -360, 360, 120), AngleParam(9, "altitude", "Altitude", 0, 90, 30),
+    Percent(10, "highlightOpacity", "Highlight(%)", 75), Percent(11, "shadowOpacity", "Shadow(%)", 75)};
+constexpr ParamChoice kGradientShapes[] = {
+    {0, "Linear"}, {1, "Radial"}, {2, "Angle"}, {3, "Reflected"}, {4, "Diamond"}};
+constexpr std::array<EffectParam, 6> kGradientOverlay = {
+    Colour(0, "color", "Color1", 0x0000FF), Colour(1, "color2", "Color2", 0xFFFF00),
+    EffectParam{4, "shape", "Style", ParamKind::Choice, U::Choice, 0, 4, 0, 1.0, kGradientShapes, 1, ""},
+    AngleParam(5, "angle", "Angle", -360, 360, 90),
+    Int(6, "scale", "Scale(%)", U::Percent, 10, 150, 100, 0.01, 10),
+    EffectParam{7, "reverse", "Reverse", ParamKind::Choice, U::Choice, 0, 1, 0, 1.0, kOnOff, 1, ""}};
+
 // Constant data throughout, so that a document built during static initialisation reads a
 // finished table.
 constexpr std::array<EffectInfo, kEffectTypeCount> kCatalogue = {{
@@ -141,12 +210,21 @@ constexpr std::array<EffectInfo, kEffectTypeCount> kCatalogue = {{
     {Fog, kKeys[Fog], "Fog", "Effect : Fog", false, kFog, {}},
     {Space, kKeys[Space], "Space", "Effect : Space", false, kSpace, {}},
     {CutOut, kKeys[CutOut], "Cut Out", "Effect : Cut Out", false, kCutOut, {}},
+    {OuterGlow, kKeys[OuterGlow], "Outer Glow", "Effect : Outer Glow", false, kOuterGlow, {}},
+    {InnerGlow, kKeys[InnerGlow], "Inner Glow", "Effect : Inner Glow", false, kInnerGlow, {}},
+    {InnerShadow, kKeys[InnerShadow], "Inner Shadow", "Effect : Inner Shadow", false, kInnerShadow, {}},
+    {Stroke, kKeys[Stroke], "Stroke", "Effect : Stroke", true, kStroke, {}},
+    {BevelEmboss, kKeys[BevelEmboss], "Bevel & Emboss", "Effect : Bevel & Emboss", false, kBevelEmboss, {}},
+    {Satin, kKeys[Satin], "Satin", "Effect : Satin", false, kSatin, {}},
+    {GradientOverlay, kKeys[GradientOverlay], "Gradient Overlay", "Effect : Gradient Overlay", false,
+     kGradientOverlay, {}},
 }};
 
 // The order in which the start records are held.
 constexpr EffectType kTemplateOrder[kEffectTypeCount] = {
     CutOut,         Space,      Fog,          RoundBox,    ThreeDSingleColor, Tile,    StarFilter,
-    DisturbTemplet, DepthField, LinearGradient, DropShadow, SingleColor,      OutLine};
+    DisturbTemplet, DepthField, LinearGradient, DropShadow, SingleColor,      OutLine,
+    OuterGlow,      InnerGlow,  InnerShadow,  Stroke,      BevelEmboss,       Satin,   GradientOverlay};
 
 bool ValidType(int type) { return type >= 0 && type < kEffectTypeCount; }
 

@@ -63,7 +63,7 @@ struct EffectInfo {
   std::span<const StoredOnlySlot> storedOnly;
 };
 
-// nullptr when type is outside 0..12.
+// nullptr when type is outside 0 .. kEffectTypeCount - 1.
 const EffectInfo* FindEffectInfo(int type);
 // Key and display name; "" for an unknown type.
 const char* EffectKey(int type);
@@ -98,7 +98,7 @@ class ParamReader {
 
 // The per-type start records in the order they are held: CutOut, Space, Fog, RoundBox,
 // 3dSingleColor, Tile, StarFilter, DisturbTemplet, DepthField, LinearGradient, DropShadow,
-// SingleColor, OutLine.
+// SingleColor, OutLine, then the layer-style kinds in type order.
 using EffectTemplates = std::array<EffectRecord, kEffectTypeCount>;
 EffectTemplates StartEffectTemplates();
 // Position of a type in EffectTemplates; -1 for an unknown type.

@@ -8,6 +8,10 @@
 
 #include "effects/effect_bodies.h"
 #include "effects/effect_catalogue.h"
+#include "effects/bevel_emboss.h"
+#include "effects/gradient_overlay.h"
+#include "effects/layer_effects.h"
+#include "effects/stroke.h"
 #include "imaging/dib_image.h"
 #include "raster/engine_context.h"
 
@@ -34,6 +38,10 @@ constexpr Entry kEffects[] = {
     {ThreeDSingleColor, Run<Shade3DParams>}, {RoundBox, Run<RoundBoxParams>},
     {Fog, Run<FogParams>},                  {Space, Run<SpaceParams>},
     {CutOut, Run<CutOutParams>},
+    {OuterGlow, Run<OuterGlowParams>},      {InnerGlow, Run<InnerGlowParams>},
+    {InnerShadow, Run<InnerShadowParams>},  {Stroke, Run<StrokeParams>},
+    {BevelEmboss, Run<BevelEmbossParams>},  {Satin, Run<SatinParams>},
+    {GradientOverlay, Run<GradientOverlayParams>},
 };
 static_assert(std::size(kEffects) == kEffectTypeCount);
 static_assert([] {
@@ -84,11 +92,13 @@ void RunStylePressed(EngineContext& ctx) {
   });
   if (reshapes) RestoreGlyphKeepingPaint(ctx.work);
   for (EffectRecord copy : effects) {
-    // The pressed button moves every offset half as far. C++ division truncates toward zero:
-    // 5 -> 2, -5 -> -2.
+    // The pressed button moves every offset (and every layer-style distance) half as far. C++
+    // division truncates toward zero: 5 -> 2, -5 -> -2.
     if (const EffectInfo* info = FindEffectInfo(copy.type))
       for (const EffectParam& p : info->params)
-        if (std::string_view(p.name) == "offsetX" || std::string_view(p.name) == "offsetY") copy.p[size_t(p.slot)] /= 2;
+        if (std::string_view(p.name) == "offsetX" || std::string_view(p.name) == "offsetY" ||
+            std::string_view(p.name) == "distance")
+          copy.p[size_t(p.slot)] /= 2;
     DispatchEffect(ctx, copy, true);
   }
 }

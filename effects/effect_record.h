@@ -18,9 +18,19 @@ enum EffectType : int32_t {
   Fog = 10,
   Space = 11,
   CutOut = 12,
+  // The layer-style kinds. Style files keep each on one ';' line that older readers skip.
+  OuterGlow = 13,
+  InnerGlow = 14,
+  InnerShadow = 15,
+  Stroke = 16,
+  BevelEmboss = 17,
+  Satin = 18,
+  GradientOverlay = 19,
 };
 
-constexpr int kEffectTypeCount = 13;
+constexpr int kEffectTypeCount = 20;
+// Types from here on are stored as one line starting with ';' (see style_file.h).
+constexpr int kFirstOneLineType = OuterGlow;
 constexpr int kMaxEffects = 40;          // effects in one style
 constexpr size_t kMaxEffectFileName = 51;  // characters of EffectRecord::fileName
 

@@ -43,6 +43,9 @@ int main(int argc, char** argv) {
         message.effects.back().p[0] = 0x0030A0FF;
         message.effects.back().p[1] = 1;
       }
+      if (type == OuterGlow) message.effects.back().p[0] = 0x0000A5FF;  // the pale start colour vanishes on white
+      if (type == OuterGlow) message.effects.back().p[5] = 4;  // room in the sample's rows
+      if (type == InnerShadow) message.effects.back().p[5] = message.effects.back().p[6] = 2;  // thin strokes
       if (type == RoundBox) {
         // A box alone is blank without a fill after it, and the name on top tells what it is.
         message.effects.back().p[4] = message.effects.back().p[5] = 1000;

@@ -32,7 +32,8 @@ cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR}
 add_executable(generate_effect_samples ${CMAKE_CURRENT_LIST_DIR}/generate_effect_samples.cpp)
 target_link_libraries(generate_effect_samples PRIVATE quorbel_render)
 set(QUORBEL_EFFECT_KEYS SingleColor OutLine DropShadow LinearGradient DepthField DisturbTemplet StarFilter
-    Tile 3dSingleColor RoundBox Fog Space CutOut)
+    Tile 3dSingleColor RoundBox Fog Space CutOut OuterGlow InnerGlow InnerShadow Stroke BevelEmboss Satin
+    GradientOverlay)
 set(_samples)
 foreach(k ${QUORBEL_EFFECT_KEYS})
   list(APPEND _samples ${QUORBEL_DATA_DIR}/samples/${k}.png)

@@ -23,7 +23,9 @@ TEST(EffectCatalogue, StartTemplatesInHeldOrderWithStartValues) {
   const EffectTemplates t = StartEffectTemplates();
   const int order[kEffectTypeCount] = {CutOut, Space, Fog, RoundBox, ThreeDSingleColor,
                                        Tile, StarFilter, DisturbTemplet, DepthField,
-                                       LinearGradient, DropShadow, SingleColor, OutLine};
+                                       LinearGradient, DropShadow, SingleColor, OutLine,
+                                       OuterGlow, InnerGlow, InnerShadow, Stroke, BevelEmboss,
+                                       Satin, GradientOverlay};
   for (int i = 0; i < kEffectTypeCount; ++i) {
     EXPECT_EQ(t[i].type, order[i]);
     EXPECT_EQ(EffectTemplateIndex(order[i]), i);
@@ -105,7 +107,13 @@ TEST(EffectCatalogue, LengthUnitsAreExactlyTheSizeDependentParameters) {
       {ThreeDSingleColor, {"offsetX", "offsetY"}},
       {Fog, {"offsetX", "offsetY"}},
       {Space, {"offsetX", "offsetY"}},
-      {CutOut, {"offsetX", "offsetY", "blur", "locationX", "locationY"}}};
+      {CutOut, {"offsetX", "offsetY", "blur", "locationX", "locationY"}},
+      {OuterGlow, {"size"}},
+      {InnerGlow, {"size"}},
+      {InnerShadow, {"distance", "size"}},
+      {Stroke, {"size"}},
+      {BevelEmboss, {"size", "soften"}},
+      {Satin, {"distance", "size"}}};
   const std::map<int, std::set<std::string>> perPixel = {{Fog, {"size"}}, {Space, {"size"}}};
   for (int t = 0; t < kEffectTypeCount; ++t) {
     std::set<std::string> gotPixels, gotPerPixel;

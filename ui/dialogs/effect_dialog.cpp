@@ -46,7 +46,17 @@ std::vector<int> DisplayOrder(int type) {
     case Fog: return {3, 2, 11, 10, 0};
     case Space: return {3, 2, 5, 4};
     case CutOut: return {7, 6, 3, 2, 4, 5, 0};
-    default: return {};
+    case OuterGlow: return {0, 1, 4, 7, 5, 6};
+    case InnerGlow: return {0, 1, 4, 7, 8, 5, 6};
+    case InnerShadow: return {0, 8, 4, 5, 7, 6};
+    case Satin: return {0, 7, 4, 5, 6, 8};
+    default: {
+      // Every parameter in the catalogue's order.
+      std::vector<int> order;
+      if (const EffectInfo* info = FindEffectInfo(type))
+        for (const EffectParam& p : info->params) order.push_back(p.slot);
+      return order;
+    }
   }
 }
 

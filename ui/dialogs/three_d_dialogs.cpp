@@ -155,7 +155,14 @@ std::unique_ptr<EffectDialog> MakeEffectDialog(int type, EffectRecord& record, A
     case OutLine:
     case DepthField:  // seen only in the full render: no preview
     case Space:
-    case CutOut: {
+    case CutOut:
+    case OuterGlow:
+    case InnerGlow:
+    case InnerShadow:
+    case Stroke:
+    case BevelEmboss:
+    case Satin:
+    case GradientOverlay: {
       auto dialog = std::make_unique<EffectDialog>(type, record, state, std::move(refresh), parent);
       dialog->LayOutAndStart(type != DepthField);
       return dialog;

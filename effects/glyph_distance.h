@@ -1,0 +1,12 @@
+#pragma once
+// Exact Euclidean distances over the glyph mask, in pixels, for the effects that fall off with the
+// distance from the glyph edge (glows, inner shadow, satin, stroke, bevels).
+#include <cstdint>
+#include <vector>
+
+// For every pixel of the W x H mask (rows: entry 0 = top; byte 0 of each 3-byte pixel is read),
+// the distance from its centre to the centre of the nearest pixel that is lit (byte 0 != 0) when
+// toLit is set, or dark (byte 0 == 0) otherwise; 0 on such pixels themselves, and kNoSite
+// everywhere when the mask holds none. Index row * W + column. Cost O(W x H).
+constexpr float kNoSite = 1.0e9f;
+std::vector<float> DistanceToGlyph(const uint8_t* const* glyphRows, int W, int H, bool toLit);
