@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "effects/edge_distance.h"
+#include "effects/glyph_distance.h"
 #include "effects/bevel_emboss.h"
 #include "effects/effect_catalogue.h"
 #include "effects/layer_paint.h"

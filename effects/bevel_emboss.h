@@ -1,4 +1,5 @@
 #pragma once
+// Bevel & Emboss: the glyphs lit as a raised or sunken relief over the distance to their edge.
 #include <cstdint>
 
 #include "effects/effect_record.h"

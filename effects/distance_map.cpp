@@ -273,31 +273,15 @@ void BuildDistanceMap(EngineContext& ctx) {
 }
 
 std::vector<float> SignedEdgeDistance(const uint8_t* const* glyphRows, int W, int H) {
-  if (W <= 0 || H <= 0) return {};
-  const auto lit = [glyphRows](int x, int y) { return glyphRows[y][x * 3] != 0; };
-  const std::vector<int32_t> nearUnlit = NearestSite(W, H, [&](int x, int y) { return !lit(x, y); });
-  const std::vector<int32_t> nearLit = NearestSite(W, H, [&](int x, int y) { return lit(x, y); });
-  // Far enough for any size a style may ask for, small enough to add sizes to without overflow.
-  constexpr float kFar = 1.0e6f;
-  std::vector<float> out(size_t(W) * size_t(H));
-  const auto distance = [W](int32_t site, int x, int y) {
-    const int64_t dx = site % W - x, dy = site / W - y;
-    return float(std::sqrt(double(dx * dx + dy * dy)));
-  };
-  for (int y = 0; y < H; ++y) {
+  std::vector<float> toDark = DistanceToGlyph(glyphRows, W, H, false);
+  const std::vector<float> toLit = DistanceToGlyph(glyphRows, W, H, true);
+  for (int y = 0; y < H; ++y)
     for (int x = 0; x < W; ++x) {
-      const size_t i = size_t(y) * W + x;
-      if (lit(x, y)) {
-        // Beyond the work area counts as unlit, so that a glyph cut by the border still has an
-        // edge there.
-        float d = float(std::min({x + 1, y + 1, W - x, H - y}));
-        if (nearUnlit[i] >= 0) d = std::min(d, distance(nearUnlit[i], x, y));
-        out[i] = d - 0.5f;
-      } else {
-        const float d = nearLit[i] >= 0 ? distance(nearLit[i], x, y) : kFar;
-        out[i] = 0.5f - d;
-      }
+      float& d = toDark[size_t(y) * W + x];
+      if (d > 0)  // lit: beyond the work area counts as dark, so a glyph cut by the border has an edge there
+        d = std::min(d, float(std::min({x + 1, y + 1, W - x, H - y}))) - 0.5f;
+      else
+        d = 0.5f - toLit[size_t(y) * W + x];
     }
-  }
-  return out;
+  return toDark;
 }

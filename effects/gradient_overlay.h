@@ -1,4 +1,5 @@
 #pragma once
+// Gradient Overlay: a two-colour gradient of one of five shapes over the glyphs.
 #include <cstdint>
 
 #include "effects/effect_record.h"

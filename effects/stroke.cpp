@@ -1,7 +1,7 @@
 // Stroke: a band along the glyph outline, outside it, centred on it or inside it.
 #include <algorithm>
 
-#include "effects/edge_distance.h"
+#include "effects/glyph_distance.h"
 #include "effects/stroke.h"
 #include "effects/effect_catalogue.h"
 #include "effects/fill_effects.h"

@@ -1,4 +1,5 @@
 #pragma once
+// Stroke: a band of colour, gradient or texture along the glyph edge, outside, centred or inside.
 #include <cstdint>
 #include <string>
 

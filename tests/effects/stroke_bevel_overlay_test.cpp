@@ -4,7 +4,7 @@
 #include <cmath>
 #include <random>
 
-#include "effects/edge_distance.h"
+#include "effects/glyph_distance.h"
 #include "effects/bevel_emboss.h"
 #include "effects/gradient_overlay.h"
 #include "effects/stroke.h"
