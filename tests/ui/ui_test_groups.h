@@ -17,6 +17,7 @@ std::unique_ptr<QObject> MakeBatchTests();
 std::unique_ptr<QObject> MakePreferencesTests();
 std::unique_ptr<QObject> MakePagesTests();
 std::unique_ptr<QObject> MakeDialogTests();
+std::unique_ptr<QObject> MakeStrokeDialogTests();
 
 inline std::vector<UiTestGroup> UiTestGroups() {
   return {{"window", MakeWindowTests},
@@ -25,5 +26,6 @@ inline std::vector<UiTestGroup> UiTestGroups() {
           {"batch", MakeBatchTests},
           {"preferences", MakePreferencesTests},
           {"dialogs", MakeDialogTests},
+          {"stroke", MakeStrokeDialogTests},
           {"pages", MakePagesTests}};
 }

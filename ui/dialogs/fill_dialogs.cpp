@@ -303,14 +303,14 @@ void StrokeDialog::EnableControls() {
   const bool gradient = fill == StrokeParams::FillGradient;
   const auto enable = [this](const char* name, bool on) {
     const int slot = EffectParamNamed(Stroke, name).slot;
-    QWidget* const widgets[] = {colourButtonFor(slot), choiceFor(slot), sliderFor(slot), editFor(slot)};
+    // Sliders stay live: every slider of a dialog moves and previews.
+    QWidget* const widgets[] = {colourButtonFor(slot), choiceFor(slot)};
     for (QWidget* w : widgets)
       if (w) w->setEnabled(on);
   };
   enable("color", fill != StrokeParams::FillTexture);
   enable("color2", gradient);
   enable("gradientShape", gradient);
-  enable("angle", gradient);
   textureButton_->setEnabled(fill == StrokeParams::FillTexture);
 }
 
