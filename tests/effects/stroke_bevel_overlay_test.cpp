@@ -153,7 +153,7 @@ TEST(StrokeBevelOverlay, TextureStrokesTileTheTextureFromTheAreaCorner) {
   p.fill = StrokeParams::FillTexture;
   p.texture = "tile_dots.png";
   ApplyEffect(Target(*ctx), p);
-  for (const auto [x, y] : {std::pair{6, 20}, {8, 20}, {40, 33}, {20, 6}}) {
+  for (const auto& [x, y] : {std::pair{6, 20}, std::pair{8, 20}, std::pair{40, 33}, std::pair{20, 6}}) {
     const uint8_t* texel = texture->Pixel(x % texture->width, y % texture->height);
     EXPECT_EQ(std::vector<uint8_t>(Pixel(*ctx, x, y), Pixel(*ctx, x, y) + 3), std::vector<uint8_t>(texel, texel + 3));
   }
