@@ -116,7 +116,9 @@ void ParseStyleSection(TextLineReader& in, PlaquetStyle& style, uint8_t charset)
       LineFields f(std::string_view(line).substr(1));
       f.Word();
       ReadNumbers(f, r);
-      r.fileName = std::string(TrimTrailingBlanks(CutTo(TextToUtf8(f.Rest(), charset), kMaxEffectFileName)));
+      // Trimmed after the cut as the line's end is trimmed, so that the name reads back the same.
+      const std::string name = CutTo(TextToUtf8(f.Rest(), charset), kMaxEffectFileName);
+      r.fileName = std::string(LineFields(name).Rest());
       if (style.effects.size() < static_cast<size_t>(kMaxEffects)) style.effects.push_back(std::move(r));
       continue;
     }

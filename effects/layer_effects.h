@@ -29,9 +29,9 @@ struct InnerGlowParams : GlowParams {
 };
 void ApplyEffect(const EffectTarget& t, const InnerGlowParams& p);
 
-// Inner Shadow: the outside of the glyphs, moved distance pixels along angle (degrees
-// anticlockwise from the right: the light comes from there, the shadow falls the other way),
-// choked and faded over size pixels, seen through the glyphs.
+// Inner Shadow: the outside of the glyphs, moved distance pixels away from angle (degrees
+// anticlockwise from the right, where the light comes from), grown by choke x size and softened
+// over the rest of size on both sides of its edge, seen through the glyphs.
 struct InnerShadowParams {
   int32_t colour = 0;
   int angle = 0;

@@ -45,7 +45,17 @@ int main(int argc, char** argv) {
       }
       if (type == OuterGlow) message.effects.back().p[0] = 0x0000A5FF;  // the pale start colour vanishes on white
       if (type == OuterGlow) message.effects.back().p[5] = 4;  // room in the sample's rows
-      if (type == InnerShadow) message.effects.back().p[5] = message.effects.back().p[6] = 2;  // thin strokes
+      // Thin strokes: sizes and distances of a few pixels; Satin light on the dark fill.
+      if (type == InnerShadow || type == InnerGlow) message.effects.back().p[5] = message.effects.back().p[6] = 2;
+      if (type == InnerGlow) {
+        message.effects.back().p[0] = 0x000060FF;  // an orange rim reads on the blue
+        message.effects.back().p[6] = 0;
+      }
+      if (type == InnerShadow) message.effects.front().p[0] = 0x00F0C890;  // a shadow shows on a light fill
+      if (type == Satin) {
+        message.effects.back().p[0] = 0x00FFE0B0;
+        message.effects.back().p[5] = message.effects.back().p[6] = 3;
+      }
       if (type == BevelEmboss) {
         // Strokes of a few pixels: a full-strength chisel shows the relief best.
         EffectRecord& bevel = message.effects.back();

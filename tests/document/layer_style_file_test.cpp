@@ -91,4 +91,8 @@ TEST(LayerStyleFile, NamesAreCutAndTrimmedAsOnTwoLines) {
   EXPECT_EQ(back.effects[0].fileName, std::string(49, 'x'));  // 51 characters with the blanks
   EXPECT_EQ(back.effects[1].fileName, "a");
   EXPECT_EQ(Parse(Format(back)).effects, back.effects);
+  // A cut that leaves any blank at the end: the blank goes, as the reader would drop it.
+  const PlaquetStyle cut = Parse(";Stroke 0 0 0 0 0 0 0 0 0 0 0 0 " + std::string(50, 'x') + "\vyy\n");
+  EXPECT_EQ(cut.effects.at(0).fileName, std::string(50, 'x'));
+  EXPECT_EQ(Parse(Format(cut)).effects, cut.effects);
 }

@@ -2,6 +2,7 @@
 
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDial>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -74,6 +75,14 @@ QString UnitSuffix(const EffectParam& p) {
     case ParamUnit::Angle: return QString::fromUtf8("\u00B0");
     default: return {};
   }
+}
+
+// QDial's 0 is at the bottom and grows clockwise; angles run anticlockwise from the right.
+int DialPosition(int angle) { return ((270 - angle) % 360 + 360) % 360; }
+// The angle of a dial position, in -179..180.
+int DialAngle(int position) {
+  const int a = ((270 - position) % 360 + 360) % 360;
+  return a > 180 ? a - 360 : a;
 }
 
 QString SwatchStyle(int32_t colour) {
@@ -173,7 +182,34 @@ EffectDialog::Row& EffectDialog::AddRow(QGridLayout* grid, int gridRow, int slot
     suffix->setObjectName("unit");
     grid->addWidget(suffix, gridRow, 3);
   }
+  if (param->kind == ParamKind::Angle) {
+    row.dial = new QDial(this);
+    row.dial->setRange(0, 359);
+    row.dial->setWrapping(true);
+    row.dial->setNotchesVisible(true);
+    row.dial->setNotchTarget(15);
+    row.dial->setFixedSize(48, 48);
+    row.dial->setToolTip("Direction");
+    grid->addWidget(row.dial, gridRow, 4);
+    Row* self = &row;
+    connect(row.dial, &QDial::valueChanged, this, [this, self](int position) {
+      SetSliderPosition(*self, DialAngle(position));
+      OnSliderMoved();
+    });
+  }
   return row;
+}
+
+QDial* EffectDialog::dialFor(int slot) const {
+  for (const Row& r : rows_)
+    if (r.slot == slot) return r.dial;
+  return nullptr;
+}
+
+void EffectDialog::ShowDial(Row& row) {
+  if (!row.dial) return;
+  const QSignalBlocker block(row.dial);
+  row.dial->setValue(DialPosition(row.member));
 }
 
 EffectDialog::Row& EffectDialog::AddRow(QGridLayout* grid, int gridRow, int slot, const QString& label,
@@ -277,8 +313,14 @@ void EffectDialog::Start(bool preview) {
 
 void EffectDialog::SetSliderPosition(Row& row, int value) {
   // QSlider clamps to its range, which is what the position should show.
-  const QSignalBlocker block(row.slider);
-  row.slider->setValue(row.negated ? -value : value);
+  {
+    const QSignalBlocker block(row.slider);
+    row.slider->setValue(row.negated ? -value : value);
+  }
+  if (row.dial) {
+    const QSignalBlocker block(row.dial);
+    row.dial->setValue(DialPosition(value));
+  }
 }
 
 void EffectDialog::MembersToControls() {
@@ -305,6 +347,7 @@ void EffectDialog::OnSliderMoved() {
     const int v = r.negated ? -r.slider->value() : r.slider->value();
     r.member = v;
     record_.p[size_t(r.slot)] = v;
+    ShowDial(r);
   }
   MembersToControls();
   Preview();

@@ -23,6 +23,7 @@ class QLabel;
 class QGridLayout;
 class QBoxLayout;
 class QComboBox;
+class QDial;
 class QGroupBox;
 class QVBoxLayout;
 
@@ -43,6 +44,8 @@ class EffectDialog : public QDialog {
   QLineEdit* editFor(int slot) const;
   QPushButton* colourButtonFor(int slot) const;
   QComboBox* choiceFor(int slot) const;
+  // The dial beside an angle's slider (nullptr when the slot has none).
+  QDial* dialFor(int slot) const;
   // How many previews ran since the dialog opened.
   int previewCount() const { return previewCount_; }
 
@@ -57,6 +60,7 @@ class EffectDialog : public QDialog {
     bool negated = false;  // the slider shows minus the value
     bool typedPreviews = true;
     bool displayOnly = false;
+    QDial* dial = nullptr;  // angles: the direction, turned by hand
   };
   struct ColourButton {
     int slot;
@@ -96,6 +100,8 @@ class EffectDialog : public QDialog {
   // The number in a box, as it is stored (before any per-dialog rule).
   int TypedValue(const Row& row) const;
   void SetSliderPosition(Row& row, int value);
+  // Turns the row's dial to its value, without a signal.
+  void ShowDial(Row& row);
   void MembersToControls();
   void ShowSwatches();
 
