@@ -287,3 +287,17 @@ void BuildDistanceMap(EngineContext& ctx) {
   state.mapWidth = work.workWidth;
   state.mapHeight = work.workHeight;
 }
+
+std::vector<float> SignedEdgeDistance(const uint8_t* const* glyphRows, int W, int H) {
+  std::vector<float> toDark = DistanceToGlyph(glyphRows, W, H, false);
+  const std::vector<float> toLit = DistanceToGlyph(glyphRows, W, H, true);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) {
+      float& d = toDark[size_t(y) * W + x];
+      if (d > 0)  // lit: beyond the work area counts as dark, so a glyph cut by the border has an edge there
+        d = std::min(d, float(std::min({x + 1, y + 1, W - x, H - y}))) - 0.5f;
+      else
+        d = 0.5f - toLit[size_t(y) * W + x];
+    }
+  return toDark;
+}

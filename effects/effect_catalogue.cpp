@@ -162,36 +162,51 @@ constexpr std::array<EffectParam, 6> kSatin = {
     Percent(7, "opacity", "Opacity(%)", 50, kStructure),
     EffectParam{8, "invert", "Invert", ParamKind::Choice, U::Choice, 0, 1, 1, 1.0, kOnOff, 1, kStructure}};
 
-// Stroke, Bevel & Emboss and Gradient Overlay: provisional entries, replaced with their bodies.
+// Stroke, Bevel & Emboss and Gradient Overlay. Their angles, like those above, run
+// counter-clockwise from the right (90 points up); a light angle names where the light comes
+// from. Bevel & Emboss fills all twelve slots and has no offsets: the relief lies on the glyphs.
+constexpr const char* kFill = "Fill";
+constexpr const char* kShading = "Shading";
+constexpr ParamChoice kGradientShapes[] = {
+    {0, "Linear"}, {1, "Radial"}, {2, "Angle"}, {3, "Reflected"}, {4, "Diamond"}};
 constexpr ParamChoice kStrokePositions[] = {{0, "Outside"}, {1, "Center"}, {2, "Inside"}};
 constexpr ParamChoice kStrokeFills[] = {{0, "Color"}, {1, "Gradient"}, {2, "Texture"}};
-constexpr std::array<EffectParam, 6> kStroke = {
-    Colour(0, "color", "Color", 0x0000FF), Colour(1, "color2", "Color2", 0xFFFF00),
-    EffectParam{4, "position", "Position", ParamKind::Choice, U::Choice, 0, 2, 0, 1.0, kStrokePositions, 1, ""},
-    Int(5, "size", "Size", U::PixelLength, 1, 50, 3, 1.0, 1),
-    EffectParam{6, "fill", "Fill", ParamKind::Choice, U::Choice, 0, 2, 0, 1.0, kStrokeFills, 1, ""},
-    AngleParam(7, "angle", "Angle", -360, 360, 90)};
+// The gradient (colour to colour2, shape and angle) spans the band's box; the texture is the
+// record's file name, tiled from the work area's corner.
+constexpr std::array<EffectParam, 7> kStroke = {
+    Colour(0, "color", "Color", 0x000000, kFill), Colour(1, "color2", "Color2", 0xFFFFFF, kFill),
+    EffectParam{4, "position", "Position", ParamKind::Choice, U::Choice, 0, 2, 0, 1.0, kStrokePositions, 1, kStructure},
+    Int(5, "size", "Size", U::PixelLength, 1, 50, 3, 1.0, 2, kStructure),
+    EffectParam{6, "fill", "Fill Type", ParamKind::Choice, U::Choice, 0, 2, 0, 1.0, kStrokeFills, 1, kFill},
+    AngleParam(7, "angle", "Angle", -360, 360, 90, kFill),
+    EffectParam{8, "gradientShape", "Style", ParamKind::Choice, U::Choice, 0, 4, 0, 1.0, kGradientShapes, 1, kFill}};
 constexpr ParamChoice kBevelStyles[] = {{0, "Inner Bevel"}, {1, "Outer Bevel"}, {2, "Emboss"}, {3, "Pillow Emboss"}};
 constexpr ParamChoice kBevelTechniques[] = {{0, "Smooth"}, {1, "Chisel"}};
 constexpr ParamChoice kBevelDirections[] = {{0, "Up"}, {1, "Down"}};
+// Depth is the slope of the bevel in percent (100: one pixel up per pixel across), so a scaled
+// picture keeps its look. The highlight is screened over the lit slopes, the shadow multiplied
+// over the others.
 constexpr std::array<EffectParam, 12> kBevelEmboss = {
-    Colour(0, "highlight", "Highlight", 0xFFFFFF), Colour(1, "shadow", "Shadow", 0x000000),
-    EffectParam{2, "style", "Style", ParamKind::Choice, U::Choice, 0, 3, 0, 1.0, kBevelStyles, 1, ""},
-    EffectParam{3, "technique", "Technique", ParamKind::Choice, U::Choice, 0, 1, 0, 1.0, kBevelTechniques, 1, ""},
-    Int(4, "depth", "Depth(%)", U::Percent, 1, 1000, 100, 0.01, 10),
-    EffectParam{5, "direction", "Direction", ParamKind::Choice, U::Choice, 0, 1, 0, 1.0, kBevelDirections, 1, ""},
-    Int(6, "size", "Size", U::PixelLength, 0, 100, 5, 1.0, 5),
-    Int(7, "soften", "Soften", U::PixelLength, 0, 16, 0, 1.0, 1),
-    AngleParam(8, "angle", "Angle", -360, 360, 120), AngleParam(9, "altitude", "Altitude", 0, 90, 30),
-    Percent(10, "highlightOpacity", "Highlight(%)", 75), Percent(11, "shadowOpacity", "Shadow(%)", 75)};
-constexpr ParamChoice kGradientShapes[] = {
-    {0, "Linear"}, {1, "Radial"}, {2, "Angle"}, {3, "Reflected"}, {4, "Diamond"}};
+    Colour(0, "highlight", "Highlight", 0xFFFFFF, kShading), Colour(1, "shadow", "Shadow", 0x000000, kShading),
+    EffectParam{2, "style", "Style", ParamKind::Choice, U::Choice, 0, 3, 0, 1.0, kBevelStyles, 1, kStructure},
+    EffectParam{3, "technique", "Technique", ParamKind::Choice, U::Choice, 0, 1, 0, 1.0, kBevelTechniques, 1,
+                kStructure},
+    Int(4, "depth", "Depth(%)", U::Percent, 1, 1000, 100, 0.01, 10, kStructure),
+    EffectParam{5, "direction", "Direction", ParamKind::Choice, U::Choice, 0, 1, 0, 1.0, kBevelDirections, 1,
+                kStructure},
+    Int(6, "size", "Size", U::PixelLength, 1, 50, 5, 1.0, 2, kStructure),
+    Int(7, "soften", "Soften", U::PixelLength, 0, 16, 0, 1.0, 1, kStructure),
+    AngleParam(8, "angle", "Angle", -360, 360, 120, kShading), AngleParam(9, "altitude", "Altitude", 0, 90, 30, kShading),
+    Percent(10, "highlightOpacity", "Highlight(%)", 75, kShading), Percent(11, "shadowOpacity", "Shadow(%)", 75, kShading)};
+// The ramp spans the glyphs' box: Linear from its back edge to its front edge along the angle,
+// Reflected from the centre line to both edges, Radial and Diamond from the centre to the farthest
+// corner, Angle once round the centre from the angle's direction. Scale shortens or lengthens it.
 constexpr std::array<EffectParam, 6> kGradientOverlay = {
-    Colour(0, "color", "Color1", 0x0000FF), Colour(1, "color2", "Color2", 0xFFFF00),
-    EffectParam{4, "shape", "Style", ParamKind::Choice, U::Choice, 0, 4, 0, 1.0, kGradientShapes, 1, ""},
-    AngleParam(5, "angle", "Angle", -360, 360, 90),
-    Int(6, "scale", "Scale(%)", U::Percent, 10, 150, 100, 0.01, 10),
-    EffectParam{7, "reverse", "Reverse", ParamKind::Choice, U::Choice, 0, 1, 0, 1.0, kOnOff, 1, ""}};
+    Colour(0, "color", "Color1", 0x0000FF, kFill), Colour(1, "color2", "Color2", 0xFFFF00, kFill),
+    EffectParam{4, "shape", "Style", ParamKind::Choice, U::Choice, 0, 4, 0, 1.0, kGradientShapes, 1, kFill},
+    AngleParam(5, "angle", "Angle", -360, 360, 90, kFill),
+    Int(6, "scale", "Scale(%)", U::Percent, 10, 150, 100, 0.01, 10, kFill),
+    EffectParam{7, "reverse", "Reverse", ParamKind::Choice, U::Choice, 0, 1, 0, 1.0, kOnOff, 1, kFill}};
 
 // Constant data throughout, so that a document built during static initialisation reads a
 // finished table.

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "effects/bevel_emboss.h"
 #include "effects/shadow_effects.h"
+#include "effects/stroke.h"
 #include "raster/engine_context.h"
 #include "raster/render_error.h"
 #include "platform/round_rect.h"
@@ -92,6 +94,16 @@ Room EffectRoom(const std::vector<EffectRecord>& effects, double scale) {
         // The light pattern grows with the picture.
         const int64_t ady = std::llabs(dy), r = std::llround(3 * scale);
         room.Box(dx - r, dx + r, ady - r, ady + r);
+        break;
+      }
+      case Stroke: {
+        const int64_t r = OutsideReach(StrokeParams::From(e));
+        room.Box(-r, r, -r, r);
+        break;
+      }
+      case BevelEmboss: {
+        const int64_t r = OutsideReach(BevelEmbossParams::From(e));
+        room.Box(-r, r, -r, r);
         break;
       }
       default:  // Depth of Field, Disturbing Font, Tile, Round Box, Cut Out: no room

@@ -56,6 +56,15 @@ int main(int argc, char** argv) {
         message.effects.back().p[0] = 0x00FFE0B0;
         message.effects.back().p[5] = message.effects.back().p[6] = 3;
       }
+      if (type == BevelEmboss) {
+        // Strokes of a few pixels: a full-strength chisel shows the relief best.
+        EffectRecord& bevel = message.effects.back();
+        bevel.p[3] = 1;                   // chisel
+        bevel.p[4] = 150;                 // depth
+        bevel.p[6] = 3;                   // size
+        bevel.p[8] = 135;                 // light from the upper left
+        bevel.p[10] = bevel.p[11] = 100;  // opacities
+      }
       if (type == RoundBox) {
         // A box alone is blank without a fill after it, and the name on top tells what it is.
         message.effects.back().p[4] = message.effects.back().p[5] = 1000;

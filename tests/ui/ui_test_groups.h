@@ -20,6 +20,7 @@ std::unique_ptr<QObject> MakeDialogTests();
 std::unique_ptr<QObject> MakeHistoryTests();
 std::unique_ptr<QObject> MakePreviewTests();
 std::unique_ptr<QObject> MakeDropTests();
+std::unique_ptr<QObject> MakeStrokeDialogTests();
 
 inline std::vector<UiTestGroup> UiTestGroups() {
   return {{"window", MakeWindowTests},
@@ -28,6 +29,7 @@ inline std::vector<UiTestGroup> UiTestGroups() {
           {"batch", MakeBatchTests},
           {"preferences", MakePreferencesTests},
           {"dialogs", MakeDialogTests},
+          {"stroke", MakeStrokeDialogTests},
           {"pages", MakePagesTests},
           {"history", MakeHistoryTests},
           {"preview", MakePreviewTests},

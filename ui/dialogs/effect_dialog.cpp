@@ -48,6 +48,9 @@ std::vector<int> DisplayOrder(int type) {
     case Space: return {3, 2, 5, 4};
     case CutOut: return {7, 6, 3, 2, 4, 5, 0};
     case OuterGlow: return {0, 1, 4, 7, 5, 6};
+    case Stroke: return {4, 5, 6, 0, 1, 8, 7};
+    case BevelEmboss: return {2, 3, 4, 5, 6, 7, 8, 9, 0, 10, 1, 11};
+    case GradientOverlay: return {4, 0, 1, 5, 6, 7};
     case InnerGlow: return {0, 1, 4, 7, 8, 5, 6};
     case InnerShadow: return {0, 8, 4, 5, 7, 6};
     case Satin: return {0, 7, 4, 5, 6, 8};

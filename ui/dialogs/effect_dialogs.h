@@ -125,6 +125,25 @@ class TileDialog : public EffectDialog {
   std::vector<uint8_t> colourCopy_;  // the colour painted before the dialog opened
 };
 
+// Stroke: the catalogue's controls and a texture picker in the fill group; the fill type enables
+// the controls it uses.
+class StrokeDialog : public EffectDialog {
+  Q_OBJECT
+ public:
+  StrokeDialog(EffectRecord& record, AppState& state, PreviewRefresh refresh, QWidget* parent);
+  QPushButton* textureButton() const { return textureButton_; }
+  QLineEdit* fileNameEdit() const { return fileEdit_; }
+
+ protected:
+  void OnChosen(int slot) override;
+
+ private:
+  void ChooseTexture();
+  void EnableControls();
+  QPushButton* textureButton_;
+  QLineEdit* fileEdit_;
+};
+
 // Edits the profile (shape3d .. plateau) of target, loading it into the context's profile
 // settings at each move.
 class ThreeDShapeDialog : public EffectDialog {

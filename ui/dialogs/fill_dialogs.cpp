@@ -1,5 +1,6 @@
-// Draw, Outline, Drop Shadow, Gradient, Depth of field and Tile.
+// Draw, Outline, Drop Shadow, Gradient, Depth of field, Tile and Stroke.
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include "effects/effect_dispatcher.h"
 #include "raster/engine_context.h"
 #include "effects/fill_effects.h"
+#include "effects/stroke.h"
 #include "ui/app_state.h"
 #include "ui/dib_qimage.h"
 #include "ui/live_slider.h"
@@ -273,4 +275,54 @@ void TileDialog::Preview() {
   CopyWorkToImage(ctx());
   picture_->setPixmap(QPixmap::fromImage(DibToQImage(ctx().image)));
   ShowPicture();
+}
+
+// ---- Stroke ----
+
+StrokeDialog::StrokeDialog(EffectRecord& record, AppState& state, PreviewRefresh refresh, QWidget* parent)
+    : EffectDialog(Stroke, record, state, std::move(refresh), parent) {
+  QVBoxLayout* body = LayOut();
+  QGridLayout* fill = SectionGrid(QString::fromUtf8(EffectParamNamed(Stroke, "fill").group));
+  textureButton_ = new QPushButton("Texture", this);
+  fileEdit_ = new QLineEdit(this);
+  fileEdit_->setReadOnly(true);
+  fileEdit_->setText(QString::fromStdString(record_.fileName));
+  const int row = fill ? fill->rowCount() : 0;
+  if (fill) {
+    fill->addWidget(textureButton_, row, 0);
+    fill->addWidget(fileEdit_, row, 1, 1, 2);
+  }
+  SetBody(body);
+  connect(textureButton_, &QPushButton::clicked, this, &StrokeDialog::ChooseTexture);
+  Start();
+  EnableControls();
+}
+
+void StrokeDialog::EnableControls() {
+  const int fill = record_.p[size_t(EffectParamNamed(Stroke, "fill").slot)];
+  const bool gradient = fill == StrokeParams::FillGradient;
+  const auto enable = [this](const char* name, bool on) {
+    const int slot = EffectParamNamed(Stroke, name).slot;
+    // Sliders stay live: every slider of a dialog moves and previews.
+    QWidget* const widgets[] = {colourButtonFor(slot), choiceFor(slot)};
+    for (QWidget* w : widgets)
+      if (w) w->setEnabled(on);
+  };
+  enable("color", fill != StrokeParams::FillTexture);
+  enable("color2", gradient);
+  enable("gradientShape", gradient);
+  textureButton_->setEnabled(fill == StrokeParams::FillTexture);
+}
+
+void StrokeDialog::OnChosen(int slot) {
+  EnableControls();
+  EffectDialog::OnChosen(slot);
+}
+
+void StrokeDialog::ChooseTexture() {
+  const std::string name = PickTexture(state_, "*.*", record_.fileName, this);
+  if (name.empty()) return;
+  record_.fileName = name;
+  fileEdit_->setText(QString::fromStdString(name));
+  Preview();
 }

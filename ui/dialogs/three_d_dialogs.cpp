@@ -159,7 +159,6 @@ std::unique_ptr<EffectDialog> MakeEffectDialog(int type, EffectRecord& record, A
     case OuterGlow:
     case InnerGlow:
     case InnerShadow:
-    case Stroke:
     case BevelEmboss:
     case Satin:
     case GradientOverlay: {
@@ -167,6 +166,7 @@ std::unique_ptr<EffectDialog> MakeEffectDialog(int type, EffectRecord& record, A
       dialog->LayOutAndStart(type != DepthField);
       return dialog;
     }
+    case Stroke: return std::make_unique<StrokeDialog>(record, state, std::move(refresh), parent);
     case DropShadow: return std::make_unique<DropShadowDialog>(record, state, std::move(refresh), parent);
     case LinearGradient: return std::make_unique<GradientDialog>(record, state, std::move(refresh), parent);
     case DisturbTemplet: return std::make_unique<DisturbDialog>(record, state, std::move(refresh), parent);
