@@ -30,9 +30,10 @@ class WorkSet {
   // Frees the previous buffers and builds zeroed ones of width x height (rounded up to
   // multiples of 4 by the caller). Throws RenderError past `limits`, before allocating.
   void Allocate(int width, int height, const ImageLimits& limits = kRenderLimits);
-  // Bytes per work-area pixel for the limit check: these buffers, and the largest scratch plane
-  // an effect adds while it runs (a float a pixel).
-  static constexpr uint64_t kBytesPerPixel = 3 + 3 + 1 + 3 + 3 + 2 + 2 + 4;
+  // Bytes per work-area pixel for the limit check: these buffers, the largest scratch plane an
+  // effect adds while it runs (a float a pixel) and the copy of colour and coverage a blended
+  // effect keeps of what lay below it.
+  static constexpr uint64_t kBytesPerPixel = 3 + 3 + 1 + 3 + 3 + 2 + 2 + 4 + 3 + 2;
   // After the glyph is drawn: zero both coverages, take the glyph copy, build the edge plane.
   void FinishRasterizing();
   // Copy the glyph copy back, zero both coverages, rebuild the edge plane, set glyphChanged.
