@@ -73,15 +73,15 @@ TEST(StyleBlend, OddLinesApplyToTheRecordBeforeThemOrToNothing) {
   const std::string d = "SingleColor 0 0 0 0 0 0 0 0 0 0 0 0\r\n\r\n";
   const Case cases[] = {
       {";Blend multiply 50\r\n", {}},                                       // before any record
-      {(d + ";Blend Multiply 50\r\n", {{BlendMultiply, 50}}},      // word case ignored
-      {(d + ";Blend darken\r\n", {{BlendDarken, 100}}},            // no opacity: full
-      {(d + ";Blend screen 150\r\n", {{BlendScreen, 100}}},        // clamped
-      {(d + ";Blend screen -5\r\n", {{BlendScreen, 0}}},
-      {(d + ";Blend sparkle 50\r\n", {{BlendNormal, 100}}},        // unknown word: skipped
-      {(d + ";Blend\r\n", {{BlendNormal, 100}}},
-      {(d + "Background 0 0 x\r\n;Blend screen 10\r\n", {{BlendNormal, 100}}},
-      {(d + d + ";Blend lighten 20\r\n", {{BlendNormal, 100}, {BlendLighten, 20}}},
-      {(d + ";Blend lighten 20\r\n;Blend darken 30\r\n", {{BlendDarken, 30}}},  // last wins
+      {d + ";Blend Multiply 50\r\n", {{BlendMultiply, 50}}},      // word case ignored
+      {d + ";Blend darken\r\n", {{BlendDarken, 100}}},            // no opacity: full
+      {d + ";Blend screen 150\r\n", {{BlendScreen, 100}}},        // clamped
+      {d + ";Blend screen -5\r\n", {{BlendScreen, 0}}},
+      {d + ";Blend sparkle 50\r\n", {{BlendNormal, 100}}},        // unknown word: skipped
+      {d + ";Blend\r\n", {{BlendNormal, 100}}},
+      {d + "Background 0 0 x\r\n;Blend screen 10\r\n", {{BlendNormal, 100}}},
+      {d + d + ";Blend lighten 20\r\n", {{BlendNormal, 100}, {BlendLighten, 20}}},
+      {d + ";Blend lighten 20\r\n;Blend darken 30\r\n", {{BlendDarken, 30}}},  // last wins
   };
   for (const Case& c : cases) {
     const PlaquetStyle s = Parse(c.text + "end\r\n");
