@@ -46,14 +46,14 @@ inline float Blend(float b, float s) {
 uint8_t ToByte(float v) { return uint8_t(std::clamp(v * 255.0f + 0.5f, 0.0f, 255.0f)); }
 
 template <int M>
-void BlendPass(const EffectTarget& t, const BlendBelow& below, float o) {
+void BlendPass(const EffectTarget& t, float o) {
   constexpr float k1 = 1.0f / 255;
-  const size_t W = size_t(below.W);
-  for (int y = 0; y < below.H; ++y) {
+  const size_t W = size_t(t.W);
+  for (int y = 0; y < t.H; ++y) {
     uint8_t* c = t.colorRows[y];
-    const uint8_t* cb = below.colour.data() + size_t(y) * W * 3;
+    const uint8_t* cb = t.work.belowColor.data() + size_t(y) * W * 3;
     uint16_t* cov = t.coverage16 + size_t(y) * W;
-    const uint16_t* covB = below.coverage.data() + size_t(y) * W;
+    const uint16_t* covB = t.work.belowCoverage.data() + size_t(y) * W;
     for (size_t x = 0; x < W; ++x, c += 3, cb += 3) {
       const uint16_t ab = covB[x];
       // The coverage sums are modulo 65536: what the effect added is the difference taken so.
@@ -65,12 +65,14 @@ void BlendPass(const EffectTarget& t, const BlendBelow& below, float o) {
       if constexpr (M == BlendNormal) {
         for (int k = 0; k < 3; ++k) c[k] = ToByte((cb[k] + o * float(c[k] - cb[k])) * k1);
       } else {
-        const float w = added > 0 ? float(std::min(added, 255)) * k1 : 1.0f;
-        const float alphaB = float(std::min<uint16_t>(ab, 255)) * k1;
+        const int a8 = added > 0 ? std::min(added, 255) : 255;
+        const float w = float(a8) * k1, toSource = 255.0f / float(a8);
+        const int below8 = std::min<int>(ab, 255);
+        const float alphaB = float(below8) * k1, toStraight = below8 > 0 ? 255.0f / float(below8) : 0.0f;
         for (int k = 0; k < 3; ++k) {
           const float fb = cb[k] * k1, fn = c[k] * k1;
-          const float fs = std::clamp(fb + (fn - fb) / w, 0.0f, 1.0f);
-          const float straightB = alphaB > 0 ? std::min(1.0f, fb / alphaB) : 0.0f;
+          const float fs = std::clamp(fb + (fn - fb) * toSource, 0.0f, 1.0f);
+          const float straightB = std::min(1.0f, fb * toStraight);
           const float src = (1 - alphaB) * fs + alphaB * Blend<M>(straightB, fs);
           c[k] = ToByte(fb + o * w * (src - fb));
         }
@@ -80,9 +82,8 @@ void BlendPass(const EffectTarget& t, const BlendBelow& below, float o) {
 }
 
 template <int... M>
-void BlendPassFor(int mode, const EffectTarget& t, const BlendBelow& below, float o,
-                  std::integer_sequence<int, M...>) {
-  ((mode == M ? BlendPass<M>(t, below, o) : void()), ...);
+void BlendPassFor(int mode, const EffectTarget& t, float o, std::integer_sequence<int, M...>) {
+  ((mode == M ? BlendPass<M>(t, o) : void()), ...);
 }
 
 }  // namespace
@@ -95,22 +96,19 @@ float BlendChannel(int mode, float below, float source) {
   return out;
 }
 
-BlendBelow TakeBelow(const EffectTarget& t) {
-  BlendBelow below;
-  if (t.W <= 0 || t.H <= 0) return below;
-  below.W = t.W;
-  below.H = t.H;
-  const size_t W = size_t(t.W), H = size_t(t.H);
-  below.colour.resize(W * H * 3);
-  for (size_t y = 0; y < H; ++y) std::memcpy(below.colour.data() + y * W * 3, t.colorRows[y], W * 3);
-  below.coverage.assign(t.coverage16, t.coverage16 + W * H);
-  return below;
+void TakeBelow(const EffectTarget& t) {
+  const size_t W = size_t(std::max(t.W, 0)), H = size_t(std::max(t.H, 0));
+  t.work.belowColor.resize(W * H * 3);
+  t.work.belowCoverage.resize(W * H);
+  for (size_t y = 0; y < H; ++y) std::memcpy(t.work.belowColor.data() + y * W * 3, t.colorRows[y], W * 3);
+  std::copy(t.coverage16, t.coverage16 + W * H, t.work.belowCoverage.begin());
 }
 
-void BlendOntoBelow(const EffectTarget& t, const BlendBelow& below, int mode, int opacity) {
+void BlendOntoBelow(const EffectTarget& t, int mode, int opacity) {
   // A body that rebuilt the buffers at another size leaves nothing to blend with.
-  if (below.W != t.W || below.H != t.H || below.W <= 0) return;
+  const size_t pixels = size_t(std::max(t.W, 0)) * size_t(std::max(t.H, 0));
+  if (pixels == 0 || t.work.belowCoverage.size() != pixels || t.work.belowColor.size() != pixels * 3) return;
   if (mode < 0 || mode >= kBlendModeCount) mode = BlendNormal;
   const float o = float(std::clamp(opacity, 0, 100)) / 100.0f;
-  BlendPassFor(mode, t, below, o, std::make_integer_sequence<int, kBlendModeCount>{});
+  BlendPassFor(mode, t, o, std::make_integer_sequence<int, kBlendModeCount>{});
 }

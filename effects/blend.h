@@ -13,9 +13,6 @@
 // nothing lies below), and the result is mix(Cb, blended source, opacity x w); the coverage
 // becomes Ab + opacity x (An - Ab). Normal at 100 % never reaches this pass: the body's own
 // arithmetic stands. Changes of shape (a distortion of the glyphs) are not blended.
-#include <cstdint>
-#include <vector>
-
 #include "effects/effect_record.h"
 
 struct EffectTarget;
@@ -24,12 +21,7 @@ struct EffectTarget;
 // W3C compositing and blending recommendation). An unknown mode is normal.
 float BlendChannel(int mode, float below, float source);
 
-// A copy of the colour and coverage one effect paints onto.
-struct BlendBelow {
-  int W = 0, H = 0;
-  std::vector<uint8_t> colour;     // W*H*3, top row first
-  std::vector<uint16_t> coverage;  // W*H
-};
-BlendBelow TakeBelow(const EffectTarget& t);
-// Replaces what the effect painted over `below` with its blend by mode at opacity percent.
-void BlendOntoBelow(const EffectTarget& t, const BlendBelow& below, int mode, int opacity);
+// Copies the colour and coverage the effect is about to paint onto into the work set's scratch.
+void TakeBelow(const EffectTarget& t);
+// Replaces what the effect painted over that copy with its blend by mode at opacity percent.
+void BlendOntoBelow(const EffectTarget& t, int mode, int opacity);

@@ -70,9 +70,9 @@ void DispatchEffect(EngineContext& ctx, const EffectRecord& record, bool pressed
     kEffects[record.type].run(target, record);
     return;
   }
-  const BlendBelow below = TakeBelow(target);
+  TakeBelow(target);
   kEffects[record.type].run(target, record);
-  BlendOntoBelow(EffectTarget::For(ctx, pressed), below, record.blendMode, record.opacity);
+  BlendOntoBelow(EffectTarget::For(ctx, pressed), record.blendMode, record.opacity);
 }
 
 void RunStyle(EngineContext& ctx, bool fillFirst) {

@@ -19,6 +19,11 @@ class WorkSet {
   std::vector<uint16_t> effectCoverage;   // W*H, index row*W + column, arithmetic mod 65536
   std::vector<uint16_t> pressedCoverage;  // W*H
 
+  // Scratch of a blended effect: the colour (top row first) and coverage that lay below it. Kept
+  // so that blended effects do not each allocate anew; sized on first use, read by no other.
+  std::vector<uint8_t> belowColor;      // W*H*3
+  std::vector<uint16_t> belowCoverage;  // W*H
+
   std::vector<uint8_t*> glyphRows;
   std::vector<uint8_t*> edgeRows;
   std::vector<uint8_t*> effectColorRows;
