@@ -125,19 +125,15 @@ TEST(Blend, ZeroOpacityLeavesBelowUnchangedForEveryKindAndMode) {
 
 TEST(Blend, OverNothingEveryModePaintsAsNormal) {
   // Below a pixel of zero coverage there is nothing to blend with: the effect shows as it is.
-  auto normal = MakeWork(8, 8);
-  LightRect(*normal, 2, 2, 6, 6);
-  Light(*normal, 1, 3, 100);
-  Finish(*normal);
-  DispatchEffect(*normal, Draw(0x2080F0), false);
-  for (int mode = 1; mode < kBlendModeCount; ++mode) {
-    auto ctx = MakeWork(8, 8);
-    LightRect(*ctx, 2, 2, 6, 6);
-    Light(*ctx, 1, 3, 100);
-    Finish(*ctx);
-    DispatchEffect(*ctx, Draw(0x2080F0, mode), false);
-    EXPECT_EQ(ctx->work.effectColor, normal->work.effectColor) << "mode " << mode;
-    EXPECT_EQ(ctx->work.effectCoverage, normal->work.effectCoverage) << "mode " << mode;
+  std::unique_ptr<EngineContext> area[kBlendModeCount];
+  for (int mode = 0; mode < kBlendModeCount; ++mode) {
+    area[mode] = MakeWork(8, 8);
+    LightRect(*area[mode], 2, 2, 6, 6);
+    Light(*area[mode], 1, 3, 100);
+    Finish(*area[mode]);
+    DispatchEffect(*area[mode], Draw(0x2080F0, mode), false);
+    EXPECT_EQ(area[mode]->work.effectColor, area[0]->work.effectColor) << "mode " << mode;
+    EXPECT_EQ(area[mode]->work.effectCoverage, area[0]->work.effectCoverage) << "mode " << mode;
   }
 }
 
