@@ -9,6 +9,7 @@
 #include "document/line_fields.h"
 #include "document/text_encoding.h"
 #include "document/text_file_io.h"
+#include "effects/blend_modes.h"
 
 namespace {
 
@@ -82,6 +83,30 @@ bool ListOrder(const std::string& a, const std::string& b) {
   return a < b;
 }
 
+// ";Blend <word> <opacity>": the blend of the record just before it. A line naming no known mode
+// is skipped; a missing opacity is full.
+constexpr std::string_view kBlendPrefix = ";Blend ";
+
+bool ParseBlendLine(std::string_view line, EffectRecord& r) {
+  LineFields f(line);
+  std::string word;
+  if (!f.Word() || !f.Word(&word)) return false;
+  std::transform(word.begin(), word.end(), word.begin(), Lower);
+  const int mode = BlendModeFromWord(word);
+  if (mode < 0) return false;
+  int32_t opacity = 100;
+  f.Int(&opacity);
+  r.blendMode = mode;
+  r.opacity = std::clamp<int32_t>(opacity, 0, 100);
+  return true;
+}
+
+void FormatBlendLine(const EffectRecord& r, std::string& out) {
+  if (!r.Blended()) return;
+  out += std::string(kBlendPrefix) + BlendModeNameOf(r.blendMode).word + " " +
+         std::to_string(std::clamp<int32_t>(r.opacity, 0, 100)) + "\r\n";
+}
+
 }  // namespace
 
 void ParseBackgroundLine(std::string_view line, int32_t& kind, int32_t& colour,
@@ -103,9 +128,16 @@ void FormatBackgroundLine(int32_t kind, int32_t colour, const std::string& bitma
 
 void ParseStyleSection(TextLineReader& in, PlaquetStyle& style, uint8_t charset) {
   std::string line;
+  // The record a ";Blend" line applies to: the last one read and kept, until a Background line.
+  EffectRecord* last = nullptr;
   while (in.Next(line)) {
     if (StartsWith(line, "Background")) {
       ParseBackgroundLine(line, style.backdropKind, style.backdropColour, style.backdropBitmap, charset);
+      last = nullptr;
+      continue;
+    }
+    if (StartsWith(line, kBlendPrefix)) {
+      if (last) ParseBlendLine(line, *last);
       continue;
     }
     if (!line.empty() && line[0] == ';') {
@@ -119,7 +151,8 @@ void ParseStyleSection(TextLineReader& in, PlaquetStyle& style, uint8_t charset)
       // Trimmed after the cut as the line's end is trimmed, so that the name reads back the same.
       const std::string name = CutTo(TextToUtf8(f.Rest(), charset), kMaxEffectFileName);
       r.fileName = std::string(LineFields(name).Rest());
-      if (style.effects.size() < static_cast<size_t>(kMaxEffects)) style.effects.push_back(std::move(r));
+      last = nullptr;
+      if (style.effects.size() < static_cast<size_t>(kMaxEffects)) last = &style.effects.emplace_back(std::move(r));
       continue;
     }
     if (StartsWith(line, "end")) break;
@@ -136,7 +169,8 @@ void ParseStyleSection(TextLineReader& in, PlaquetStyle& style, uint8_t charset)
     // Blanks are trimmed after the cut, so a name never ends in the blank the writer adds.
     if (in.Next(name))
       r.fileName = std::string(TrimTrailingBlanks(CutTo(TextToUtf8(name, charset), kMaxEffectFileName)));
-    if (style.effects.size() < static_cast<size_t>(kMaxEffects)) style.effects.push_back(std::move(r));
+    last = nullptr;
+    if (style.effects.size() < static_cast<size_t>(kMaxEffects)) last = &style.effects.emplace_back(std::move(r));
   }
 }
 
@@ -162,11 +196,12 @@ void FormatStyleSection(const PlaquetStyle& style, std::string& out) {
       const std::string_view kept = TrimLeadingBlanks(name);
       if (!kept.empty()) out += " " + std::string(kept);
       out += "\r\n";
-      continue;
+    } else {
+      out += "\r\n";
+      if (!name.empty()) out += name + " ";
+      out += "\r\n";
     }
-    out += "\r\n";
-    if (!name.empty()) out += name + " ";
-    out += "\r\n";
+    FormatBlendLine(*r, out);
   }
   out += "end\r\n";
 }

@@ -6,6 +6,7 @@
 //   <key> p2 p3 p4 p5 p0 p1 p6 p7 p8 p9 p10 p11      } once per effect
 //   <fileName followed by one blank, or nothing>      }
 //   ;<key> p2 p3 p4 p5 p0 p1 p6 p7 p8 p9 p10 p11[ <fileName>]   a layer-style kind, one line
+//   ;Blend <mode word> <opacity>                      } only when not normal at 100 %
 //   end
 //
 // The layer-style kinds (types from kFirstOneLineType on) take one line starting with ';', which
@@ -14,7 +15,9 @@
 // Lines end in CR LF when written; readers also take LF alone. Reading goes into the document's
 // current style. A number that an effect line lacks is 0 in the new record; a number missing
 // from a Background line leaves that field as it was. Values are kept as they stand, in range or
-// not. Effects past the fortieth are read and dropped.
+// not. Effects past the fortieth are read and dropped. The ";Blend" line is a comment to older
+// readers, so a style keeps its effects there and loses only their blending; it applies to the
+// effect read just before it, and a mode word this reader does not know leaves that one normal.
 #include <cstdint>
 #include <string>
 #include <string_view>

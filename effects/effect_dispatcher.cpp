@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "effects/blend.h"
 #include "effects/effect_bodies.h"
 #include "effects/effect_catalogue.h"
 #include "effects/bevel_emboss.h"
@@ -72,7 +73,14 @@ void CopyColourInto(DibImage& image, const std::vector<uint8_t*>& rows, int W, i
 
 void DispatchEffect(EngineContext& ctx, const EffectRecord& record, bool pressed) {
   if (record.type < 0 || record.type >= kEffectTypeCount) return;  // unknown types are skipped
-  kEffects[record.type].run(EffectTarget::For(ctx, pressed), record);
+  const EffectTarget target = EffectTarget::For(ctx, pressed);
+  if (!record.Blended()) {
+    kEffects[record.type].run(target, record);
+    return;
+  }
+  TakeBelow(target);
+  kEffects[record.type].run(target, record);
+  BlendOntoBelow(EffectTarget::For(ctx, pressed), record.blendMode, record.opacity);
 }
 
 void RunStyle(EngineContext& ctx, bool fillFirst) {

@@ -4,6 +4,7 @@
 
 struct EngineContext;
 
+// One record; a blended one (effects/blend.h) paints through a copy of what lay below it.
 void DispatchEffect(EngineContext& ctx, const EffectRecord& record, bool pressed);
 // Applies ctx.in.effects to the normal image; fillFirst paints ctx.in.styleBackdropColour first.
 void RunStyle(EngineContext& ctx, bool fillFirst);

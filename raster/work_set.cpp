@@ -31,6 +31,8 @@ void WorkSet::Allocate(int width, int height, const ImageLimits& limits) {
   pressedColor.assign(pixels * 3, 0);
   effectCoverage.assign(pixels, 0);
   pressedCoverage.assign(pixels, 0);
+  belowColor = {};
+  belowCoverage = {};
   BuildRows(glyphMask, glyphRows, height, size_t(width) * 3);
   BuildRows(edgePlane, edgeRows, height, size_t(width));
   BuildRows(effectColor, effectColorRows, height, size_t(width) * 3);

@@ -19,6 +19,11 @@ class WorkSet {
   std::vector<uint16_t> effectCoverage;   // W*H, index row*W + column, arithmetic mod 65536
   std::vector<uint16_t> pressedCoverage;  // W*H
 
+  // Scratch of a blended effect: the colour (top row first) and coverage that lay below it. Kept
+  // so that blended effects do not each allocate anew; sized on first use, read by no other.
+  std::vector<uint8_t> belowColor;      // W*H*3
+  std::vector<uint16_t> belowCoverage;  // W*H
+
   std::vector<uint8_t*> glyphRows;
   std::vector<uint8_t*> edgeRows;
   std::vector<uint8_t*> effectColorRows;
@@ -30,9 +35,10 @@ class WorkSet {
   // Frees the previous buffers and builds zeroed ones of width x height (rounded up to
   // multiples of 4 by the caller). Throws RenderError past `limits`, before allocating.
   void Allocate(int width, int height, const ImageLimits& limits = kRenderLimits);
-  // Bytes per work-area pixel for the limit check: these buffers, and the largest scratch plane
-  // an effect adds while it runs (a float a pixel).
-  static constexpr uint64_t kBytesPerPixel = 3 + 3 + 1 + 3 + 3 + 2 + 2 + 4;
+  // Bytes per work-area pixel for the limit check: these buffers, the largest scratch plane an
+  // effect adds while it runs (a float a pixel) and the copy of colour and coverage a blended
+  // effect keeps of what lay below it.
+  static constexpr uint64_t kBytesPerPixel = 3 + 3 + 1 + 3 + 3 + 2 + 2 + 4 + 3 + 2;
   // After the glyph is drawn: zero both coverages, take the glyph copy, build the edge plane.
   void FinishRasterizing();
   // Copy the glyph copy back, zero both coverages, rebuild the edge plane, set glyphChanged.

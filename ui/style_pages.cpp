@@ -19,12 +19,14 @@
 #include <QSpinBox>
 #include <QUndoStack>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <vector>
 
 #include "document/line_fields.h"
 #include "document/style_file.h"
 #include "document/text_file_io.h"
 #include "ui/dialogs/effect_dialogs.h"
+#include "effects/blend_modes.h"
 #include "effects/effect_catalogue.h"
 #include "effects/effect_dispatcher.h"
 #include "engine/render_pipeline.h"
@@ -289,7 +291,15 @@ void StyleEditorDialog::TakeBackSteps() {
 
 void StyleEditorDialog::FillApplied(int select) {
   applied_->clear();
-  for (const EffectRecord& r : state_.doc.currentStyle.effects) applied_->addItem(EffectDisplayName(r.type));
+  for (const EffectRecord& r : state_.doc.currentStyle.effects) {
+    QString text = QString::fromUtf8(EffectDisplayName(r.type));
+    // A blended effect says how, so that two records of one kind can be told apart.
+    if (r.Blended())
+      text += QString(" (%1 %2%)")
+                  .arg(QString::fromUtf8(BlendModeNameOf(r.blendMode).displayName))
+                  .arg(std::clamp<int>(r.opacity, 0, 100));
+    applied_->addItem(text);
+  }
   if (select >= 0 && select < applied_->count()) applied_->setCurrentRow(select);
 }
 

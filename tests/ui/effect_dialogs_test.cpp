@@ -396,6 +396,35 @@ class EffectDialogTests : public QObject {
     QCOMPARE(Picture(app), once);  // tiled from the opening colour again, not over the mosaic
   }
 
+  // The blend group opens on the record's mode and opacity and writes both back at once.
+  void blendControlsWriteTheRecord() {
+    TestHooks hooks;
+    TestApp app;
+    PrepareGlyphs(app);
+    for (int type : {int(OutLine), int(DropShadow)}) {
+      Template(app, type).blendMode = BlendMultiply;
+      Template(app, type).opacity = 40;
+      auto d = Open(app, type);
+      QCOMPARE(d->blendModeBox()->currentText(), QString("Multiply"));
+      QCOMPARE(d->opacitySlider()->value(), 40);
+      QCOMPARE(d->opacityEdit()->text(), QString("40"));
+      const int previews = d->previewCount();
+      const int screen = d->blendModeBox()->findText("Screen");
+      d->blendModeBox()->setCurrentIndex(screen);
+      emit d->blendModeBox()->activated(screen);
+      QCOMPARE(d->record().blendMode, int(BlendScreen));
+      Type(d->opacityEdit(), "0");
+      QCOMPARE(d->record().opacity, 0);
+      QCOMPARE(d->opacitySlider()->value(), 0);
+      const QImage none = Picture(app);
+      QTest::keyClick(d->opacitySlider(), Qt::Key_PageUp);
+      QCOMPARE(d->record().opacity, 10);
+      QCOMPARE(d->opacityEdit()->text(), QString("10"));
+      QVERIFY(Picture(app) != none);  // a tenth of the effect shows over the backdrop
+      QCOMPARE(d->previewCount(), previews + 3);
+    }
+  }
+
   // What each dialog shows, read off the laid-out window top to bottom, left to right: group box
   // titles in brackets, labels and buttons, "|" where the controls leave a group box. The texts are the ones users know; the table was
   // taken from the dialogs as they were before they were built from the catalogue.
@@ -449,7 +478,8 @@ class EffectDialogTests : public QObject {
         if (i > 0 && seen[i - 1].box && !seen[i].box) shown << "|";
         shown << seen[i].text;
       }
-      QCOMPARE(shown.join(' '), QString(texts));
+      // Every dialog ends with the same blend controls.
+      QCOMPARE(shown.join(' '), QString(texts) + " [Blend] Mode Opacity %");
       // Pixel lengths say their unit beside the box; the catalogue decides which.
       QStringList units;
       for (QLabel* l : d->findChildren<QLabel*>("unit")) units << l->text();

@@ -12,9 +12,11 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
+#include "effects/blend_modes.h"
 #include "effects/effect_catalogue.h"
 #include "effects/effect_dispatcher.h"
 #include "raster/engine_context.h"
@@ -291,13 +293,75 @@ QGroupBox* EffectDialog::Group(const QString& title, QGridLayout*& grid) {
 void EffectDialog::SetBody(QBoxLayout* body) {
   auto* outer = new QVBoxLayout(this);
   outer->addLayout(body);
+  outer->addWidget(BlendGroup());
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   outer->addWidget(buttons);
 }
 
+QGroupBox* EffectDialog::BlendGroup() {
+  QGridLayout* grid = nullptr;
+  QGroupBox* box = Group(tr("Blend"), grid);
+  blendMode_ = new QComboBox(this);
+  for (const BlendModeName& n : kBlendModeNames) blendMode_->addItem(QString::fromUtf8(n.displayName), int(n.mode));
+  auto* modeLabel = new QLabel(tr("Mode"), this);
+  modeLabel->setBuddy(blendMode_);
+  grid->addWidget(modeLabel, 0, 0);
+  grid->addWidget(blendMode_, 0, 1, 1, 2);
+  opacitySlider_ = new LiveSlider(Qt::Horizontal, this);
+  opacitySlider_->setRange(0, 100);
+  opacitySlider_->setPageStep(10);
+  opacitySlider_->setMinimumWidth(160);
+  opacityEdit_ = new QLineEdit(this);
+  opacityEdit_->setMaxLength(3);
+  opacityEdit_->setAlignment(Qt::AlignRight);
+  opacityEdit_->setMaximumWidth(opacityEdit_->fontMetrics().horizontalAdvance("00000000") + 12);
+  opacityEdit_->setValidator(new QIntValidator(0, 100, opacityEdit_));
+  auto* opacityLabel = new QLabel(tr("Opacity"), this);
+  opacityLabel->setBuddy(opacityEdit_);
+  grid->addWidget(opacityLabel, 1, 0);
+  grid->addWidget(opacitySlider_, 1, 1);
+  grid->addWidget(opacityEdit_, 1, 2);
+  grid->addWidget(new QLabel("%", this), 1, 3);
+  ShowBlend();
+  connect(blendMode_, &QComboBox::activated, this, [this](int index) {
+    record_.blendMode = blendMode_->itemData(index).toInt();
+    Preview();
+  });
+  connect(opacitySlider_, &LiveSlider::SliderMoved, this, [this] { SetOpacity(opacitySlider_->value(), true); });
+  connect(opacitySlider_, &QSlider::sliderReleased, this, [this] { SetOpacity(opacitySlider_->value(), true); });
+  connect(opacityEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
+    // An empty box counts as 0, as the parameter boxes do.
+    SetOpacity(std::clamp(text.trimmed().toInt(), 0, 100), false);
+  });
+  return box;
+}
+
+void EffectDialog::ShowBlend() {
+  if (!blendMode_) return;
+  const QSignalBlocker blockMode(blendMode_), blockSlider(opacitySlider_), blockEdit(opacityEdit_);
+  blendMode_->setCurrentIndex(blendMode_->findData(BlendModeNameOf(record_.blendMode).mode));
+  const int opacity = std::clamp<int>(record_.opacity, 0, 100);
+  opacitySlider_->setValue(opacity);
+  opacityEdit_->setText(QString::number(opacity));
+}
+
+void EffectDialog::SetOpacity(int opacity, bool fromSlider) {
+  if (record_.opacity == opacity) return;
+  record_.opacity = opacity;
+  if (fromSlider) {
+    const QSignalBlocker block(opacityEdit_);
+    opacityEdit_->setText(QString::number(opacity));
+  } else {
+    const QSignalBlocker block(opacitySlider_);
+    opacitySlider_->setValue(opacity);
+  }
+  Preview();
+}
+
 void EffectDialog::Start(bool preview) {
+  ShowBlend();
   for (Row& r : rows_) {
     r.member = r.slot >= 0 && r.slot < 12 ? record_.p[size_t(r.slot)] : 0;
     SetSliderPosition(r, r.member);

@@ -2,7 +2,8 @@
 // The effect parameter dialog. It lays out a type's parameters from the effect catalogue (labels,
 // ranges, page sizes, groups, kinds): a slider row with an edit box for each number, a button
 // with a swatch for each colour, a drop-down list for each choice, a group box for each group;
-// OK/Cancel; and the live preview of the one effect being edited. Dialogs that need their own
+// a "Blend" group (mode and opacity, the same for every type); OK/Cancel; and the live preview of
+// the one effect being edited. Dialogs that need their own
 // widgets derive from it. Every change goes at once into the record the dialog was opened on;
 // OK and Cancel only end the dialog (the caller decides what to keep).
 #include <QDialog>
@@ -46,6 +47,10 @@ class EffectDialog : public QDialog {
   QComboBox* choiceFor(int slot) const;
   // The dial beside an angle's slider (nullptr when the slot has none).
   QDial* dialFor(int slot) const;
+  // The "Blend" group's controls.
+  QComboBox* blendModeBox() const { return blendMode_; }
+  LiveSlider* opacitySlider() const { return opacitySlider_; }
+  QLineEdit* opacityEdit() const { return opacityEdit_; }
   // How many previews ran since the dialog opened.
   int previewCount() const { return previewCount_; }
 
@@ -87,7 +92,7 @@ class EffectDialog : public QDialog {
   QVBoxLayout* LayOut();
   // The grid of the section LayOut made for a group; nullptr when there is none.
   QGridLayout* SectionGrid(const QString& group) const;
-  // Puts body above the OK/Cancel buttons.
+  // Puts body, then the "Blend" group, above the OK/Cancel buttons.
   void SetBody(QBoxLayout* body);
   // Opening: slider ranges and positions from the record, controls from the members, preview.
   void Start(bool preview = true);
@@ -125,7 +130,14 @@ class EffectDialog : public QDialog {
   int previewCount_ = 0;
 
  private:
+  QGroupBox* BlendGroup();
+  void ShowBlend();
+  void SetOpacity(int opacity, bool fromSlider);
+
   int type_;
+  QComboBox* blendMode_ = nullptr;
+  LiveSlider* opacitySlider_ = nullptr;
+  QLineEdit* opacityEdit_ = nullptr;
   bool previews_ = true;
   std::vector<std::pair<QString, QGridLayout*>> sections_;
   PreviewRefresh refresh_;
