@@ -31,7 +31,9 @@ int main(int argc, char** argv) {
       ctx.settings = ProgramSettings{};
       LoadLightPatterns(ctx);
       PlaquetItem& message = doc.message();
-      message.text = EffectDisplayName(type);
+      // A single "&" is drawn as a mnemonic prefix; the name's own "&" is doubled to be drawn.
+      message.text.clear();
+      for (const char* c = EffectDisplayName(type); *c; ++c) message.text += *c == '&' ? std::string("&&") : std::string(1, *c);
       message.font.height = 20;
       message.font.weight = 700;
       EffectRecord fill = EffectStartRecord(SingleColor);

@@ -1,6 +1,7 @@
 #include "ui/application.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QTabWidget>
@@ -101,6 +102,9 @@ void SaveScreenshots(MainWindow& sheet, const QString& folder) {
 int RunDesktopApplication(int argc, char** argv) {
   GuardedApplication app(argc, argv);
   QApplication::setApplicationName("Quorbel");
+  // The installed menu entry and icon (share/applications/quorbel.desktop, the hicolor theme).
+  QGuiApplication::setDesktopFileName("quorbel");
+  QApplication::setWindowIcon(QIcon::fromTheme("quorbel"));
   std::unique_ptr<AppState> state = MakeStartUpState();
   app.state = state.get();
   MainWindow sheet(*state);
