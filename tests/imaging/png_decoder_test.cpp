@@ -259,7 +259,8 @@ TEST(PngDecoder, BrokenImageDataIsNamed) {
 
 // A failed read leaves the picture as it was.
 TEST(PngDecoder, FailedReadsLeaveThePictureAlone) {
-  const auto file = pngpeer::Encode(RandomPicture(40, 30, 6, 16, 1, 77));
+  auto pic = RandomPicture(40, 30, 6, 16, 1, 77);
+  const auto file = pngpeer::Encode(pic);
   TempDir dir;
   testsupport::WriteFileBytes(dir.file("bad.png"), std::vector<uint8_t>(file.begin(), file.begin() + 100));
   DibImage keep;
