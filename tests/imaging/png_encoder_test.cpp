@@ -99,7 +99,9 @@ TEST(PngEncoder, TrueColourFilesDecodeWithLibpngToOurPixels) {
       // The noisy 300 x 240 picture needs several IDAT chunks.
       const auto chunks = pngpeer::ParseChunks(file);
       const auto idats = std::count_if(chunks.begin(), chunks.end(), [](auto& c) { return c.type == "IDAT"; });
-      if (w == 300 && !small) EXPECT_GE(idats, 2);
+      if (w == 300 && !small) {
+        EXPECT_GE(idats, 2);
+      }
       if (!small) {
         EXPECT_EQ(std::set<uint8_t>(filters.begin(), filters.end()), std::set<uint8_t>{0});
       } else {
