@@ -68,7 +68,7 @@ TEST(LayerStyleFile, ReadingKeepsOtherCommentsAndBareKeysOut) {
       ";Number of Effect : 3\n"
       ";Satin 1 2\n"                  // missing numbers are 0
       ";SatinX 1 2 3\n"               // another word: a comment
-      ";Blend multiply 50\n"          // a line of another kind: a comment here
+      ";Blend multiply 50\n"          // the blend of the record before it
       "InnerGlow 1 2 3\n"             // bare key of a new kind: skipped like an unknown key
       "SingleColor 0 0 2 0 255\n"     // ... and does not swallow the next line
       "\n"
@@ -77,7 +77,10 @@ TEST(LayerStyleFile, ReadingKeepsOtherCommentsAndBareKeysOut) {
       "end\n"
       ";OuterGlow 1\n");
   ASSERT_EQ(s.effectCount(), 4);
-  EXPECT_EQ(s.effects[0], Record(Satin, {0, 0, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EffectRecord satin = Record(Satin, {0, 0, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0});
+  satin.blendMode = BlendMultiply;
+  satin.opacity = 50;
+  EXPECT_EQ(s.effects[0], satin);
   EXPECT_EQ(s.effects[1], Record(SingleColor, {255, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(s.effects[2], Record(InnerShadow, {8, 9, 4, 5, 6, 7, 10, 11, 12, 13, 14, 15}, "pic.bmp"));
   EXPECT_EQ(s.effects[3], Record(GradientOverlay, {5, 6, 1, 2, 3, 4, 7, 8, 9, 10, 11, 12}, "13"));

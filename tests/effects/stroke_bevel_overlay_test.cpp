@@ -9,12 +9,12 @@
 #include "effects/gradient_overlay.h"
 #include "effects/stroke.h"
 #include "effects/layer_paint.h"
-#include "effects/mask_fixture.h"
+#include "effects/work_fixture.h"
 #include "support/test_support.h"
 
 namespace {
 
-using effects_test::MakeContext;
+using enginetest::MakeContext;
 
 const uint8_t* Pixel(const EngineContext& ctx, int x, int y) { return ctx.work.effectColorRows[size_t(y)] + x * 3; }
 uint16_t Cov(const EngineContext& ctx, int x, int y) {
@@ -45,12 +45,12 @@ TEST(StrokeBevelOverlay, SignedEdgeDistanceMatchesABruteForceSearch) {
     const std::vector<float> sd = SignedEdgeDistance(ctx->work.glyphRows.data(), W, H);
     for (int y = 0; y < H; ++y)
       for (int x = 0; x < W; ++x) {
-        const bool lit = effects_test::Glyph(*ctx, x, y) != 0;
+        const bool lit = enginetest::Glyph(*ctx, x, y) != 0;
         // The outside of the area counts as unlit: a ring of unlit pixels just beyond it.
         double best = lit ? std::min({x + 1, y + 1, W - x, H - y}) : 1e6;
         for (int v = 0; v < H; ++v)
           for (int u = 0; u < W; ++u)
-            if ((effects_test::Glyph(*ctx, u, v) != 0) != lit) best = std::min(best, std::hypot(u - x, v - y));
+            if ((enginetest::Glyph(*ctx, u, v) != 0) != lit) best = std::min(best, std::hypot(u - x, v - y));
         ASSERT_NEAR(sd[size_t(y) * W + x], lit ? best - 0.5 : 0.5 - best, 1e-4) << x << "," << y;
       }
   }
@@ -135,7 +135,7 @@ TEST(StrokeBevelOverlay, OutsideStrokesLeaveTheGlyphsAndInsideStrokesTheirSurrou
           for (int x = 0; x < 40; ++x) {
             const bool changed = Cov(*ctx, x, y) != 0 || Pixel(*ctx, x, y)[0] != 0x80;
             painted += changed;
-            const bool lit = effects_test::Glyph(*ctx, x, y) != 0;
+            const bool lit = enginetest::Glyph(*ctx, x, y) != 0;
             ASSERT_FALSE(changed && lit == (position == StrokeParams::Outside)) << seed << " " << x << "," << y;
           }
         EXPECT_GT(painted, 20);

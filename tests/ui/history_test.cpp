@@ -1,5 +1,6 @@
 // Undo and redo of every kind of change, the standard shortcuts, the Recent Files menu and the
 // shipped files that must never be written.
+#include <QScrollArea>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -95,7 +96,10 @@ class HistoryTests : public QObject {
  private slots:
   void everyChangeUndoesToTheSameDocument() {
     using Act = std::function<void(TestApp&, TestHooks&)>;
-    auto page = [](TestApp& a, int i) { return static_cast<DecorationPage*>(a.sheet->tabs().widget(i)); };
+    // Each tab holds its page inside a scroll area.
+    auto page = [](TestApp& a, int i) {
+      return static_cast<DecorationPage*>(static_cast<QScrollArea*>(a.sheet->tabs().widget(i))->widget());
+    };
     auto styles = [](TestApp& a) { return a.sheet->messagePage().findChild<QListWidget*>("styles"); };
     auto answer = [](std::function<void(QDialog&)> f, std::function<void(TestApp&)> open) -> Act {
       return [f, open](TestApp& a, TestHooks&) { AnswerNextModal(f), open(a); };
