@@ -64,27 +64,30 @@ void Shift(int angle, int distance, int& dx, int& dy) {
 
 }  // namespace
 
-OuterGlowParams OuterGlowParams::From(const EffectRecord& record) {
-  const ParamReader in(record);
-  OuterGlowParams p;
+namespace {
+
+// The parameters both glows share.
+void ReadGlow(const ParamReader& in, GlowParams& p) {
   p.colour = in.Stored("color");
   p.colour2 = in.Stored("color2");
   p.gradient = in.Stored("fill") == 1;
   p.size = in.Stored("size");
   p.spread = in.Scaled("spread");
   p.opacity = in.Scaled("opacity");
+}
+
+}  // namespace
+
+OuterGlowParams OuterGlowParams::From(const EffectRecord& record) {
+  OuterGlowParams p;
+  ReadGlow(ParamReader(record), p);
   return p;
 }
 
 InnerGlowParams InnerGlowParams::From(const EffectRecord& record) {
   const ParamReader in(record);
   InnerGlowParams p;
-  p.colour = in.Stored("color");
-  p.colour2 = in.Stored("color2");
-  p.gradient = in.Stored("fill") == 1;
-  p.size = in.Stored("size");
-  p.spread = in.Scaled("spread");
-  p.opacity = in.Scaled("opacity");
+  ReadGlow(in, p);
   p.fromCentre = in.Stored("source") == 1;
   return p;
 }

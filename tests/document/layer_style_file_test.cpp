@@ -5,22 +5,12 @@
 #include <sstream>
 
 #include "document/style_file.h"
+#include "document/style_text.h"
 
 namespace {
 
-PlaquetStyle Parse(const std::string& text) {
-  std::istringstream in(text);
-  TextLineReader reader(in);
-  PlaquetStyle style;
-  ParseStyleSection(reader, style);
-  return style;
-}
-
-std::string Format(const PlaquetStyle& style) {
-  std::string out;
-  FormatStyleSection(style, out);
-  return out;
-}
+using styletext::Format;
+using styletext::Parse;
 
 // What a reader of the older rules keeps: the same text with every ';' line taken out.
 std::string WithoutCommentLines(const std::string& text) {

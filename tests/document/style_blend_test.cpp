@@ -5,23 +5,13 @@
 #include <sstream>
 
 #include "document/style_file.h"
+#include "document/style_text.h"
 #include "effects/effect_catalogue.h"
 
 namespace {
 
-PlaquetStyle Parse(const std::string& text) {
-  std::istringstream in(text);
-  TextLineReader reader(in);
-  PlaquetStyle style;
-  ParseStyleSection(reader, style);
-  return style;
-}
-
-std::string Format(const PlaquetStyle& style) {
-  std::string out;
-  FormatStyleSection(style, out);
-  return out;
-}
+using styletext::Format;
+using styletext::Parse;
 
 EffectRecord Record(int type, int mode, int opacity) {
   EffectRecord r = EffectStartRecord(type);

@@ -1,4 +1,5 @@
 #include "document/style_file.h"
+#include "document/style_text.h"
 
 #include <gtest/gtest.h>
 
@@ -10,19 +11,8 @@
 
 namespace {
 
-PlaquetStyle Parse(const std::string& text) {
-  std::istringstream in(text);
-  TextLineReader reader(in);
-  PlaquetStyle style;
-  ParseStyleSection(reader, style);
-  return style;
-}
-
-std::string Format(const PlaquetStyle& style) {
-  std::string out;
-  FormatStyleSection(style, out);
-  return out;
-}
+using styletext::Format;
+using styletext::Parse;
 
 }  // namespace
 
