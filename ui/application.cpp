@@ -13,6 +13,8 @@
 #include "ui/app_state.h"
 #include "ui/ui_hooks.h"
 #include "document/plaquet_document.h"
+#include "effects/effect_catalogue.h"
+#include "ui/dialogs/effect_dialogs.h"
 #include "ui/examples_page.h"
 #include "ui/main_window.h"
 #include "ui/open_bitmap_dialog.h"
@@ -89,6 +91,14 @@ void SaveScreenshots(MainWindow& sheet, const QString& folder) {
   grabDialog(gifHelp, "dialog_gif_help");
   OpenBitmapDialog openBitmap(sheet.state().doc.programFolder + "texture/", "*.*", "wood.png", &sheet);
   grabDialog(openBitmap, "dialog_open_bitmap");
+  // Every effect kind's dialog on its start values.
+  for (int type = 0; type < kEffectTypeCount; ++type) {
+    EffectRecord record = EffectStartRecord(type);
+    if (auto dialog = MakeEffectDialog(type, record, sheet.state(), &sheet)) {
+      dialog->adjustSize();
+      grabDialog(*dialog, ("dialog_" + QString(EffectKey(type)).toLower()).toUtf8().constData());
+    }
+  }
   // The layouts at other window sizes.
   for (const QSize size : {QSize(560, 620), QSize(900, 900)}) {
     sheet.resize(size);
