@@ -66,6 +66,8 @@ void RasterCanvas::LoadFromWorkSet(const uint8_t* const* colorRowsTopDown, int32
   if (Create(w, h) != 0) return;
   // Callers pass sizes that are already multiples of 4, so the canvas is exactly w x h.
   const int32_t cw = std::min(w, width), ch = std::min(h, height);
+  // A zero-width item has no rows to copy from (its row pointers are null).
+  if (cw <= 0) return;
   for (int32_t y = 0; y < ch; ++y) {
     std::memcpy(colorRows[size_t(y)], colorRowsTopDown[y], size_t(cw) * 3);
     const uint16_t* src = coverage16 + size_t(y) * size_t(w);
