@@ -9,18 +9,12 @@
 #include "effects/effect_catalogue.h"
 #include "effects/effect_dispatcher.h"
 #include "raster/engine_context.h"
+#include "text_work_area.h"
 
 namespace {
 
 std::unique_ptr<EngineContext> PaintedText(int W, int H) {
-  auto ctx = std::make_unique<EngineContext>(12345);
-  ctx->work.Allocate(W, H);
-  LogFont font;
-  font.faceName = "DejaVu Sans";
-  font.weight = 700;
-  font.height = H * 3 / 4;
-  ctx->fonts.DrawText(font, "Quorbel!", W / 20, H / 8, W, H, ctx->work.glyphRows.data(), W, H, 3);
-  ctx->work.FinishRasterizing();
+  auto ctx = TextWorkArea(W, H);
   EffectRecord fill = EffectStartRecord(SingleColor);
   fill.p[0] = 0x3080C0;
   DispatchEffect(*ctx, fill, false);

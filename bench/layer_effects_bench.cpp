@@ -9,26 +9,15 @@
 #include "effects/effect_catalogue.h"
 #include "effects/effect_dispatcher.h"
 #include "raster/engine_context.h"
+#include "text_work_area.h"
 #include "platform/font_layer.h"
 
 namespace {
 
-std::unique_ptr<EngineContext> MakeText(int W, int H) {
-  auto ctx = std::make_unique<EngineContext>(12345);
-  ctx->work.Allocate(W, H);
-  LogFont font;
-  font.faceName = "DejaVu Sans";
-  font.weight = 700;
-  font.height = H * 3 / 4;
-  ctx->fonts.DrawText(font, "Quorbel!", W / 20, H / 8, W, H, ctx->work.glyphRows.data(), W, H, 3);
-  ctx->work.FinishRasterizing();
-  return ctx;
-}
-
 // Sizes grow with the picture, as --scale grows them.
 void Run(benchmark::State& state, int type) {
   const int W = int(state.range(0)), H = W / 4, scale = W / 800;
-  auto ctx = MakeText(W, H);
+  auto ctx = TextWorkArea(W, H);
   EffectRecord r = EffectStartRecord(type);
   for (const char* length : {"size", "distance"})
     if (const EffectInfo* info = FindEffectInfo(type))

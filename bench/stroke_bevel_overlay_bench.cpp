@@ -11,26 +11,14 @@
 #include "platform/font_layer.h"
 #include "platform/program_folder.h"
 #include "raster/engine_context.h"
+#include "text_work_area.h"
 
 namespace {
-
-std::unique_ptr<EngineContext> TextContext(int W, int H) {
-  auto ctx = std::make_unique<EngineContext>(12345);
-  ctx->programFolder = platform::FindProgramFolder();
-  ctx->work.Allocate(W, H);
-  LogFont font;
-  font.faceName = "DejaVu Sans";
-  font.weight = 700;
-  font.height = H * 3 / 4;
-  ctx->fonts.DrawText(font, "Quorbel!", W / 20, H / 8, W, H, ctx->work.glyphRows.data(), W, H, 3);
-  ctx->work.FinishRasterizing();
-  return ctx;
-}
 
 template <typename Params>
 void Run(benchmark::State& state, const Params& p) {
   const int W = int(state.range(0)), H = W / 4;
-  auto ctx = TextContext(W, H);
+  auto ctx = TextWorkArea(W, H);
   for (auto _ : state) ApplyEffect(EffectTarget::For(*ctx, false), p);
   state.SetItemsProcessed(int64_t(state.iterations()) * W * H);
 }
