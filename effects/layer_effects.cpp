@@ -62,10 +62,6 @@ void Shift(int angle, int distance, int& dx, int& dy) {
   dy = int(std::lround(-std::sin(r) * distance));
 }
 
-}  // namespace
-
-namespace {
-
 // The parameters both glows share.
 void ReadGlow(const ParamReader& in, GlowParams& p) {
   p.colour = in.Stored("color");
@@ -104,11 +100,17 @@ SatinParams SatinParams::From(const EffectRecord& record) {
           in.Stored("size"),  in.Scaled("opacity"),   in.Stored("invert") != 0};
 }
 
-void ApplyEffect(const EffectTarget& t, const OuterGlowParams& p) {
+namespace {
+
+// Both glows: painted where the glyphs are (inside) or are not, faded by the distance to the
+// other side; a centre glow is strongest far from the edge instead.
+void PaintGlow(const EffectTarget& t, const GlowParams& p, bool inside, bool fromCentre) {
   const int W = t.W, H = t.H, size = ClampLength(p.size);
   const double opacity = ClampShare(p.opacity), spread = ClampShare(p.spread);
-  if (W <= 0 || H <= 0 || size == 0 || opacity == 0) return;
-  const std::vector<float> toGlyph = DistanceToGlyph(t.glyphRows, W, H, true);
+  if (W <= 0 || H <= 0 || opacity == 0) return;
+  // Edge source needs a size; a centre glow of size 0 covers the whole inside.
+  if (size == 0 && !fromCentre) return;
+  const std::vector<float> distance = DistanceToGlyph(t.glyphRows, W, H, !inside);
   float a[3], b[3], s[3];
   shadow::Components(p.colour, a);
   shadow::Components(p.colour2, b);
@@ -116,41 +118,23 @@ void ApplyEffect(const EffectTarget& t, const OuterGlowParams& p) {
     uint8_t* c = t.colorRows[y];
     uint16_t* cov = t.coverage16 + size_t(y) * W;
     for (int x = 0; x < W; ++x) {
-      if (Lit(t, x, y)) continue;
-      const float e = toGlyph[size_t(y) * W + x] - 0.5f;
-      const float v = float(opacity) * Fade(e, size, spread);
+      if (Lit(t, x, y) != inside) continue;
+      const float e = distance[size_t(y) * W + x] - 0.5f;
+      const float fade = Fade(e, size, spread);
+      const float v = float(opacity) * (fromCentre ? 1.0f - fade : fade);
       if (v <= 0.0f) continue;
-      GlowColour(p, a, b, e / float(size), s);
+      const float share = size > 0 ? e / float(size) : 1.0f;
+      GlowColour(p, a, b, fromCentre ? 1.0f - share : share, s);
       Paint(c + size_t(x) * 3, cov[x], v, s);
     }
   }
 }
 
-void ApplyEffect(const EffectTarget& t, const InnerGlowParams& p) {
-  const int W = t.W, H = t.H, size = ClampLength(p.size);
-  const double opacity = ClampShare(p.opacity), spread = ClampShare(p.spread);
-  if (W <= 0 || H <= 0 || opacity == 0) return;
-  // Edge source needs a size; a centre glow of size 0 covers the whole inside.
-  if (size == 0 && !p.fromCentre) return;
-  const std::vector<float> toDark = DistanceToGlyph(t.glyphRows, W, H, false);
-  float a[3], b[3], s[3];
-  shadow::Components(p.colour, a);
-  shadow::Components(p.colour2, b);
-  for (int y = 0; y < H; ++y) {
-    uint8_t* c = t.colorRows[y];
-    uint16_t* cov = t.coverage16 + size_t(y) * W;
-    for (int x = 0; x < W; ++x) {
-      if (!Lit(t, x, y)) continue;
-      const float e = toDark[size_t(y) * W + x] - 0.5f;
-      const float fade = Fade(e, size, spread);
-      const float v = float(opacity) * (p.fromCentre ? 1.0f - fade : fade);
-      if (v <= 0.0f) continue;
-      const float share = size > 0 ? e / float(size) : 1.0f;
-      GlowColour(p, a, b, p.fromCentre ? 1.0f - share : share, s);
-      Paint(c + size_t(x) * 3, cov[x], v, s);
-    }
-  }
-}
+}  // namespace
+
+void ApplyEffect(const EffectTarget& t, const OuterGlowParams& p) { PaintGlow(t, p, false, false); }
+
+void ApplyEffect(const EffectTarget& t, const InnerGlowParams& p) { PaintGlow(t, p, true, p.fromCentre); }
 
 void ApplyEffect(const EffectTarget& t, const InnerShadowParams& p) {
   const int W = t.W, H = t.H, size = ClampLength(p.size);

@@ -31,13 +31,7 @@ std::string DataFolder() {
   return f;
 }
 
-std::vector<std::string> ShippedExamples() {
-  std::vector<std::string> out;
-  for (const auto& e : std::filesystem::directory_iterator(DataFolder()))
-    if (e.path().extension() == ".plq") out.push_back(e.path().string());
-  std::sort(out.begin(), out.end());
-  return out;
-}
+using testsupport::ShippedExamples;
 
 PlaquetDocument Example(const std::string& path) {
   PlaquetDocument doc = MakeStartUpDocument();

@@ -75,13 +75,7 @@ Comparison Compare(const RgbaPicture& rgba, const DibImage& opaque, int32_t colo
   return c;
 }
 
-std::vector<std::string> ShippedExamples() {
-  std::vector<std::string> out;
-  for (const auto& e : std::filesystem::directory_iterator(DataFolder()))
-    if (e.path().extension() == ".plq") out.push_back(e.path().string());
-  std::sort(out.begin(), out.end());
-  return out;
-}
+using testsupport::ShippedExamples;
 
 TEST(Transparency, EveryShippedExampleComposedOverAPageEqualsItsRenderOnThatPage) {
   const auto examples = ShippedExamples();

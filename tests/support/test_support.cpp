@@ -49,6 +49,14 @@ std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
   return names;
 }
 
+std::vector<std::string> ShippedExamples() {
+  std::vector<std::string> out;
+  for (const auto& e : std::filesystem::directory_iterator(DataFolder()))
+    if (e.path().extension() == ".plq") out.push_back(e.path().string());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -45,6 +45,8 @@ std::string ReadFileText(const std::string& path);
 
 // The build tree's data folder (textures, light patterns, examples), from QUORBEL_DATA.
 std::string DataFolder();
+// Paths of the shipped example documents (*.plq in the data folder), sorted.
+std::vector<std::string> ShippedExamples();
 // Source folder of the tests (for corpus and crasher files), from QUORBEL_TEST_SOURCE.
 std::string TestSourceFolder();
 // Folder holding the built executables (quorbel, bmp2gif), from QUORBEL_BIN.
